@@ -1,0 +1,20 @@
+#include "platform/db/open_engine.h"
+
+#include "platform/db/connection_string.h"
+#include "platform/db/sqlite_engine.h"
+#include "platform/dispatch.h"
+#include "platform/error.h"
+
+namespace q9::platform::db {
+
+std::unique_ptr<Engine> OpenEngine(std::string_view connection_string, int /*connection_timeout*/) {
+  ConnectionString cs = ConnectionString::Parse(connection_string);
+  std::string provider = cs.GetOr("Provider", "");
+  if (SameMemberName(provider, "SQLite")) return SqliteEngine::Open(cs);
+  if (provider.empty()) {
+    throw ProviderError("Q9STRepSrv", "the connection string names no provider: " + cs.Redacted());
+  }
+  throw ProviderError("Q9STRepSrv", "unknown provider '" + provider + "' in " + cs.Redacted());
+}
+
+}  // namespace q9::platform::db
