@@ -1,0 +1,131 @@
+#include "component/iclskczt.h"
+
+#include "component/method_frame.h"
+#include "ledger/period_list.h"
+#include "platform/db/recordset.h"
+#include "platform/dispatch.h"
+#include "platform/error.h"
+
+namespace q9::component {
+
+using platform::Args;
+using platform::Variant;
+namespace db = platform::db;
+
+namespace {
+
+constexpr const char* kInitFailed = "初始化失败！";
+
+void SetMessage(Variant* msg, const std::string& text) {
+  if (msg) *msg = Variant(text);
+}
+
+void SetMessage(std::string* msg, const std::string& text) {
+  if (msg) *msg = text;
+}
+
+}  // namespace
+
+IClsKCZT::IClsKCZT() : apartment_(CurrentApartment()) { apartment_->AddInstance(); }
+
+IClsKCZT::~IClsKCZT() { apartment_->RemoveInstance(); }
+
+bool IClsKCZT::Init(const Variant& oLogin, std::string* sMsg) {
+  return RunWithHandler(
+      [&] {
+        Variant login = oLogin;  // the reference Init holds
+        if (!login.has_object()) throw platform::ObjectNotSet("oLogin");
+        ModuleGlobals& g = globals();
+        g.gAccount = Variant(platform::CreateObject("VtERPVO.Account"));
+        g.gAccountCO = Variant(platform::CreateObject("VtERPCO.AccountCO"));
+        g.gLogin = Variant(platform::CreateObject("VtCOMMON.Login"));
+        Args load;
+        load.Ref(&login);
+        platform::CallMethod(g.gLogin, "Load", load);
+        platform::PutPropertyRef(g.gAccountCO, "login", g.gLogin);
+        g.gAccount = platform::GetProperty(g.gLogin, "Account");
+        db::Connection& conn = g.gConn();
+        if (conn.State() == db::kStateOpen) conn.Close();
+        conn.SetConnectionTimeout(0);
+        conn.Open(platform::GetProperty(login, "VkDbName").ToText(), "", "", -1);
+        conn.SetCommandTimeout(0);
+        return true;
+      },
+      [&](const std::string&) { SetMessage(sMsg, kInitFailed); });
+}
+
+bool IClsKCZT::GetPeriodDay(Variant& rs, Variant& sMsg) {
+  return RunWithHandler(
+      [&] {
+        ModuleGlobals& g = globals();
+        auto periods = ledger::OpenPeriods(g.gLogin, g.gConn());
+        rs = periods ? Variant(std::static_pointer_cast<platform::Object>(periods))
+                     : Variant::Nothing();
+        return true;
+      },
+      [&](const std::string& description) { sMsg = Variant(description); });
+}
+
+bool IClsKCZT::OpenPage(const std::string&, Variant&, Variant&, int16_t, Variant* sMsg,
+                        Variant*) {
+  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("OpenPage"); },
+                        [&](const std::string& d) { SetMessage(sMsg, d); });
+}
+
+bool IClsKCZT::OpenX(const std::string&, Variant&, int16_t, Variant*) {
+  return RunWithoutHandler([]() -> bool { throw platform::NotImplementedYet("OpenX"); });
+}
+
+bool IClsKCZT::GetDefineName(Variant&, Variant* Msg) {
+  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetDefineName"); },
+                        [&](const std::string& d) { SetMessage(Msg, d); });
+}
+
+bool IClsKCZT::GetFreeName(Variant&, Variant* Msg) {
+  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetFreeName"); },
+                        [&](const std::string& d) { SetMessage(Msg, d); });
+}
+
+bool IClsKCZT::GetHDefineName(Variant&, Variant* Msg) {
+  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetHDefineName"); },
+                        [&](const std::string& d) { SetMessage(Msg, d); });
+}
+
+bool IClsKCZT::GetBDefineName(Variant&, Variant* Msg) {
+  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetBDefineName"); },
+                        [&](const std::string& d) { SetMessage(Msg, d); });
+}
+
+bool IClsKCZT::GetRefData(bool, std::string, std::string, std::string, std::string, int16_t,
+                          int32_t&, int32_t&, Variant&, Variant&, Variant& errMsg) {
+  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetRefData"); },
+                        [&](const std::string& d) { errMsg = Variant(" " + d); });
+}
+
+bool IClsKCZT::SaveFormat(const std::string&, std::string& Msg) {
+  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("SaveFormat"); },
+                        [&](const std::string& d) { Msg = d; });
+}
+
+bool IClsKCZT::GetTaskAuth(const std::string&, int16_t, Variant*) {
+  return RunWithoutHandler([]() -> bool { throw platform::NotImplementedYet("GetTaskAuth"); });
+}
+
+bool IClsKCZT::GetQueryFormat(const std::string&, Variant&, std::string* sMsg, Variant*) {
+  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetQueryFormat"); },
+                        [&](const std::string& d) { SetMessage(sMsg, d); });
+}
+
+Variant IClsKCZT::PrintSrv(Variant&, Variant&, Variant&, std::string&) {
+  return RunWithoutHandler([]() -> Variant { throw platform::NotImplementedYet("PrintSrv"); });
+}
+
+void IClsKCZT::ReadStockCondition(const platform::xml::Document&) {
+  throw platform::NotImplementedYet("ReadStockCondition");
+}
+
+void IClsKCZT::ReadPositionCondition(const platform::xml::Document&) {
+  throw platform::NotImplementedYet("ReadPositionCondition");
+}
+
+}  // namespace q9::component
