@@ -1,0 +1,83 @@
+// The commands of q9strep. Each takes its options, drives IClsKCZT as a report front end does
+// (Init through a Session, then the component's methods) and writes what the component returned
+// in the chosen format. Each returns kExitOk, or raises: UsageError (kExitUsage),
+// ComponentFalse (kExitFalse), platform::ComError (kExitError).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "cli/condition_document.h"
+#include "cli/session.h"
+
+namespace q9::cli {
+
+struct Context {
+  GlobalOptions global;
+  std::ostream& out;
+  std::ostream& err;
+};
+
+struct DemoCommandOptions {
+  std::string dir = "demo-data";
+  std::optional<int64_t> lines;   // the generator's default when not given
+  std::optional<uint64_t> seed;   // the generator's default when not given
+  bool force = false;
+};
+
+// Where the condition document comes from: the options, or a file used as it is.
+struct ConditionSource {
+  ConditionOptions options;
+  std::string file;  // --condition FILE.xml
+  // Options given on the command line by name (for checks against the ledger kind).
+  bool batch_given = false;
+  bool position_given = false;
+  bool audited_only_given = false;
+};
+
+enum class LedgerKind : int16_t { kInventory = 0, kBatch = 1, kPosition = 2 };
+
+struct LedgerOptions {
+  LedgerKind kind = LedgerKind::kInventory;
+  ConditionSource condition;
+  std::optional<int32_t> row;  // --row N
+  bool all_rows = false;
+  bool summary_only = false;
+  bool wide = false;  // every detail column in table format
+};
+
+struct RefOptions {
+  std::string table;
+  std::string filter;
+  std::string keyword;
+  std::string order;
+  int page_size = 20;
+  int32_t page = 1;
+  bool plain = false;
+};
+
+struct PrintOptions {
+  std::string command;
+  std::optional<std::string> param;  // a text parameter instead of a report recordset
+  LedgerOptions ledger;              // the report handed over when no --param is given
+};
+
+int RunDemo(const DemoCommandOptions& options, Context& ctx);
+int RunLedger(const LedgerOptions& options, Context& ctx);
+int RunCondition(const ConditionSource& source, Context& ctx);
+int RunPeriods(Context& ctx);
+// kind: define, free, hdefine or bdefine.
+int RunCaptions(const std::string& kind, Context& ctx);
+int RunFormatGet(const std::string& name, Context& ctx);
+int RunFormatSave(const std::string& file, Context& ctx);
+int RunRef(const RefOptions& options, Context& ctx);
+int RunTask(const std::string& function_id, int lock, Context& ctx);
+int RunPrint(const PrintOptions& options, Context& ctx);
+
+// The condition document of `source`: built from its options, or read from its file, which must
+// exist and parse as XML (UsageError naming the file and the problem otherwise).
+std::string ConditionText(const ConditionSource& source);
+
+}  // namespace q9::cli

@@ -1,0 +1,266 @@
+#include "cli/output.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/db/recordset.h"
+
+namespace q9::cli {
+
+using platform::Variant;
+using platform::VarType;
+
+namespace {
+
+constexpr int kMaxDecimals = 6;
+
+struct Interval {
+  char32_t first;
+  char32_t last;
+};
+
+constexpr Interval kZeroWidth[] = {
+    {0x0300, 0x036F}, {0x0483, 0x0489}, {0x0591, 0x05BD}, {0x0610, 0x061A},
+    {0x064B, 0x065F}, {0x200B, 0x200F}, {0x202A, 0x202E}, {0x2060, 0x2064},
+    {0x20D0, 0x20FF}, {0xFE00, 0xFE0F}, {0xFE20, 0xFE2F}, {0xFEFF, 0xFEFF},
+};
+
+constexpr Interval kWide[] = {
+    {0x1100, 0x115F},   {0x2329, 0x232A},   {0x2E80, 0x303E},   {0x3041, 0x33FF},
+    {0x3400, 0x4DBF},   {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},   {0xA960, 0xA97F},
+    {0xAC00, 0xD7A3},   {0xF900, 0xFAFF},   {0xFE10, 0xFE19},   {0xFE30, 0xFE6F},
+    {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},   {0x1F300, 0x1F64F}, {0x1F900, 0x1F9FF},
+    {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD},
+};
+
+template <size_t N>
+bool InIntervals(char32_t c, const Interval (&table)[N]) {
+  for (const Interval& i : table) {
+    if (c >= i.first && c <= i.last) return true;
+  }
+  return false;
+}
+
+// Decodes the code point at `i` and advances `i`; an invalid sequence yields one byte as U+FFFD.
+char32_t NextCodePoint(std::string_view s, size_t& i) {
+  unsigned char b = static_cast<unsigned char>(s[i]);
+  int length = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+  if (length == 0 || i + length > s.size()) {
+    ++i;
+    return 0xFFFD;
+  }
+  char32_t c = length == 1 ? b : b & (0x7F >> length);
+  for (int k = 1; k < length; ++k) {
+    unsigned char cont = static_cast<unsigned char>(s[i + k]);
+    if ((cont & 0xC0) != 0x80) {
+      ++i;
+      return 0xFFFD;
+    }
+    c = (c << 6) | (cont & 0x3F);
+  }
+  i += length;
+  return c;
+}
+
+bool IsNumeric(const Variant& v) {
+  VarType t = v.type();
+  return t == VarType::I2 || t == VarType::I4 || t == VarType::R8;
+}
+
+bool IsBlank(const Variant& v) { return v.is_null() || v.is_empty(); }
+
+// The decimals `d` needs when rounded to kMaxDecimals places.
+int DecimalsNeeded(double d) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", kMaxDecimals, d);
+  std::string_view s(buf);
+  size_t dot = s.find('.');
+  if (dot == std::string_view::npos) return 0;
+  size_t last = s.find_last_not_of('0');
+  return last <= dot ? 0 : static_cast<int>(last - dot);
+}
+
+std::string FormatFixed(double d, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, d);
+  std::string s(buf);
+  // A value that rounds to zero shows as 0, never as -0.
+  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+  return s;
+}
+
+std::string TableText(const Variant& v, int decimals) {
+  if (IsBlank(v)) return "";
+  if (IsNumeric(v)) return FormatFixed(v.ToDouble(), decimals);
+  std::string s = v.ConcatText();
+  for (char& c : s) {
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+  }
+  return s;
+}
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
+void AppendPadded(std::string& line, const std::string& text, int width, bool right) {
+  std::string pad(static_cast<size_t>(std::max(0, width - DisplayWidth(text))), ' ');
+  line += right ? pad + text : text + pad;
+}
+
+void TrimRight(std::string& line) {
+  size_t end = line.find_last_not_of(' ');
+  line.erase(end == std::string::npos ? 0 : end + 1);
+}
+
+}  // namespace
+
+Grid ReadGrid(const platform::db::Recordset& rs) {
+  std::shared_ptr<platform::db::Recordset> cursor = rs.Clone();
+  Grid grid;
+  size_t n = cursor->FieldCount();
+  for (size_t c = 0; c < n; ++c) grid.columns.push_back(cursor->FieldName(c));
+  for (; !cursor->Eof(); cursor->MoveNext()) {
+    std::vector<Variant>& row = grid.rows.emplace_back();
+    row.reserve(n);
+    for (size_t c = 0; c < n; ++c) row.push_back(cursor->Field(c));
+  }
+  return grid;
+}
+
+Grid SelectColumns(const Grid& grid, const std::vector<std::string>& names) {
+  std::vector<size_t> picked;
+  Grid out;
+  for (const std::string& name : names) {
+    auto it = std::find(grid.columns.begin(), grid.columns.end(), name);
+    if (it == grid.columns.end()) continue;
+    picked.push_back(static_cast<size_t>(it - grid.columns.begin()));
+    out.columns.push_back(name);
+  }
+  for (const auto& row : grid.rows) {
+    std::vector<Variant>& r = out.rows.emplace_back();
+    for (size_t c : picked) r.push_back(row[c]);
+  }
+  return out;
+}
+
+int DisplayWidth(std::string_view utf8) {
+  int width = 0;
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t c = NextCodePoint(utf8, i);
+    if (InIntervals(c, kZeroWidth)) continue;
+    width += InIntervals(c, kWide) ? 2 : 1;
+  }
+  return width;
+}
+
+std::string RenderTable(const Grid& grid) {
+  size_t n = grid.columns.size();
+  if (n == 0) return "";
+  std::vector<int> decimals(n, 0);
+  std::vector<bool> numeric(n, false);
+  for (size_t c = 0; c < n; ++c) {
+    bool any_number = false;
+    bool all_numbers = true;
+    for (const auto& row : grid.rows) {
+      const Variant& v = row[c];
+      if (IsBlank(v)) continue;
+      if (!IsNumeric(v)) {
+        all_numbers = false;
+        continue;
+      }
+      any_number = true;
+      if (v.type() == VarType::R8) decimals[c] = std::max(decimals[c], DecimalsNeeded(v.ToDouble()));
+    }
+    numeric[c] = any_number && all_numbers;
+  }
+
+  std::vector<std::vector<std::string>> texts;
+  texts.reserve(grid.rows.size());
+  std::vector<int> widths(n);
+  for (size_t c = 0; c < n; ++c) widths[c] = DisplayWidth(grid.columns[c]);
+  for (const auto& row : grid.rows) {
+    std::vector<std::string>& t = texts.emplace_back();
+    for (size_t c = 0; c < n; ++c) {
+      t.push_back(TableText(row[c], decimals[c]));
+      widths[c] = std::max(widths[c], DisplayWidth(t.back()));
+    }
+  }
+
+  std::string out;
+  auto emit = [&](auto cell_text, auto right_aligned) {
+    std::string line;
+    for (size_t c = 0; c < n; ++c) {
+      if (c > 0) line += "  ";
+      AppendPadded(line, cell_text(c), widths[c], right_aligned(c));
+    }
+    TrimRight(line);
+    out += line;
+    out += '\n';
+  };
+  emit([&](size_t c) { return grid.columns[c]; }, [&](size_t c) { return bool(numeric[c]); });
+  emit([&](size_t c) { return std::string(static_cast<size_t>(widths[c]), '-'); },
+       [](size_t) { return false; });
+  for (size_t r = 0; r < grid.rows.size(); ++r) {
+    emit([&](size_t c) { return texts[r][c]; },
+         [&](size_t c) { return IsNumeric(grid.rows[r][c]); });
+  }
+  return out;
+}
+
+std::string RenderCsv(const Grid& grid) {
+  std::string out;
+  auto record = [&](const auto& fields) {
+    bool first = true;
+    for (const std::string& f : fields) {
+      if (!first) out += ',';
+      first = false;
+      out += CsvField(f);
+    }
+    out += "\r\n";
+  };
+  record(grid.columns);
+  for (const auto& row : grid.rows) {
+    std::vector<std::string> fields;
+    fields.reserve(row.size());
+    for (const Variant& v : row) fields.push_back(v.ConcatText());
+    record(fields);
+  }
+  return out;
+}
+
+Json CellToJson(const Variant& v) {
+  switch (v.type()) {
+    case VarType::Boolean: return v.ToBool();
+    case VarType::I2:
+    case VarType::I4: return v.ToI4();
+    case VarType::R8: return v.ToDouble();
+    case VarType::Date:
+    case VarType::String: return v.ToText();
+    default: return nullptr;
+  }
+}
+
+Json GridToJson(const Grid& grid) {
+  Json rows = Json::array();
+  for (const auto& row : grid.rows) {
+    Json r = Json::array();
+    for (const Variant& v : row) r.push_back(CellToJson(v));
+    rows.push_back(std::move(r));
+  }
+  return Json{{"columns", grid.columns}, {"rows", std::move(rows)}};
+}
+
+std::string DumpJson(const Json& value) {
+  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+}  // namespace q9::cli

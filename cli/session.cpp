@@ -1,0 +1,68 @@
+#include "cli/session.h"
+
+#include "cli/demo_company.h"
+#include "cli/exit_status.h"
+#include "cli/progress_bar.h"
+#include "component/iclskczt.h"
+#include "platform/db/connection_string.h"
+#include "platform/db/statement_gate.h"
+#include "platform/erp/caller_login.h"
+#include "platform/erp/register_substitutes.h"
+#include "platform/erp/system_database.h"
+#include "platform/error.h"
+
+namespace q9::cli {
+
+std::string ResolveDatabase(const GlobalOptions& options, std::ostream& err) {
+  if (!options.db.empty()) return options.db;
+  if (!DemoCompanyExists(kDefaultDemoDir)) {
+    err << "q9strep: creating the demo company in " << kDefaultDemoDir << "/ (first use)"
+        << std::endl;
+    ProgressBar bar("demo company");
+    CreateDemoCompany(kDefaultDemoDir, DefaultDemoSettings(),
+                      [&](double f, const std::string& phase) { bar.Update(f, phase); });
+  }
+  return DemoConnectionString(kDefaultDemoDir);
+}
+
+std::string DiagnoseLogin(const std::string& connection_string, const std::string& user,
+                          const std::string& account, int year) {
+  platform::erp::LoginIdentity identity;
+  identity.connection_string = connection_string;
+  identity.user_id = user;
+  identity.account_id = account;
+  identity.year = year;
+  try {
+    platform::erp::SystemDatabase::Open(identity);
+  } catch (const platform::ComError& e) {
+    return e.description();
+  }
+  return "";
+}
+
+Session::Session(const GlobalOptions& options, std::ostream& err)
+    : connection_string_(ResolveDatabase(options, err)) {
+  if (!options.trace_sql.empty()) platform::db::SetTraceFile(options.trace_sql);
+  platform::erp::RegisterErpSubstitutes();
+  component_ = std::make_unique<component::IClsKCZT>();
+  platform::Variant login(platform::erp::MakeCallerLogin(connection_string_, options.user,
+                                                         options.account, options.year));
+  std::string msg;
+  if (!component_->Init(login, &msg)) {
+    std::string why = DiagnoseLogin(connection_string_, options.user, options.account,
+                                    options.year);
+    std::string shown;
+    try {
+      shown = platform::db::ConnectionString::Parse(connection_string_).Redacted();
+    } catch (const platform::ComError&) {
+      shown = "the connection string given";
+    }
+    throw ComponentFalse(msg + " (" + (why.empty() ? "login failed" : why) + "; database: " +
+                         shown + ", user " + options.user + ", account " + options.account +
+                         ", year " + std::to_string(options.year) + ")");
+  }
+}
+
+Session::~Session() = default;
+
+}  // namespace q9::cli
