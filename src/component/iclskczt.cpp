@@ -1,6 +1,7 @@
 #include "component/iclskczt.h"
 
 #include "component/method_frame.h"
+#include "condition/readers.h"
 #include "ledger/period_list.h"
 #include "platform/db/recordset.h"
 #include "platform/dispatch.h"
@@ -120,12 +121,12 @@ Variant IClsKCZT::PrintSrv(Variant&, Variant&, Variant&, std::string&) {
   return RunWithoutHandler([]() -> Variant { throw platform::NotImplementedYet("PrintSrv"); });
 }
 
-void IClsKCZT::ReadStockCondition(const platform::xml::Document&) {
-  throw platform::NotImplementedYet("ReadStockCondition");
+void IClsKCZT::ReadStockCondition(const platform::xml::Document& doc) {
+  condition::ReadStockCondition(doc, globals().gAccount, state_);
 }
 
-void IClsKCZT::ReadPositionCondition(const platform::xml::Document&) {
-  throw platform::NotImplementedYet("ReadPositionCondition");
+void IClsKCZT::ReadPositionCondition(const platform::xml::Document& doc) {
+  condition::ReadPositionCondition(doc, globals().gAccount, state_);
 }
 
 }  // namespace q9::component
