@@ -19,9 +19,8 @@ bool IsWordPart(char c) { return IsWordStart(c) || IsDigit(c) || c == '$'; }
 bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 [[noreturn]] void Unterminated(const char* what, std::size_t offset) {
-  throw ProviderError(
-      kTsqlBridgeSource,
-      std::string("unterminated ") + what + " starting at character " + std::to_string(offset + 1));
+  throw ProviderError(kTsqlBridgeSource, std::string("unterminated ") + what +
+                                             " starting at byte " + std::to_string(offset + 1));
 }
 
 // Index just past the closing `close` of a quoted token that starts at `start`; a doubled
@@ -97,7 +96,7 @@ std::size_t OperatorLength(std::string_view sql, std::size_t i) {
 
 std::vector<SqlToken> TokenizeSql(std::string_view sql) {
   std::vector<SqlToken> tokens;
-  tokens.reserve(sql.size() / 3 + 1);
+  tokens.reserve(sql.size() / 2 + 1);
   const std::size_t n = sql.size();
   std::size_t i = 0;
   while (i < n) {

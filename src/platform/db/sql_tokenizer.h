@@ -31,7 +31,8 @@ struct SqlToken {
 // Splits `sql` into tokens that cover it without gaps: concatenating their texts gives `sql`
 // back. The tokens refer to `sql`, which must outlive them.
 // Throws ComError (kErrProvider, source "T-SQL bridge") for an unterminated string literal,
-// bracketed or quoted name or block comment; the description names it and its position.
+// bracketed or quoted name or block comment; the description names it and its position
+// (1-based byte offset).
 std::vector<SqlToken> TokenizeSql(std::string_view sql);
 
 }  // namespace q9::platform::db

@@ -105,13 +105,13 @@ TEST(SqlTokenizerTest, UnterminatedTokensAreErrorsNamingThem) {
     const char* sql;
     const char* message;
   } cases[] = {
-      {"SELECT 'abc", "unterminated string literal starting at character 8"},
-      {"SELECT 'it''", "unterminated string literal starting at character 8"},
-      {"SELECT N'abc", "unterminated string literal starting at character 8"},
-      {"SELECT [abc", "unterminated bracketed name starting at character 8"},
-      {"SELECT [a]]", "unterminated bracketed name starting at character 8"},
-      {"SELECT \"abc", "unterminated quoted name starting at character 8"},
-      {"SELECT /* a /* b */", "unterminated block comment starting at character 8"},
+      {"SELECT 'abc", "unterminated string literal starting at byte 8"},
+      {"SELECT 'it''", "unterminated string literal starting at byte 8"},
+      {"SELECT N'abc", "unterminated string literal starting at byte 8"},
+      {"SELECT [abc", "unterminated bracketed name starting at byte 8"},
+      {"SELECT [a]]", "unterminated bracketed name starting at byte 8"},
+      {"SELECT \"abc", "unterminated quoted name starting at byte 8"},
+      {"SELECT /* a /* b */", "unterminated block comment starting at byte 8"},
   };
   for (const Case& c : cases) {
     try {

@@ -52,9 +52,8 @@ const Keywords kFunctionsAfterRewrite = {
     "MAX",    "ABS",    "UPPER",  "LOWER", "LTRIM",    "CAST", "NULLIF", "COALESCE"};
 
 [[noreturn]] void Fail(const std::string& construct, std::size_t offset) {
-  throw ProviderError(kTsqlBridgeSource, "cannot translate " + construct +
-                                             " to SQLite (character " + std::to_string(offset + 1) +
-                                             ")");
+  throw ProviderError(kTsqlBridgeSource, "cannot translate " + construct + " to SQLite (at byte " +
+                                             std::to_string(offset + 1) + ")");
 }
 
 char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }

@@ -21,7 +21,7 @@
 //   the innermost open join), every `X RIGHT [OUTER] JOIN Y ON c` becomes `Y LEFT JOIN X ON c`,
 //   and the tree is written left-deep: a join whose right operand is itself a join is written as
 //   a parenthesised group. Join keywords come out as "INNER JOIN" / "LEFT JOIN" / "FULL JOIN".
-//   Comments between the parts of a FROM clause (outside join conditions) are dropped.
+//   Comments inside a FROM clause are dropped unless they stand within a join condition.
 // Statements may be SELECTs (also UNIONs, subqueries, derived tables), INSERT, UPDATE or DELETE.
 //
 // Anything the bridge cannot translate faithfully is an error, never a silently different
@@ -43,11 +43,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/db/sql_tokenizer.h"  // kTsqlBridgeSource
+
 namespace q9::platform::db {
 
 // Translates one statement in the component's SQL Server dialect into native SQLite SQL.
 // Throws ComError with number kErrProvider and source kTsqlBridgeSource ("T-SQL bridge") whose
-// description names the construct it cannot translate and its position (1-based character).
+// description names the construct it cannot translate and its position (1-based byte offset).
 std::string TranslateTsqlToSqlite(std::string_view tsql);
 
 }  // namespace q9::platform::db

@@ -173,7 +173,7 @@ TEST(TsqlBridgeTest, ErrorDescriptionGivesThePosition) {
     FAIL() << "accepted SUBSTRING";
   } catch (const ComError& e) {
     EXPECT_EQ(e.description(),
-              "cannot translate the function SUBSTRING(...) to SQLite (character 11)");
+              "cannot translate the function SUBSTRING(...) to SQLite (at byte 11)");
   }
 }
 
