@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/error.h"
+#include "support/temp_dir.h"
 
 namespace q9::ledger {
 namespace {
@@ -13,10 +14,12 @@ using platform::db::Connection;
 class ClientRecordsetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    conn_.Open("Provider=SQLite;Data Source=:memory:");
-    conn_.Execute("CREATE TABLE Inventory (cInvCode TEXT, iQuantity REAL)");
-    conn_.Execute("INSERT INTO Inventory VALUES ('B2', 5.5), ('A1', 2)");
+    testing::ExecSqlite(db_, "CREATE TABLE Inventory (cInvCode TEXT, iQuantity REAL);"
+                             "INSERT INTO Inventory VALUES ('B2', 5.5), ('A1', 2);");
+    conn_.Open("Provider=SQLite;Data Source=" + db_);
   }
+  testing::TempDir dir_;
+  std::string db_ = dir_.File("company.db");
   Connection conn_;
 };
 
