@@ -27,6 +27,11 @@ sanitize: setup
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# The main job: builds, creates the demo company under ./demo-data when it is missing, and prints
+# the demo user's stock ledger by batch: the summary and the detail of its first row.
+demo: build
+	@./$(BUILD)/q9strep ledger --kind batch
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
 

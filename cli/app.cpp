@@ -18,6 +18,8 @@ constexpr char kDescription[] =
     "its report services, asked of the report server IClsKCZT as a report front end asks.";
 
 constexpr char kFooter[] =
+    "Global options (--db, --user, --account, --year, --format, --trace-sql) go before or after "
+    "the command; q9strep --help describes them.\n"
     "Exit status: 0 success, 1 the component answered False (its message on standard error), "
     "2 usage error, 3 the component raised an error (number and description on standard error).";
 

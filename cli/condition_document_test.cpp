@@ -6,6 +6,9 @@
 #include <map>
 #include <string>
 
+#include "condition/readers.h"
+#include "platform/dispatch.h"
+#include "platform/error.h"
 #include "platform/xml/document.h"
 
 namespace q9::cli {
@@ -119,6 +122,60 @@ TEST(ConditionDocumentTest, TheComponentsXmlDocumentFindsEveryElement) {
       EXPECT_EQ(a.Text(), value) << element << "/@" << name;
     }
   }
+}
+
+// An account whose stock module started on 2025-01-01, in period 1 that begins that day.
+class AccountDouble : public platform::Object {
+ public:
+  platform::Variant Invoke(std::string_view name, platform::InvokeKind,
+                           platform::Args&) override {
+    platform::Date start = *platform::Date::Make(2025, 1, 1);
+    if (platform::SameMemberName(name, "STStartDate")) return platform::Variant(start);
+    if (platform::SameMemberName(name, "BeginDate")) return platform::Variant(start);
+    if (platform::SameMemberName(name, "Period")) {
+      return platform::Variant(std::make_shared<AccountDouble>());
+    }
+    throw platform::MemberNotFound(std::string(name));
+  }
+  std::string ClassName() const override { return "Account"; }
+};
+
+TEST(ConditionDocumentTest, TheReadersOfBothLedgersReadWhatTheOptionsSay) {
+  platform::Variant account(std::make_shared<AccountDouble>());
+
+  ConditionOptions stock;
+  stock.warehouses = "01";
+  stock.inv_class = {"02", ""};
+  stock.spec = "10mm";
+  stock.audit_dates = true;
+  stock.free[1] = Range{"red", ""};
+  platform::xml::Document doc;
+  ASSERT_TRUE(doc.LoadXml(BuildConditionDocument(stock)));
+  condition::ConditionState state;
+  condition::ReadStockCondition(doc, account, state);
+  EXPECT_EQ(state.strWhere,
+            "(1=1) AND W.cWhCode = '01'  AND  I.cInvCCode LIKE '02%' AND I.cInvStd = '10mm' AND "
+            " ISNULL(R.cHandler,'') <> '' AND  cFree2 LIKE 'red%'");
+  EXPECT_TRUE(state.blnVerDate);
+  EXPECT_EQ(state.strFreeCols, " cFree2 ");
+  EXPECT_EQ(state.strAssUnit, "1");
+  EXPECT_EQ(state.strHaving.rfind("SUM( CASE WHEN R.bISSTQc = 1 Or R.dVeriDate < '", 0), 0u)
+      << state.strHaving;
+
+  ConditionOptions position;
+  position.batch = {"2024", ""};
+  position.position = {"A01", "A05"};
+  position.standard = "发生业务";
+  position.dates = {"2024-01-01", "2024-01-31"};
+  ASSERT_TRUE(doc.LoadXml(BuildConditionDocument(position)));
+  condition::ReadPositionCondition(doc, account, state);
+  EXPECT_EQ(state.strWhere,
+            "(1=1) AND  IP.cBatch LIKE '2024%' AND  IP.cPosCode >= 'A01' AND IP.cPosCode<= 'A05'");
+  EXPECT_FALSE(state.blnVerDate);
+  EXPECT_EQ(state.strHaving,
+            "SUM(CASE WHEN IP.dDate >= '2024-01-01' AND IP.dDate <= '2024-01-31' THEN 1 ELSE 0 "
+            "END)>0");
+  EXPECT_EQ(state.strFreeCols, "");
 }
 
 TEST(ParseRangeTest, SplitsAtTheFirstColon) {
