@@ -39,6 +39,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <pugixml.hpp>
 #include <string>
 #include <vector>
 
@@ -548,6 +549,64 @@ TEST_F(ReferenceLedgerTest, DateBoundsAndRights) {
   LedgerRights nobody = ledger_.RightsOf("demo");
   EXPECT_FALSE(nobody.inventory_ids || nobody.warehouses || nobody.departments || nobody.makers ||
                nobody.positions);
+}
+
+TEST(ConditionDocumentTest, CarriesEveryElementTheReadersNeed) {
+  LedgerQuery q;
+  q.kind = LedgerKind::kPosition;
+  q.from = "2025-02-01";
+  q.warehouses = {"01", "02"};
+  q.class_prefix = "01";
+  q.inventory_to = "B&'<";
+  q.aux_unit = 3;
+  q.standard = SelectionStandard::kIssuedNotReceived;
+  q.batch = "B25";
+  q.position_from = "01A01";
+  q.audited_only = true;
+  q.free_items = {{2, "红"}, {5, ""}};
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(ConditionDocument(q).c_str()));
+  auto attr = [&doc](const char* element, const char* attribute) -> std::string {
+    auto node = doc.select_node((std::string("//") + element).c_str()).node();
+    if (!node) return "<no element>";
+    auto a = node.attribute(attribute);
+    return a ? a.value() : "<no attribute>";
+  };
+  const std::vector<std::vector<std::string>> expected = {
+      {"ddate", "isverdate", "false"},
+      {"ddate", "value1", "2025-02-01"},
+      {"ddate", "value2", ""},
+      {"warehouse", "value1", "01,02"},
+      {"invclass", "value1", "01"},
+      {"invclass", "value2", ""},
+      {"inventory", "value1", ""},
+      {"inventory", "value2", "B&'<"},
+      {"invstd", "value1", ""},
+      {"assunit", "value1", "3"},
+      {"standard", "value1", "出库未入库"},
+      {"batch", "value1", "B25"},
+      {"batch", "value2", ""},
+      {"includeaudit", "value", "0"},
+      {"position", "value1", "01A01"},
+      {"position", "value2", ""},
+      {"free1", "check", "0"},
+      {"free2", "check", "1"},
+      {"free2", "value1", "红"},
+      {"free2", "value2", ""},
+      {"free5", "check", "1"},
+      {"free10", "check", "0"},
+      {"invdefine1", "value1", ""},
+      {"invdefine16", "value2", ""},
+  };
+  for (const auto& e : expected) {
+    EXPECT_EQ(attr(e[0].c_str(), e[1].c_str()), e[2]) << e[0] << "@" << e[1];
+  }
+  // The stock ledger's document has no position range and reads audit dates from isverdate.
+  q.kind = LedgerKind::kStockByInventory;
+  q.audit_dates = true;
+  ASSERT_TRUE(doc.load_string(ConditionDocument(q).c_str()));
+  EXPECT_EQ(attr("position", "value1"), "");
+  EXPECT_EQ(attr("ddate", "isverdate"), "true");
 }
 
 }  // namespace
