@@ -142,7 +142,8 @@ std::string DetailHeading(LedgerKind kind, const Grid& summary, const Detail& d)
   std::string sep = ": ";
   for (const std::string& key : keys) {
     if (!ColumnOf(summary, key)) continue;
-    text += sep + key + " " + CellOf(summary, r, key).ConcatText();
+    std::string value = CellOf(summary, r, key).ConcatText();
+    text += sep + key + " " + (value.empty() ? "(empty)" : value);
     if (key == "cInvCode") {
       std::string name = CellOf(summary, r, "cInvName").ConcatText();
       if (!name.empty()) text += " (" + name + ")";

@@ -5,10 +5,7 @@
 
 #include "platform/error.h"
 
-#if __has_include("demo/generator.h")
 #include "demo/generator.h"
-#define Q9_HAVE_DEMO_GENERATOR 1
-#endif
 
 namespace q9::cli {
 
@@ -23,8 +20,6 @@ bool DemoCompanyExists(const std::string& dir) {
   std::error_code ec;
   return fs::is_regular_file(f.company_db, ec) && fs::is_regular_file(f.system_db, ec);
 }
-
-#ifdef Q9_HAVE_DEMO_GENERATOR
 
 std::string DemoConnectionString(const std::string& dir) {
   DemoFiles f = DemoFilesIn(dir);
@@ -56,21 +51,5 @@ void CreateDemoCompany(const std::string& dir, const DemoSettings& settings,
                      [&](double fraction) { report(0.1 + 0.9 * fraction, "writing"); });
   report(1, "done");
 }
-
-#else
-
-std::string DemoConnectionString(const std::string& dir) {
-  DemoFiles f = DemoFilesIn(dir);
-  return "Provider=SQLite;Data Source=" + f.company_db + ";System Database=" + f.system_db;
-}
-
-DemoSettings DefaultDemoSettings() { return {20261206, 5000}; }
-
-void CreateDemoCompany(const std::string&, const DemoSettings&,
-                       const std::function<void(double, const std::string&)>&) {
-  throw platform::NotImplementedYet("the demo company generator");
-}
-
-#endif
 
 }  // namespace q9::cli
