@@ -14,6 +14,7 @@
 #include "platform/erp/caller_login.h"
 #include "platform/erp/register_substitutes.h"
 #include "support/login_fixture.h"
+#include "support/recordset_json.h"
 #include "support/run_binary.h"
 #include "support/temp_dir.h"
 
@@ -22,6 +23,7 @@ namespace {
 
 using nlohmann::json;
 using testing::BinaryResult;
+using testing::ExpectSameRows;
 using testing::RunQ9strep;
 
 size_t Lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
@@ -176,35 +178,14 @@ TEST_F(Q9strepBinaryTest, AnErrorTheComponentRaisesExitsThreeWithNumberAndDescri
 }
 
 // The component's own answer, for comparison with what the tool printed.
-platform::db::Recordset PeriodsOfTheComponent(const std::string& connection, int year) {
+platform::Variant PeriodsOfTheComponent(const std::string& connection, int year) {
   platform::erp::RegisterErpSubstitutes();
   component::IClsKCZT k;
   EXPECT_TRUE(k.Init(platform::Variant(platform::erp::MakeCallerLogin(connection, "demo", "001",
                                                                       year))));
   platform::Variant rs, msg;
   EXPECT_TRUE(k.GetPeriodDay(rs, msg));
-  return *platform::db::AsRecordset(rs, "rs");
-}
-
-// Compares a {"columns", "rows"} object with a recordset, value by value.
-void ExpectSameRows(const json& j, const platform::db::Recordset& rs) {
-  auto cursor = rs.Clone();
-  ASSERT_EQ(j["columns"].size(), cursor->FieldCount());
-  for (size_t c = 0; c < cursor->FieldCount(); ++c) EXPECT_EQ(j["columns"][c], cursor->FieldName(c));
-  ASSERT_EQ(j["rows"].size(), static_cast<size_t>(cursor->RecordCount()));
-  for (size_t r = 0; !cursor->Eof(); cursor->MoveNext(), ++r) {
-    for (size_t c = 0; c < cursor->FieldCount(); ++c) {
-      platform::Variant v = cursor->Field(c);
-      const json& cell = j["rows"][r][c];
-      if (v.is_null()) {
-        EXPECT_TRUE(cell.is_null()) << r << "," << c;
-      } else if (v.is_numeric()) {
-        EXPECT_EQ(cell.get<double>(), v.ToDouble()) << r << "," << c;
-      } else {
-        EXPECT_EQ(cell.get<std::string>(), v.ToText()) << r << "," << c;
-      }
-    }
-  }
+  return rs;
 }
 
 TEST_F(Q9strepBinaryTest, PeriodsShowWhatGetPeriodDayReturns) {

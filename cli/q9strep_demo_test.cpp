@@ -18,6 +18,7 @@
 #include "platform/db/recordset.h"
 #include "platform/erp/caller_login.h"
 #include "platform/erp/register_substitutes.h"
+#include "support/recordset_json.h"
 #include "support/run_binary.h"
 #include "support/temp_dir.h"
 
@@ -27,6 +28,7 @@ namespace {
 using nlohmann::json;
 using platform::Variant;
 using testing::BinaryResult;
+using testing::ExpectSameRows;
 using testing::RunQ9strep;
 
 std::string ReadFile(const std::string& path) {
@@ -104,33 +106,6 @@ class DemoCompanyTest : public ::testing::Test {
 };
 
 testing::TempDir* DemoCompanyTest::dir_ = nullptr;
-
-// Compares a {"columns", "rows"} object with a recordset value by value; `extra` names the
-// columns the tool appends after the recordset's own.
-void ExpectSameRows(const json& j, const Variant& recordset,
-                    const std::vector<std::string>& extra = {}) {
-  auto cursor = platform::db::AsRecordset(recordset, "recordset")->Clone();
-  size_t n = cursor->FieldCount();
-  ASSERT_EQ(j["columns"].size(), n + extra.size());
-  for (size_t c = 0; c < n; ++c) EXPECT_EQ(j["columns"][c], cursor->FieldName(c));
-  for (size_t c = 0; c < extra.size(); ++c) EXPECT_EQ(j["columns"][n + c], extra[c]);
-  ASSERT_EQ(j["rows"].size(), static_cast<size_t>(cursor->RecordCount()));
-  for (size_t r = 0; !cursor->Eof(); cursor->MoveNext(), ++r) {
-    for (size_t c = 0; c < n; ++c) {
-      Variant v = cursor->Field(c);
-      const json& cell = j["rows"][r][c];
-      if (v.is_null()) {
-        EXPECT_TRUE(cell.is_null()) << "row " << r << " " << cursor->FieldName(c);
-      } else if (v.type() == platform::VarType::Boolean) {
-        EXPECT_EQ(cell.get<bool>(), v.ToBool()) << "row " << r << " " << cursor->FieldName(c);
-      } else if (v.is_numeric()) {
-        EXPECT_EQ(cell.get<double>(), v.ToDouble()) << "row " << r << " " << cursor->FieldName(c);
-      } else {
-        EXPECT_EQ(cell.get<std::string>(), v.ToText()) << "row " << r << " " << cursor->FieldName(c);
-      }
-    }
-  }
-}
 
 size_t Column(const json& table, const std::string& name) {
   const json& columns = table["columns"];
