@@ -5,6 +5,7 @@
 #include "platform/db/recordset.h"
 #include "platform/dispatch.h"
 #include "platform/error.h"
+#include "services/captions.h"
 
 namespace q9::component {
 
@@ -22,6 +23,16 @@ void SetMessage(Variant* msg, const std::string& text) {
 
 void SetMessage(std::string* msg, const std::string& text) {
   if (msg) *msg = text;
+}
+
+// The frame the four caption methods share.
+bool Captions(services::CaptionKind kind, ModuleGlobals& g, Variant& rs, Variant* Msg) {
+  return RunWithHandler(
+      [&] {
+        rs = Variant(services::OpenCaptions(kind, g.gConn()));
+        return true;
+      },
+      [&](const std::string& d) { SetMessage(Msg, d); });
 }
 
 }  // namespace
@@ -76,24 +87,20 @@ bool IClsKCZT::OpenX(const std::string&, Variant&, int16_t, Variant*) {
   return RunWithoutHandler([]() -> bool { throw platform::NotImplementedYet("OpenX"); });
 }
 
-bool IClsKCZT::GetDefineName(Variant&, Variant* Msg) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetDefineName"); },
-                        [&](const std::string& d) { SetMessage(Msg, d); });
+bool IClsKCZT::GetDefineName(Variant& rs, Variant* Msg) {
+  return Captions(services::CaptionKind::kInventoryDefine, globals(), rs, Msg);
 }
 
-bool IClsKCZT::GetFreeName(Variant&, Variant* Msg) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetFreeName"); },
-                        [&](const std::string& d) { SetMessage(Msg, d); });
+bool IClsKCZT::GetFreeName(Variant& rs, Variant* Msg) {
+  return Captions(services::CaptionKind::kInventoryFree, globals(), rs, Msg);
 }
 
-bool IClsKCZT::GetHDefineName(Variant&, Variant* Msg) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetHDefineName"); },
-                        [&](const std::string& d) { SetMessage(Msg, d); });
+bool IClsKCZT::GetHDefineName(Variant& rs, Variant* Msg) {
+  return Captions(services::CaptionKind::kHeaderDefine, globals(), rs, Msg);
 }
 
-bool IClsKCZT::GetBDefineName(Variant&, Variant* Msg) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetBDefineName"); },
-                        [&](const std::string& d) { SetMessage(Msg, d); });
+bool IClsKCZT::GetBDefineName(Variant& rs, Variant* Msg) {
+  return Captions(services::CaptionKind::kBodyDefine, globals(), rs, Msg);
 }
 
 bool IClsKCZT::GetRefData(bool, std::string, std::string, std::string, std::string, int16_t,
