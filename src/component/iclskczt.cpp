@@ -6,6 +6,7 @@
 #include "platform/dispatch.h"
 #include "platform/error.h"
 #include "services/captions.h"
+#include "services/query_format.h"
 
 namespace q9::component {
 
@@ -118,9 +119,16 @@ bool IClsKCZT::GetTaskAuth(const std::string&, int16_t, Variant*) {
   return RunWithoutHandler([]() -> bool { throw platform::NotImplementedYet("GetTaskAuth"); });
 }
 
-bool IClsKCZT::GetQueryFormat(const std::string&, Variant&, std::string* sMsg, Variant*) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetQueryFormat"); },
-                        [&](const std::string& d) { SetMessage(sMsg, d); });
+bool IClsKCZT::GetQueryFormat(const std::string& QueryName, Variant& rsFormat, std::string* sMsg,
+                              Variant* sQueryid) {
+  return RunWithHandler(
+      [&] {
+        Variant omitted_id;
+        rsFormat = Variant(services::OpenQueryFormat(QueryName, globals().gConn(),
+                                                     sQueryid ? *sQueryid : omitted_id));
+        return true;
+      },
+      [&](const std::string& d) { SetMessage(sMsg, d); });
 }
 
 Variant IClsKCZT::PrintSrv(Variant&, Variant&, Variant&, std::string&) {
