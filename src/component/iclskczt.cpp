@@ -6,6 +6,7 @@
 #include "platform/dispatch.h"
 #include "platform/error.h"
 #include "services/captions.h"
+#include "services/format_save.h"
 #include "services/query_format.h"
 
 namespace q9::component {
@@ -110,9 +111,17 @@ bool IClsKCZT::GetRefData(bool, std::string, std::string, std::string, std::stri
                         [&](const std::string& d) { errMsg = Variant(" " + d); });
 }
 
-bool IClsKCZT::SaveFormat(const std::string&, std::string& Msg) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("SaveFormat"); },
-                        [&](const std::string& d) { Msg = d; });
+bool IClsKCZT::SaveFormat(const std::string& sXml, std::string& Msg) {
+  return RunWithHandler(
+      [&] {
+        if (sXml.empty()) {
+          Msg = services::kFormatIncomplete;
+          return false;
+        }
+        services::SaveFormatDocument(sXml, globals().gConn());
+        return true;
+      },
+      [&](const std::string& d) { Msg = d; });
 }
 
 bool IClsKCZT::GetTaskAuth(const std::string&, int16_t, Variant*) {
