@@ -8,6 +8,7 @@
 #include "services/captions.h"
 #include "services/format_save.h"
 #include "services/query_format.h"
+#include "services/reference_data.h"
 
 namespace q9::component {
 
@@ -105,10 +106,23 @@ bool IClsKCZT::GetBDefineName(Variant& rs, Variant* Msg) {
   return Captions(services::CaptionKind::kBodyDefine, globals(), rs, Msg);
 }
 
-bool IClsKCZT::GetRefData(bool, std::string, std::string, std::string, std::string, int16_t,
-                          int32_t&, int32_t&, Variant&, Variant&, Variant& errMsg) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetRefData"); },
-                        [&](const std::string& d) { errMsg = Variant(" " + d); });
+bool IClsKCZT::GetRefData(bool blnRefMode, std::string strTable, std::string strFilter,
+                          std::string strKeyWord, std::string strOrder, int16_t intPageSize,
+                          int32_t& intCurPage, int32_t& intPageCount, Variant& rs, Variant& RsCol,
+                          Variant& errMsg) {
+  return RunWithHandler(
+      [&] {
+        services::ReferenceRequest request;
+        request.blnRefMode = blnRefMode;
+        request.strTable = std::move(strTable);
+        request.strFilter = std::move(strFilter);
+        request.strKeyWord = std::move(strKeyWord);
+        request.strOrder = std::move(strOrder);
+        request.intPageSize = intPageSize;
+        return services::FetchReferenceData(globals().gLogin, std::move(request), intCurPage,
+                                            intPageCount, rs, RsCol);
+      },
+      [&](const std::string& d) { errMsg = Variant(" " + d); });
 }
 
 bool IClsKCZT::SaveFormat(const std::string& sXml, std::string& Msg) {

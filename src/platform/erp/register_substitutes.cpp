@@ -1,6 +1,7 @@
 #include "platform/erp/register_substitutes.h"
 
 #include "platform/erp/login_substitutes.h"
+#include "platform/erp/reference_server.h"
 
 namespace q9::platform::erp {
 
@@ -8,6 +9,7 @@ void RegisterErpSubstitutes() {
   RegisterProgId(kLoginProgId, CreateLogin);
   RegisterProgId(kAccountProgId, CreateAccount);
   RegisterProgId(kAccountCOProgId, CreateAccountCO);
+  RegisterProgId(kReferServerProgId, CreateReferServer);
 }
 
 }  // namespace q9::platform::erp
