@@ -1,5 +1,7 @@
 #include "component/iclskczt.h"
 
+#include <optional>
+
 #include "component/method_frame.h"
 #include "ledger/period_list.h"
 #include "platform/db/recordset.h"
@@ -9,6 +11,7 @@
 #include "services/format_save.h"
 #include "services/query_format.h"
 #include "services/reference_data.h"
+#include "services/task_rights.h"
 
 namespace q9::component {
 
@@ -138,8 +141,14 @@ bool IClsKCZT::SaveFormat(const std::string& sXml, std::string& Msg) {
       [&](const std::string& d) { Msg = d; });
 }
 
-bool IClsKCZT::GetTaskAuth(const std::string&, int16_t, Variant*) {
-  return RunWithoutHandler([]() -> bool { throw platform::NotImplementedYet("GetTaskAuth"); });
+bool IClsKCZT::GetTaskAuth(const std::string& P_AuthId, int16_t LockNum, Variant* Msg) {
+  return RunWithoutHandler([&] {
+    std::optional<std::string> refusal =
+        services::AskTaskRight(globals().gLogin, P_AuthId, LockNum);
+    if (!refusal) return true;
+    SetMessage(Msg, *refusal);
+    return false;
+  });
 }
 
 bool IClsKCZT::GetQueryFormat(const std::string& QueryName, Variant& rsFormat, std::string* sMsg,
