@@ -9,6 +9,7 @@
 #include "platform/error.h"
 #include "services/captions.h"
 #include "services/format_save.h"
+#include "services/print_bridge.h"
 #include "services/query_format.h"
 #include "services/reference_data.h"
 #include "services/task_rights.h"
@@ -163,8 +164,12 @@ bool IClsKCZT::GetQueryFormat(const std::string& QueryName, Variant& rsFormat, s
       [&](const std::string& d) { SetMessage(sMsg, d); });
 }
 
-Variant IClsKCZT::PrintSrv(Variant&, Variant&, Variant&, std::string&) {
-  return RunWithoutHandler([]() -> Variant { throw platform::NotImplementedYet("PrintSrv"); });
+Variant IClsKCZT::PrintSrv(Variant& strCommand, Variant& varParam, Variant& varReturn,
+                           std::string& sError) {
+  return RunWithoutHandler([&] {
+    services::ForwardPrintCommand(globals().gLogin, strCommand, varParam, varReturn, sError);
+    return Variant();
+  });
 }
 
 void IClsKCZT::ReadStockCondition(const platform::xml::Document&) {

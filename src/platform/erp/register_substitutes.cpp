@@ -1,6 +1,7 @@
 #include "platform/erp/register_substitutes.h"
 
 #include "platform/erp/login_substitutes.h"
+#include "platform/erp/print_service.h"
 #include "platform/erp/reference_server.h"
 
 namespace q9::platform::erp {
@@ -10,6 +11,7 @@ void RegisterErpSubstitutes() {
   RegisterProgId(kAccountProgId, CreateAccount);
   RegisterProgId(kAccountCOProgId, CreateAccountCO);
   RegisterProgId(kReferServerProgId, CreateReferServer);
+  RegisterProgId(kPrintServiceProgId, CreatePrintService);
 }
 
 }  // namespace q9::platform::erp
