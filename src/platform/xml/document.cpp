@@ -73,10 +73,25 @@ bool Document::LoadXml(std::string_view text) {
   unsigned options = pugi::parse_default | pugi::parse_comments | pugi::parse_pi;
   pugi::xml_parse_result result = doc_->load_buffer(text.data(), text.size(), options,
                                                     pugi::encoding_utf8);
-  if (!result || !doc_->document_element()) {
-    parse_error_ = result ? "the document has no document element"
-                          : std::string(result.description()) + " at offset " +
-                                std::to_string(result.offset);
+  std::string problem;
+  if (!result) {
+    problem = std::string(result.description()) + " at offset " + std::to_string(result.offset);
+  } else {
+    // pugixml accepts fragments; a document has exactly one element at its top and no text.
+    int elements = 0;
+    for (pugi::xml_node top : doc_->children()) {
+      if (top.type() == pugi::node_element) ++elements;
+      if (top.type() == pugi::node_pcdata || top.type() == pugi::node_cdata) {
+        problem = "text outside the document element";
+      }
+    }
+    if (elements != 1 && problem.empty()) {
+      problem = elements == 0 ? "the document has no document element"
+                              : "the document has more than one document element";
+    }
+  }
+  if (!problem.empty()) {
+    parse_error_ = problem;
     doc_->reset();
     return false;
   }

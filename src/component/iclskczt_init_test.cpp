@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include "component/iclskczt.h"
+#include "platform/db/recordset.h"
+#include "platform/db/statement_gate.h"
+#include "platform/dispatch.h"
+#include "platform/erp/caller_login.h"
+#include "platform/erp/register_substitutes.h"
+#include "platform/error.h"
+#include "support/login_fixture.h"
+
+namespace q9::component {
+namespace {
+
+using platform::Variant;
+using testing::LoginFixture;
+
+class InitTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::erp::RegisterErpSubstitutes(); }
+
+  Variant Login(const std::string& cs, const std::string& user = "demo", int year = 2026) {
+    return Variant(platform::erp::MakeCallerLogin(cs, user, "001", year));
+  }
+
+  // Each test runs in an apartment of its own.
+  ScopedApartment apartment_{std::make_shared<Apartment>()};
+  LoginFixture company_;
+};
+
+TEST_F(InitTest, SucceedsWithoutTouchingTheMessageAndLeavesNoTimeouts) {
+  IClsKCZT k;
+  std::string msg = "untouched";
+  ASSERT_TRUE(k.Init(Login(company_.ConnectionString()), &msg));
+  EXPECT_EQ(msg, "untouched");
+  ModuleGlobals& g = CurrentApartment()->globals();
+  EXPECT_EQ(g.gConn().State(), 1);
+  EXPECT_EQ(g.gConn().ConnectionTimeout(), 0);
+  EXPECT_EQ(g.gConn().CommandTimeout(), 0);
+  EXPECT_TRUE(g.gLogin.has_object());
+  EXPECT_TRUE(g.gAccountCO.has_object());
+  // gAccount is the login's account, which answers; a fresh account object would not.
+  EXPECT_EQ(platform::GetProperty(g.gAccount, "STStartDate").ToDate().ToIsoDate(), "2025-03-15");
+}
+
+TEST_F(InitTest, FailuresGiveTheFixedMessage) {
+  struct Case {
+    const char* name;
+    std::string connection;
+    std::string user;
+    bool null_login;
+  } cases[] = {
+      {"null login", "", "demo", true},
+      {"missing company file",
+       "Provider=SQLite;Data Source=/nonexistent/q9.db;System Database=" + company_.system_db(),
+       "demo", false},
+      {"unknown provider", "Provider=Nonsense;Data Source=x", "demo", false},
+      {"unparseable connection string", "Provider=SQLite;Data Source={unclosed", "demo", false},
+      {"unknown user", company_.ConnectionString(), "nobody", false},
+  };
+  for (const Case& c : cases) {
+    IClsKCZT k;
+    std::string msg = "before";
+    Variant login = c.null_login ? Variant::Nothing() : Login(c.connection, c.user);
+    EXPECT_FALSE(k.Init(login, &msg)) << c.name;
+    EXPECT_EQ(msg, "初始化失败！") << c.name;
+  }
+}
+
+TEST_F(InitTest, NullLoginCreatesNothing) {
+  IClsKCZT k;
+  EXPECT_FALSE(k.Init(Variant::Nothing()));
+  ModuleGlobals& g = CurrentApartment()->globals();
+  EXPECT_FALSE(g.gLogin.has_object());
+  EXPECT_FALSE(g.gAccount.has_object());
+  EXPECT_FALSE(g.gAccountCO.has_object());
+}
+
+TEST_F(InitTest, ACreationFailureLeavesTheObjectsMadeBefore) {
+  platform::ScopedProgId no_login("VtCOMMON.Login", [] { return platform::ObjectPtr(); });
+  IClsKCZT k;
+  std::string msg;
+  EXPECT_FALSE(k.Init(Login(company_.ConnectionString()), &msg));
+  EXPECT_EQ(msg, "初始化失败！");
+  ModuleGlobals& g = CurrentApartment()->globals();
+  EXPECT_TRUE(g.gAccount.has_object());
+  EXPECT_TRUE(g.gAccountCO.has_object());
+  EXPECT_FALSE(g.gLogin.has_object());
+}
+
+TEST_F(InitTest, ReInitReopensTheSharedConnectionOnTheNewDatabase) {
+  LoginFixture other;
+  platform::erp::RegisterErpSubstitutes();
+  IClsKCZT first, second;
+  ASSERT_TRUE(first.Init(Login(company_.ConnectionString())));
+  // A table only the second company has.
+  testing::ExecSqlite(other.company_db(), "CREATE TABLE OnlyHere(x INTEGER); "
+                                          "INSERT INTO OnlyHere VALUES (42);");
+  ASSERT_TRUE(second.Init(Login(other.ConnectionString())));
+  platform::db::Connection& conn = CurrentApartment()->globals().gConn();
+  auto result = conn.Run("SELECT x FROM OnlyHere");
+  ASSERT_TRUE(result.rows);
+  EXPECT_EQ(result.rows->Value(0, 0).ToI4(), 42);
+}
+
+TEST_F(InitTest, GlobalsLiveUntilTheLastInstanceOfTheApartmentGoes) {
+  auto first = std::make_unique<IClsKCZT>();
+  auto second = std::make_unique<IClsKCZT>();
+  ASSERT_TRUE(first->Init(Login(company_.ConnectionString())));
+  first.reset();
+  // The second instance still works on the globals the first one's Init made.
+  Variant rs, msg;
+  EXPECT_TRUE(second->GetPeriodDay(rs, msg)) << msg.ConcatText();
+  second.reset();
+  ModuleGlobals& g = CurrentApartment()->globals();
+  EXPECT_FALSE(g.gLogin.has_object());
+  EXPECT_EQ(g.gConn_, nullptr);
+}
+
+TEST_F(InitTest, ApartmentsDoNotShareGlobals) {
+  IClsKCZT here;
+  ASSERT_TRUE(here.Init(Login(company_.ConnectionString())));
+  {
+    ScopedApartment other(std::make_shared<Apartment>());
+    IClsKCZT there;
+    Variant rs, msg;
+    EXPECT_FALSE(there.GetPeriodDay(rs, msg));
+  }
+  Variant rs, msg;
+  EXPECT_TRUE(here.GetPeriodDay(rs, msg));
+}
+
+TEST_F(InitTest, MethodsBeforeInitFailThroughTheirOwnFrame) {
+  IClsKCZT k;
+  Variant rs = Variant("caller's"), msg;
+  EXPECT_FALSE(k.GetPeriodDay(rs, msg));
+  EXPECT_FALSE(msg.ConcatText().empty());
+  EXPECT_EQ(rs, Variant("caller's"));
+}
+
+class PeriodDayTest : public InitTest {};
+
+TEST_F(PeriodDayTest, ReturnsThePeriodsOfTheLoginYear) {
+  IClsKCZT k;
+  ASSERT_TRUE(k.Init(Login(company_.ConnectionString(), "demo", 2026)));
+  Variant rs, msg = Variant("untouched");
+  ASSERT_TRUE(k.GetPeriodDay(rs, msg));
+  EXPECT_EQ(msg, Variant("untouched"));
+  auto periods = platform::db::AsRecordset(rs, "rs");
+  ASSERT_EQ(periods->RecordCount(), 12);
+  EXPECT_EQ(periods->FieldName(0), "iMonth");
+  EXPECT_EQ(periods->FieldName(1), "dBegin");
+  EXPECT_EQ(periods->FieldName(2), "dEnd");
+  EXPECT_EQ(periods->Field("iMonth").ToI4(), 1);
+  EXPECT_EQ(periods->Field("dBegin").ToDate().ToIsoDate(), "2025-12-26");
+  EXPECT_EQ(periods->Field("dEnd").ToDate().ToIsoDate(), "2026-01-25");
+}
+
+TEST_F(PeriodDayTest, AYearWithoutPeriodsGivesTrueAndNothing) {
+  IClsKCZT k;
+  ASSERT_TRUE(k.Init(Login(company_.ConnectionString(), "demo", 2030)));
+  Variant rs = Variant("caller's"), msg;
+  ASSERT_TRUE(k.GetPeriodDay(rs, msg));
+  EXPECT_TRUE(rs.is_object());
+  EXPECT_FALSE(rs.has_object());
+}
+
+TEST_F(PeriodDayTest, AFailingStatementGivesFalseWithTheDescription) {
+  IClsKCZT k;
+  ASSERT_TRUE(k.Init(Login(company_.ConnectionString())));
+  platform::db::FailNthStatement fail(1, "disk on fire");
+  Variant rs, msg;
+  EXPECT_FALSE(k.GetPeriodDay(rs, msg));
+  EXPECT_EQ(msg.ConcatText(), "disk on fire");
+}
+
+}  // namespace
+}  // namespace q9::component

@@ -1,0 +1,42 @@
+#include "platform/db/connection_string.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/error.h"
+
+namespace q9::platform::db {
+namespace {
+
+TEST(ConnectionStringTest, ParsesPairsWithQuotingAndAnyKeyCase) {
+  auto cs = ConnectionString::Parse(
+      " Provider = SQLite ;Data Source={C:\\a;b=c.db};Password='it''s';User ID=\"x\"\"y\";;");
+  EXPECT_EQ(cs.Get("provider"), "SQLite");
+  EXPECT_EQ(cs.Get("DATA SOURCE"), "C:\\a;b=c.db");
+  EXPECT_EQ(cs.Get("Password"), "it's");
+  EXPECT_EQ(cs.Get("User ID"), "x\"y");
+  EXPECT_FALSE(cs.Get("Initial Catalog").has_value());
+  EXPECT_EQ(ConnectionString::Parse("a={x}}y}").Get("a"), "x}y");
+}
+
+TEST(ConnectionStringTest, RedactedHidesEverySecret) {
+  auto cs = ConnectionString::Parse("Server=h;UID=sa;PWD=s3cret;Password=other");
+  std::string shown = cs.Redacted();
+  EXPECT_EQ(shown.find("s3cret"), std::string::npos);
+  EXPECT_EQ(shown.find("other"), std::string::npos);
+  EXPECT_NE(shown.find("Server=h"), std::string::npos);
+  EXPECT_EQ(ConnectionString::Parse(cs.ToString()).Get("PWD"), "s3cret");
+}
+
+TEST(ConnectionStringTest, MalformedTextIsBadArgument) {
+  for (const char* bad : {"Provider", "=x", "a={unclosed", "a='x'y;", "a=1;junk"}) {
+    try {
+      ConnectionString::Parse(bad);
+      ADD_FAILURE() << "accepted " << bad;
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.number(), kErrBadArgument) << bad;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace q9::platform::db

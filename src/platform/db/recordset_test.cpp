@@ -1,0 +1,188 @@
+#include "platform/db/recordset.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/db/connection.h"
+#include "platform/db/statement_gate.h"
+#include "platform/error.h"
+#include "support/temp_dir.h"
+
+namespace q9::platform::db {
+namespace {
+
+class RecordsetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::ExecSqlite(db_, R"(
+      CREATE TABLE T(id INTEGER, name TEXT COLLATE NOCASE, qty REAL, d DATE, flag BIT);
+      INSERT INTO T VALUES (1, 'a', 1.5, '2024-01-02', 1), (2, NULL, 2, NULL, 0),
+                           (3, 'c', -3.25, '2024-12-31', 1);)");
+    conn_.Open("Provider=SQLite;Data Source=" + db_);
+  }
+
+  int ErrorOf(const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const ComError& e) {
+      return e.number();
+    }
+    return 0;
+  }
+
+  testing::TempDir dir_;
+  std::string db_ = dir_.File("t.db");
+  Connection conn_;
+};
+
+TEST_F(RecordsetTest, MaterializesTypedValues) {
+  Recordset rs;
+  rs.SetCursorLocation(kUseClient);
+  rs.Open("SELECT id, name, qty, d, flag FROM T ORDER BY id", conn_, kOpenDynamic,
+          kLockReadOnly);
+  ASSERT_EQ(rs.RecordCount(), 3);
+  EXPECT_EQ(rs.Field("id").type(), VarType::I4);
+  EXPECT_EQ(rs.Field("NAME"), Variant("a"));
+  EXPECT_EQ(rs.Field("qty"), Variant(1.5));
+  EXPECT_EQ(rs.Field("d").ToDate().ToIsoDate(), "2024-01-02");
+  EXPECT_EQ(rs.Field("flag"), Variant(true));
+  rs.MoveNext();
+  EXPECT_TRUE(rs.Field("name").is_null());
+  EXPECT_TRUE(rs.Field("d").is_null());
+  EXPECT_EQ(rs.Field(size_t{4}), Variant(false));
+}
+
+TEST_F(RecordsetTest, CursorMovesAndPositions) {
+  Recordset rs;
+  rs.Open("SELECT id FROM T ORDER BY id", conn_);
+  EXPECT_FALSE(rs.Bof());
+  EXPECT_EQ(rs.AbsolutePosition(), 1);
+  rs.SetAbsolutePosition(3);
+  EXPECT_EQ(rs.Field("id").ToI4(), 3);
+  rs.MoveNext();
+  EXPECT_TRUE(rs.Eof());
+  EXPECT_EQ(rs.AbsolutePosition(), kPosEOF);
+  EXPECT_EQ(ErrorOf([&] { rs.Field("id"); }), kErrNoCurrentRecord);
+  EXPECT_EQ(ErrorOf([&] { rs.MoveNext(); }), kErrNoCurrentRecord);
+  rs.MoveFirst();
+  rs.MovePrevious();
+  EXPECT_TRUE(rs.Bof());
+  for (int bad : {0, 4, -1}) {
+    EXPECT_EQ(ErrorOf([&] { rs.SetAbsolutePosition(bad); }), kErrBadArgument) << bad;
+  }
+  EXPECT_EQ(ErrorOf([&] { rs.Field("nope"); }), kErrItemNotFound);
+}
+
+TEST_F(RecordsetTest, EmptyResultIsBothBofAndEof) {
+  Recordset rs;
+  rs.Open("SELECT id FROM T WHERE id > 10", conn_);
+  EXPECT_TRUE(rs.Bof());
+  EXPECT_TRUE(rs.Eof());
+  EXPECT_EQ(rs.RecordCount(), 0);
+}
+
+TEST_F(RecordsetTest, ClonesShareRowsKeepTheirOwnPositionAndOutliveTheOriginal) {
+  auto rs = std::make_shared<Recordset>();
+  rs->Open("SELECT id FROM T ORDER BY id", conn_, kOpenDynamic, kLockReadOnly);
+  rs->SetAbsolutePosition(2);
+  auto clone = rs->Clone();
+  EXPECT_EQ(clone->rows(), rs->rows());
+  EXPECT_EQ(clone->AbsolutePosition(), 1);
+  EXPECT_EQ(rs->AbsolutePosition(), 2);
+  EXPECT_EQ(clone->lock_type(), kLockReadOnly);
+  rs->Close();
+  conn_.Close();
+  rs.reset();
+  clone->MoveLast();
+  EXPECT_EQ(clone->Field("id").ToI4(), 3);
+}
+
+TEST_F(RecordsetTest, ClosedObjectsSay3704) {
+  Recordset rs;
+  EXPECT_EQ(ErrorOf([&] { rs.Eof(); }), kErrObjectClosed);
+  EXPECT_EQ(ErrorOf([&] { rs.Clone(); }), kErrObjectClosed);
+  EXPECT_EQ(ErrorOf([&] { rs.Close(); }), kErrObjectClosed);
+  EXPECT_EQ(rs.State(), 0);
+  conn_.Close();
+  EXPECT_EQ(ErrorOf([&] { rs.Open("SELECT 1", conn_); }), kErrObjectClosed);
+  EXPECT_EQ(ErrorOf([&] { conn_.Close(); }), kErrObjectClosed);
+}
+
+TEST_F(RecordsetTest, LateBoundMembers) {
+  auto rs = std::make_shared<Recordset>();
+  rs->Open("SELECT id, name FROM T ORDER BY id", conn_);
+  Variant v(std::static_pointer_cast<Object>(rs));
+  EXPECT_EQ(GetProperty(v, "state").ToI4(), 1);
+  EXPECT_EQ(GetProperty(v, "RecordCount").ToI4(), 3);
+  PutProperty(v, "AbsolutePosition", Variant(int32_t{2}));
+  Args field;
+  field.Val(Variant("id"));
+  EXPECT_EQ(GetProperty(v, "Fields", field).ToI4(), 2);
+  Variant clone = CallMethod(v, "Clone");
+  EXPECT_EQ(GetProperty(clone, "AbsolutePosition").ToI4(), 1);
+  EXPECT_EQ(ErrorOf([&] { CallMethod(v, "Requery"); }), kErrMemberNotFound);
+}
+
+TEST_F(RecordsetTest, ExecuteChangesRowsAndTransactionsRollBack) {
+  int64_t affected = 0;
+  conn_.Execute("UPDATE T SET qty = 0 WHERE id < 3", &affected);
+  EXPECT_EQ(affected, 2);
+  conn_.BeginTrans();
+  conn_.Execute("DELETE FROM T");
+  conn_.RollbackTrans();
+  Recordset rs;
+  rs.Open("SELECT id FROM T", conn_);
+  EXPECT_EQ(rs.RecordCount(), 3);
+}
+
+TEST_F(RecordsetTest, EngineErrorsCarryTheEngineMessage) {
+  try {
+    conn_.Run("SELECT nope FROM T");
+    FAIL();
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), kErrProvider);
+    EXPECT_NE(e.description().find("no such column: nope"), std::string::npos);
+  }
+}
+
+TEST_F(RecordsetTest, TheFaultHookFailsTheNthStatementOnly) {
+  FailNthStatement fail(2, "boom");
+  conn_.Run("SELECT 1");
+  try {
+    conn_.Run("DELETE FROM T");
+    FAIL();
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.description(), "boom");
+  }
+  conn_.Run("SELECT 1");
+  EXPECT_TRUE(fail.fired());
+  Recordset rs;
+  rs.Open("SELECT id FROM T", conn_);
+  EXPECT_EQ(rs.RecordCount(), 3);  // the failed statement never ran
+}
+
+TEST(ConnectionOpenTest, MissingFilesAndUnknownProvidersAreClearErrors) {
+  testing::TempDir dir;
+  struct Case {
+    std::string cs;
+    std::string expected_text;
+  } cases[] = {
+      {"Provider=SQLite;Data Source=" + dir.File("none.db"), "does not exist"},
+      {"Provider=Jet;Data Source=x.mdb", "unknown provider 'Jet'"},
+      {"Data Source=x.db", "names no provider"},
+      {"Provider=SQLite", "names no database"},
+  };
+  for (const Case& c : cases) {
+    Connection conn;
+    try {
+      conn.Open(c.cs);
+      ADD_FAILURE() << c.cs;
+    } catch (const ComError& e) {
+      EXPECT_NE(e.description().find(c.expected_text), std::string::npos) << e.description();
+    }
+    EXPECT_EQ(conn.State(), 0);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("none.db")));
+}
+
+}  // namespace
+}  // namespace q9::platform::db
