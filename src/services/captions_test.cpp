@@ -11,8 +11,8 @@ namespace {
 
 using component::IClsKCZT;
 using platform::Variant;
-using testsupport::RecordsetFields;
-using testsupport::RecordsetRows;
+using testing::RecordsetFields;
+using testing::RecordsetRows;
 using Rows = std::vector<std::vector<std::string>>;
 
 TEST(CaptionStatementTest, EachKindHasItsExactStatement) {
@@ -55,7 +55,7 @@ class CaptionsTest : public ::testing::Test {
     return RecordsetRows(rs);
   }
 
-  testsupport::ServicesDatabase db_;
+  testing::ServicesDatabase db_;
   IClsKCZT component_;
 };
 

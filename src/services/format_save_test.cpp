@@ -189,7 +189,7 @@ class SaveFormatTest : public ::testing::Test {
     return xml + "</queryid>";
   }
 
-  testsupport::ServicesDatabase db_;
+  testing::ServicesDatabase db_;
   IClsKCZT component_;
 };
 

@@ -124,7 +124,7 @@ class PrintSrvTest : public ::testing::Test {
     ASSERT_TRUE(component_.Init(db_.CallerLogin()));
   }
 
-  testsupport::ServicesDatabase db_;
+  testing::ServicesDatabase db_;
   IClsKCZT component_;
 };
 

@@ -13,8 +13,8 @@ namespace {
 
 using component::IClsKCZT;
 using platform::Variant;
-using testsupport::RecordsetFields;
-using testsupport::RecordsetRows;
+using testing::RecordsetFields;
+using testing::RecordsetRows;
 using Rows = std::vector<std::vector<std::string>>;
 
 TEST(QueryFormatStatementTest, LookupAndFormatRowsAreExact) {
@@ -84,7 +84,7 @@ class GetQueryFormatTest : public ::testing::Test {
     )sql");
   }
 
-  testsupport::ServicesDatabase db_;
+  testing::ServicesDatabase db_;
   IClsKCZT component_;
 };
 

@@ -21,7 +21,7 @@ using platform::Args;
 using platform::ComError;
 using platform::InvokeKind;
 using platform::Variant;
-using testsupport::RecordsetRows;
+using testing::RecordsetRows;
 using Rows = std::vector<std::vector<std::string>>;
 namespace db = platform::db;
 
@@ -221,7 +221,7 @@ class GetRefDataTest : public ::testing::Test {
     ASSERT_TRUE(component_.Init(db_.CallerLogin()));
   }
 
-  testsupport::ServicesDatabase db_;
+  testing::ServicesDatabase db_;
   IClsKCZT component_;
 };
 

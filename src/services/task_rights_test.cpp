@@ -114,7 +114,7 @@ class GetTaskAuthTest : public ::testing::Test {
     ASSERT_TRUE(component_.Init(db_.CallerLogin()));
   }
 
-  testsupport::ServicesDatabase db_;
+  testing::ServicesDatabase db_;
   IClsKCZT component_;
 };
 

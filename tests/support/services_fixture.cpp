@@ -2,16 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
-#include <stdexcept>
 
 #include "platform/db/recordset.h"
 #include "platform/erp/caller_login.h"
 
-namespace q9::testsupport {
+namespace q9::testing {
 namespace {
 
 constexpr const char* kCompanySchema = R"sql(
@@ -45,44 +42,12 @@ INSERT INTO VA_User VALUES ('demo', '演示用户');
 INSERT INTO VA_Account VALUES ('001', '演示账套', '2024-01-01');
 )sql";
 
-struct Db {
-  sqlite3* db = nullptr;
-  explicit Db(const std::filesystem::path& path) {
-    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
-      throw std::runtime_error("cannot open " + path.string());
-    }
-  }
-  ~Db() { sqlite3_close(db); }
-};
-
-void ExecOn(const std::filesystem::path& path, std::string_view sql) {
-  Db d(path);
-  char* err = nullptr;
-  // One transaction without syncing: the files are scratch, and a test makes many of them.
-  std::string text = "PRAGMA synchronous = OFF; BEGIN;\n" + std::string(sql) + "\n;COMMIT;";
-  if (sqlite3_exec(d.db, text.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-    std::string msg = err ? err : "unknown error";
-    sqlite3_free(err);
-    ADD_FAILURE() << "fixture statement failed: " << msg << "\n" << text;
-  }
-}
-
-std::filesystem::path FreshDirectory() {
-  static std::atomic<int> counter{0};
-  std::filesystem::path dir =
-      std::filesystem::temp_directory_path() /
-      ("q9-services-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
 }  // namespace
 
 ServicesDatabase::ServicesDatabase()
-    : dir_(FreshDirectory()), company_(dir_ / "company.db"), system_(dir_ / "system.db") {
-  ExecOn(company_, kCompanySchema);
-  ExecOn(system_, kSystemSchema);
+    : company_(dir_.File("company.db")), system_(dir_.File("system.db")) {
+  ExecSqlite(company_, kCompanySchema);
+  ExecSqlite(system_, kSystemSchema);
   std::string periods;
   for (int m = 1; m <= 12; ++m) {
     char begin[16];
@@ -93,29 +58,33 @@ ServicesDatabase::ServicesDatabase()
     periods += "INSERT INTO VA_Period VALUES ('001', " + std::to_string(kYear) + ", " +
                std::to_string(m) + ", '" + begin + "', '" + end + "');";
   }
-  ExecOn(system_, periods);
+  ExecSqlite(system_, periods);
 }
 
-ServicesDatabase::~ServicesDatabase() {
-  std::error_code ignored;
-  std::filesystem::remove_all(dir_, ignored);
-}
+ServicesDatabase::~ServicesDatabase() = default;
 
 std::string ServicesDatabase::connection_string() const {
-  return "Provider=SQLite;Data Source=" + company_.string() +
-         ";System Database=" + system_.string();
+  return "Provider=SQLite;Data Source=" + company_ + ";System Database=" + system_;
 }
 
-void ServicesDatabase::Exec(std::string_view sql) const { ExecOn(company_, sql); }
+void ServicesDatabase::Exec(std::string_view sql) const { ExecSqlite(company_, std::string(sql)); }
 
-void ServicesDatabase::ExecSystem(std::string_view sql) const { ExecOn(system_, sql); }
+void ServicesDatabase::ExecSystem(std::string_view sql) const {
+  ExecSqlite(system_, std::string(sql));
+}
 
 std::vector<std::vector<std::string>> ServicesDatabase::Rows(std::string_view sql) const {
-  Db d(company_);
-  sqlite3_stmt* stmt = nullptr;
+  sqlite3* db = nullptr;
   std::vector<std::vector<std::string>> rows;
-  if (sqlite3_prepare_v2(d.db, std::string(sql).c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << "fixture query failed: " << sqlite3_errmsg(d.db) << "\n" << sql;
+  if (sqlite3_open_v2(company_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << "cannot open " << company_;
+    sqlite3_close(db);
+    return rows;
+  }
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, std::string(sql).c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << "fixture query failed: " << sqlite3_errmsg(db) << "\n" << sql;
+    sqlite3_close(db);
     return rows;
   }
   while (sqlite3_step(stmt) == SQLITE_ROW) {
@@ -127,6 +96,7 @@ std::vector<std::vector<std::string>> ServicesDatabase::Rows(std::string_view sq
     rows.push_back(std::move(row));
   }
   sqlite3_finalize(stmt);
+  sqlite3_close(db);
   return rows;
 }
 
@@ -156,4 +126,4 @@ std::vector<std::string> RecordsetFields(const platform::Variant& rs) {
   return names;
 }
 
-}  // namespace q9::testsupport
+}  // namespace q9::testing

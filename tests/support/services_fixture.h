@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "platform/variant.h"
+#include "support/temp_dir.h"
 
-namespace q9::testsupport {
+namespace q9::testing {
 
 class ServicesDatabase {
  public:
@@ -35,7 +36,7 @@ class ServicesDatabase {
   ServicesDatabase(const ServicesDatabase&) = delete;
   ServicesDatabase& operator=(const ServicesDatabase&) = delete;
 
-  const std::filesystem::path& dir() const { return dir_; }
+  const std::filesystem::path& dir() const { return dir_.path(); }
   // "Provider=SQLite;Data Source=<company>;System Database=<system>".
   std::string connection_string() const;
 
@@ -49,9 +50,9 @@ class ServicesDatabase {
   platform::Variant CallerLogin() const;
 
  private:
-  std::filesystem::path dir_;
-  std::filesystem::path company_;
-  std::filesystem::path system_;
+  TempDir dir_;
+  std::string company_;
+  std::string system_;
 };
 
 // Every record of the recordset a variant holds, read through a clone (the recordset keeps its
@@ -60,4 +61,4 @@ std::vector<std::vector<std::string>> RecordsetRows(const platform::Variant& rs)
 // The field names of the recordset a variant holds.
 std::vector<std::string> RecordsetFields(const platform::Variant& rs);
 
-}  // namespace q9::testsupport
+}  // namespace q9::testing

@@ -50,7 +50,7 @@ class PrintServiceTest : public ::testing::Test {
     return result;
   }
 
-  testsupport::ServicesDatabase scratch_;
+  testing::ServicesDatabase scratch_;
   Variant service_ = Variant(CreatePrintService());
 };
 

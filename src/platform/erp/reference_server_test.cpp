@@ -12,8 +12,8 @@
 namespace q9::platform::erp {
 namespace {
 
-using testsupport::RecordsetFields;
-using testsupport::RecordsetRows;
+using testing::RecordsetFields;
+using testing::RecordsetRows;
 using Rows = std::vector<std::vector<std::string>>;
 
 // The answer of one GetData call: what the server wrote back and the rows of its page.
@@ -62,7 +62,7 @@ class ReferServerTest : public ::testing::Test {
     return rows;
   }
 
-  testsupport::ServicesDatabase db_;
+  testing::ServicesDatabase db_;
   Variant login_ = db_.CallerLogin();
   ObjectPtr server_ = CreateReferServer();
 };
