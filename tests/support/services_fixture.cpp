@@ -74,10 +74,19 @@ void ServicesDatabase::ExecSystem(std::string_view sql) const {
 }
 
 std::vector<std::vector<std::string>> ServicesDatabase::Rows(std::string_view sql) const {
+  return SqliteRows(company_, sql);
+}
+
+platform::Variant ServicesDatabase::CallerLogin() const {
+  return platform::Variant(
+      platform::erp::MakeCallerLogin(connection_string(), kUser, kAccount, kYear));
+}
+
+std::vector<std::vector<std::string>> SqliteRows(const std::string& db_path, std::string_view sql) {
   sqlite3* db = nullptr;
   std::vector<std::vector<std::string>> rows;
-  if (sqlite3_open_v2(company_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << "cannot open " << company_;
+  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << "cannot open " << db_path;
     sqlite3_close(db);
     return rows;
   }
@@ -98,11 +107,6 @@ std::vector<std::vector<std::string>> ServicesDatabase::Rows(std::string_view sq
   sqlite3_finalize(stmt);
   sqlite3_close(db);
   return rows;
-}
-
-platform::Variant ServicesDatabase::CallerLogin() const {
-  return platform::Variant(
-      platform::erp::MakeCallerLogin(connection_string(), kUser, kAccount, kYear));
 }
 
 std::vector<std::vector<std::string>> RecordsetRows(const platform::Variant& rs) {

@@ -55,6 +55,10 @@ class ServicesDatabase {
   std::string system_;
 };
 
+// The rows of a query on a SQLite database file, read with the SQLite library, every cell as
+// text, NULL as "NULL"; fails the test on an error.
+std::vector<std::vector<std::string>> SqliteRows(const std::string& db_path, std::string_view sql);
+
 // Every record of the recordset a variant holds, read through a clone (the recordset keeps its
 // current record), each cell as a test reads it: Null as "NULL", other values as their text.
 std::vector<std::vector<std::string>> RecordsetRows(const platform::Variant& rs);
