@@ -12,25 +12,40 @@ constexpr int kCells = 30;
 }
 
 ProgressBar::ProgressBar(std::string label, FILE* out, std::chrono::milliseconds delay)
-    : label_(std::move(label)),
-      out_(out),
-      enabled_(isatty(fileno(out)) != 0),
-      start_(std::chrono::steady_clock::now()),
-      delay_(delay) {}
+    : label_(std::move(label)), out_(out) {
+  if (isatty(fileno(out)) == 0) return;
+  timer_ = std::thread([this, delay] {
+    std::unique_lock lock(mutex_);
+    if (finished_cv_.wait_for(lock, delay, [this] { return finished_; })) return;
+    visible_ = true;
+    DrawLocked();
+  });
+}
 
 ProgressBar::~ProgressBar() {
+  {
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+  }
+  finished_cv_.notify_all();
+  if (timer_.joinable()) timer_.join();
   if (drawn_) std::fputc('\n', out_);
 }
 
 void ProgressBar::Update(double fraction, const std::string& phase) {
-  if (!enabled_) return;
-  if (!drawn_ && std::chrono::steady_clock::now() - start_ < delay_) return;
-  int percent = static_cast<int>(std::floor(std::clamp(fraction, 0.0, 1.0) * 100));
-  if (drawn_ && percent == last_percent_) return;
-  last_percent_ = percent;
+  std::lock_guard lock(mutex_);
+  fraction_ = fraction;
+  phase_ = phase;
+  if (visible_) DrawLocked();
+}
+
+void ProgressBar::DrawLocked() {
+  std::string text = Render(label_, fraction_, phase_);
+  if (drawn_ && text == last_drawn_) return;
+  last_drawn_ = text;
   drawn_ = true;
   // Clears to the end of the line so a shorter phase leaves nothing behind.
-  std::fprintf(out_, "\r%s\x1b[K", Render(label_, fraction, phase).c_str());
+  std::fprintf(out_, "\r%s\x1b[K", text.c_str());
   std::fflush(out_);
 }
 
