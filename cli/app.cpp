@@ -30,28 +30,28 @@ class ConditionArgs {
     std::vector<CLI::Option*> options;
     options.push_back(app->add_option("--from", from_, "first date of the range (YYYY-MM-DD)")
                           ->type_name("DATE"));
-    options.push_back(app->add_option("--to", to_, "last date of the range (YYYY-MM-DD)")
-                          ->type_name("DATE"));
+    options.push_back(
+        app->add_option("--to", to_, "last date of the range (YYYY-MM-DD)")->type_name("DATE"));
     CLI::Option* audit =
         app->add_flag("--audit-dates", audit_dates_, "the range applies to audit dates");
-    CLI::Option* document = app->add_flag(
-        "--document-dates", document_dates_, "the range applies to document dates (default)");
+    CLI::Option* document = app->add_flag("--document-dates", document_dates_,
+                                          "the range applies to document dates (default)");
     audit->excludes(document);
     options.push_back(audit);
     options.push_back(document);
-    options.push_back(app->add_option("--warehouse", warehouses_,
-                                      "warehouse codes separated by commas")
-                          ->type_name("CODES"));
+    options.push_back(
+        app->add_option("--warehouse", warehouses_, "warehouse codes separated by commas")
+            ->type_name("CODES"));
     options.push_back(app->add_option("--class", class_, "inventory class codes (prefix range)")
                           ->type_name("FROM[:TO]"));
     options.push_back(
         app->add_option("--inventory", inventory_, "inventory codes")->type_name("FROM[:TO]"));
     options.push_back(
         app->add_option("--spec", spec_, "specification, matched exactly")->type_name("TEXT"));
-    options.push_back(app->add_option("--assunit", assunit_,
-                                      "number of the unit shown as auxiliary unit")
-                          ->type_name("N")
-                          ->capture_default_str());
+    options.push_back(
+        app->add_option("--assunit", assunit_, "number of the unit shown as auxiliary unit")
+            ->type_name("N")
+            ->capture_default_str());
     options.push_back(app->add_option("--standard", standard_,
                                       "selection standard: all (所有存货), active (发生业务), "
                                       "inactive (未发生业务), in-not-out (入库未出库), "
@@ -74,10 +74,10 @@ class ConditionArgs {
                                       "repeatable")
                           ->type_name("I=FROM[:TO]")
                           ->allow_extra_args(false));
-    options.push_back(app->add_option("--define", define_,
-                                      "filter inventory define item I (1-16); repeatable")
-                          ->type_name("I=FROM[:TO]")
-                          ->allow_extra_args(false));
+    options.push_back(
+        app->add_option("--define", define_, "filter inventory define item I (1-16); repeatable")
+            ->type_name("I=FROM[:TO]")
+            ->allow_extra_args(false));
     CLI::Option* file = app->add_option("--condition", file_,
                                         "use this condition document as it is instead of the "
                                         "condition options")
@@ -149,8 +149,9 @@ LedgerKind KindOf(const std::string& name) {
 }
 
 void AddKind(CLI::App* app, std::string& kind) {
-  app->add_option("--kind", kind, "ledger: inventory (stock ledger by inventory), batch (stock "
-                                  "ledger by batch) or position (position ledger)")
+  app->add_option("--kind", kind,
+                  "ledger: inventory (stock ledger by inventory), batch (stock "
+                  "ledger by batch) or position (position ledger)")
       ->check(CLI::IsMember({"inventory", "batch", "position"}).description(""))
       ->type_name("inventory|batch|position")
       ->capture_default_str();
@@ -202,17 +203,19 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   demo->callback([&] { action = [&](Context& c) { return RunDemo(demo_options, c); }; });
 
   CLI::App* ledger = app.add_subcommand(
-      "ledger", "the ledger's summary (OpenX) and the detail of summary rows (OpenPage), with a "
-                "running balance as on a stock card");
+      "ledger",
+      "the ledger's summary (OpenX) and the detail of summary rows (OpenPage), with a "
+      "running balance as on a stock card");
   LedgerOptions ledger_options;
   ConditionArgs ledger_condition;
   std::string ledger_kind = "inventory";
   AddKind(ledger, ledger_kind);
   ledger_condition.Add(ledger);
-  CLI::Option* row = ledger->add_option("--row", ledger_options.row,
-                                        "show the detail of summary row N (default 1)")
-                         ->check(CLI::PositiveNumber)
-                         ->type_name("N");
+  CLI::Option* row =
+      ledger
+          ->add_option("--row", ledger_options.row, "show the detail of summary row N (default 1)")
+          ->check(CLI::PositiveNumber)
+          ->type_name("N");
   CLI::Option* all_rows =
       ledger->add_flag("--all-rows", ledger_options.all_rows, "show the detail of every row");
   CLI::Option* summary_only =
@@ -233,17 +236,17 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       "condition", "print the condition document the condition options make (for --condition)");
   ConditionArgs condition_args;
   condition_args.Add(condition);
-  condition->callback([&] {
-    action = [&](Context& c) { return RunCondition(condition_args.Finalize(), c); };
-  });
+  condition->callback(
+      [&] { action = [&](Context& c) { return RunCondition(condition_args.Finalize(), c); }; });
 
   CLI::App* periods =
       app.add_subcommand("periods", "the accounting periods of the login year (GetPeriodDay)");
   periods->callback([&] { action = [&](Context& c) { return RunPeriods(c); }; });
 
-  CLI::App* captions = app.add_subcommand(
-      "captions", "captions of the define and free items (GetDefineName, GetFreeName, "
-                  "GetHDefineName, GetBDefineName)");
+  CLI::App* captions =
+      app.add_subcommand("captions",
+                         "captions of the define and free items (GetDefineName, GetFreeName, "
+                         "GetHDefineName, GetBDefineName)");
   std::string caption_kind;
   captions
       ->add_option("KIND", caption_kind,
@@ -293,8 +296,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   task->callback([&] { action = [&](Context& c) { return RunTask(function_id, lock, c); }; });
 
   CLI::App* print = app.add_subcommand(
-      "print", "hand a report to the print service (PrintSrv): the ledger's summary, or the "
-               "detail of --row N, or a text --param");
+      "print",
+      "hand a report to the print service (PrintSrv): the ledger's summary, or the "
+      "detail of --row N, or a text --param");
   PrintOptions print_options;
   ConditionArgs print_condition;
   print->add_option("COMMAND", print_options.command, "the print service's command")->required();
@@ -329,7 +333,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return kExitUsage;
   }
 
-  global.format = format == "csv" ? Format::kCsv : format == "json" ? Format::kJson : Format::kTable;
+  global.format = format == "csv"    ? Format::kCsv
+                  : format == "json" ? Format::kJson
+                                     : Format::kTable;
   Context ctx{global, out, err};
   try {
     return action(ctx);

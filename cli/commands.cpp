@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-
 #include <pugixml.hpp>
+#include <sstream>
 
 #include "cli/demo_company.h"
 #include "cli/exit_status.h"
@@ -25,8 +24,8 @@ namespace {
 
 // The columns of a detail a person reads on a stock card; --wide shows them all.
 const std::vector<std::string> kStockCardColumns = {
-    "dDate",   "dVeriDate", "cCode",    "cVouchName", "cWhName", "ZY6",
-    "iInQtty", "iOutQtty",  kBalanceQttyColumn, "iInNum", "iOutNum", kBalanceNumColumn};
+    "dDate",    "dVeriDate",        "cCode",  "cVouchName", "cWhName",        "ZY6", "iInQtty",
+    "iOutQtty", kBalanceQttyColumn, "iInNum", "iOutNum",    kBalanceNumColumn};
 const std::vector<std::string> kPositionCardColumns = {
     "dDate",   "cCode",    "cVouchName",       "cWhCode", "cPosCode", "cPersonName",
     "iInQtty", "iOutQtty", kBalanceQttyColumn, "iInNum",  "iOutNum",  kBalanceNumColumn};
@@ -52,7 +51,7 @@ std::string Trim(std::string s) {
 
 // The component's message, or `fallback` when it gave none.
 std::string MessageOr(const Variant& msg, const std::string& fallback) {
-  std::string text = msg.is_string() ? Trim(msg.string_ref()) : Trim(msg.ConcatText());
+  std::string text = Trim(msg.ConcatText());
   return text.empty() ? fallback : text;
 }
 
@@ -105,9 +104,12 @@ void WriteDone(Context& ctx, const std::string& word) {
 
 const char* LedgerTitle(LedgerKind kind) {
   switch (kind) {
-    case LedgerKind::kInventory: return "Stock ledger by inventory";
-    case LedgerKind::kBatch: return "Stock ledger by batch";
-    case LedgerKind::kPosition: return "Position ledger";
+    case LedgerKind::kInventory:
+      return "Stock ledger by inventory";
+    case LedgerKind::kBatch:
+      return "Stock ledger by batch";
+    case LedgerKind::kPosition:
+      return "Position ledger";
   }
   return "";
 }
@@ -173,16 +175,16 @@ Variant OpenDetail(component::IClsKCZT& k, const std::string& xml, Variant& rs1,
   Variant msg;
   Variant position(row);
   if (!k.OpenPage(xml, rs1, rs2, static_cast<int16_t>(kind), &msg, &position)) {
-    throw ComponentFalse(MessageOr(msg, "OpenPage returned no detail for row " +
-                                            std::to_string(row)));
+    throw ComponentFalse(
+        MessageOr(msg, "OpenPage returned no detail for row " + std::to_string(row)));
   }
   return rs2;
 }
 
 int32_t CheckRow(int32_t row, size_t count) {
   if (row < 1 || static_cast<size_t>(row) > count) {
-    throw UsageError("--row " + std::to_string(row) + ": the summary has " +
-                     std::to_string(count) + (count == 1 ? " row" : " rows"));
+    throw UsageError("--row " + std::to_string(row) + ": the summary has " + std::to_string(count) +
+                     (count == 1 ? " row" : " rows"));
   }
   return row;
 }
@@ -231,8 +233,9 @@ int RunDemo(const DemoCommandOptions& o, Context& ctx) {
     ctx.out << "The demo company is already in " << o.dir << "/ (--force creates it again).\n"
             << "Connection string: " << connection << '\n';
   } else {
-    ctx.out << "Demo company written to " << o.dir << "/ (company.db, system.db): "
-            << settings.lines << " document lines, seed " << settings.seed << ".\n"
+    ctx.out << "Demo company written to " << o.dir
+            << "/ (company.db, system.db): " << settings.lines << " document lines, seed "
+            << settings.seed << ".\n"
             << "Connection string: " << connection << '\n';
   }
   return kExitOk;
@@ -258,8 +261,8 @@ int RunLedger(const LedgerOptions& o, Context& ctx) {
   for (int32_t row : rows) {
     Grid detail = GridOf(OpenDetail(k, xml, rs1, o.kind, row), "Rs2");
     size_t r = static_cast<size_t>(row - 1);
-    StockCard card = ComputeStockCard(detail, CellOf(summary, r, "iBeginQtty"),
-                                      CellOf(summary, r, "iBeginNum"));
+    StockCard card =
+        ComputeStockCard(detail, CellOf(summary, r, "iBeginQtty"), CellOf(summary, r, "iBeginNum"));
     details.push_back({row, WithBalances(detail, card), card});
   }
 
@@ -286,11 +289,12 @@ int RunLedger(const LedgerOptions& o, Context& ctx) {
       ctx.out << LedgerTitle(o.kind) << ": " << n << (n == 1 ? " row" : " rows") << "\n\n"
               << RenderTable(summary);
       for (const Detail& d : details) {
-        Grid shown = o.wide ? d.grid
-                            : SelectColumns(d.grid, o.kind == LedgerKind::kPosition
-                                                        ? kPositionCardColumns
-                                                        : kStockCardColumns);
-        ctx.out << '\n' << DetailHeading(o.kind, summary, d) << "\n\n"
+        Grid shown =
+            o.wide ? d.grid
+                   : SelectColumns(d.grid, o.kind == LedgerKind::kPosition ? kPositionCardColumns
+                                                                           : kStockCardColumns);
+        ctx.out << '\n'
+                << DetailHeading(o.kind, summary, d) << "\n\n"
                 << RenderTable(WithCardLines(shown, d.card));
       }
       break;

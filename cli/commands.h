@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cli/condition_document.h"
+#include "cli/demo_company.h"
 #include "cli/session.h"
 
 namespace q9::cli {
@@ -21,9 +22,9 @@ struct Context {
 };
 
 struct DemoCommandOptions {
-  std::string dir = "demo-data";
-  std::optional<int64_t> lines;   // the generator's default when not given
-  std::optional<uint64_t> seed;   // the generator's default when not given
+  std::string dir = kDefaultDemoDir;
+  std::optional<int64_t> lines;  // the generator's default when not given
+  std::optional<uint64_t> seed;  // the generator's default when not given
   bool force = false;
 };
 

@@ -1,9 +1,8 @@
 #include "cli/condition_document.h"
 
 #include <charconv>
-#include <sstream>
-
 #include <pugixml.hpp>
+#include <sstream>
 
 #include "platform/date.h"
 
@@ -16,7 +15,7 @@ struct StandardAlias {
 };
 
 constexpr StandardAlias kStandards[] = {
-    {"all", "所有存货"},        {"active", "发生业务"},     {"inactive", "未发生业务"},
+    {"all", "所有存货"},          {"active", "发生业务"},       {"inactive", "未发生业务"},
     {"in-not-out", "入库未出库"}, {"out-not-in", "出库未入库"},
 };
 
@@ -74,8 +73,7 @@ Range ParseRange(std::string_view text) {
   return Range{std::string(text.substr(0, colon)), std::string(text.substr(colon + 1))};
 }
 
-std::pair<int, Range> ParseItemRange(std::string_view text, int max_item,
-                                     std::string_view option) {
+std::pair<int, Range> ParseItemRange(std::string_view text, int max_item, std::string_view option) {
   size_t eq = text.find('=');
   std::string_view number = text.substr(0, eq);
   int item = 0;

@@ -26,17 +26,17 @@ inline constexpr int kDefineItems = 16;
 // What the condition options say. Texts go into the document as given (the document escapes
 // them as XML needs); nothing is trimmed.
 struct ConditionOptions {
-  Range dates;               // ddate value1 / value2
-  bool audit_dates = false;  // ddate isverdate: "true" for audit dates, "false" for document dates
-  std::string warehouses;    // warehouse value1: codes separated by ","
-  Range inv_class;           // invclass
-  Range inventory;           // inventory
-  std::string spec;          // invstd value1
-  std::string assunit = "1";            // assunit value1
-  std::string standard = "所有存货";    // standard value1: one of the five names
-  Range batch;               // batch (the stock ledger reads value1 only)
-  Range position;            // position
-  bool audited_only = false;  // includeaudit value "0" (audited documents only) or "1"
+  Range dates;                // ddate value1 / value2
+  bool audit_dates = false;   // ddate isverdate: "true" for audit dates, "false" for document dates
+  std::string warehouses;     // warehouse value1: codes separated by ","
+  Range inv_class;            // invclass
+  Range inventory;            // inventory
+  std::string spec;           // invstd value1
+  std::string assunit = "1";  // assunit value1
+  std::string standard = "所有存货";  // standard value1: one of the five names
+  Range batch;                        // batch (the stock ledger reads value1 only)
+  Range position;                     // position
+  bool audited_only = false;          // includeaudit value "0" (audited documents only) or "1"
   // Free item i+1: shown (check "1") with its range when set, not shown (check "0") otherwise.
   std::array<std::optional<Range>, kFreeItems> free;
   std::array<Range, kDefineItems> define;  // invdefine i+1
@@ -52,8 +52,7 @@ std::string BuildConditionDocument(const ConditionOptions& options);
 Range ParseRange(std::string_view text);
 
 // "I=FROM[:TO]" with I from 1 to `max_item`; raises UsageError naming `option` otherwise.
-std::pair<int, Range> ParseItemRange(std::string_view text, int max_item,
-                                     std::string_view option);
+std::pair<int, Range> ParseItemRange(std::string_view text, int max_item, std::string_view option);
 
 // The selection standard of a name or alias: the five names as they are, or all, active,
 // inactive, in-not-out, out-not-in. Raises UsageError listing them for anything else.

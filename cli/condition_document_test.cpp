@@ -1,9 +1,9 @@
 #include "cli/condition_document.h"
 
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include <map>
+#include <pugixml.hpp>
 #include <string>
 
 #include "condition/readers.h"
@@ -46,9 +46,8 @@ Attributes Expected(const ConditionOptions& o) {
   a["position"] = {{"value1", o.position.from}, {"value2", o.position.to}};
   for (int i = 0; i < kFreeItems; ++i) {
     const auto& f = o.free[i];
-    a["free" + std::to_string(i + 1)] = {{"check", f ? "1" : "0"},
-                                         {"value1", f ? f->from : ""},
-                                         {"value2", f ? f->to : ""}};
+    a["free" + std::to_string(i + 1)] = {
+        {"check", f ? "1" : "0"}, {"value1", f ? f->from : ""}, {"value2", f ? f->to : ""}};
   }
   for (int i = 0; i < kDefineItems; ++i) {
     a["invdefine" + std::to_string(i + 1)] = {{"value1", o.define[i].from},
@@ -127,8 +126,7 @@ TEST(ConditionDocumentTest, TheComponentsXmlDocumentFindsEveryElement) {
 // An account whose stock module started on 2025-01-01, in period 1 that begins that day.
 class AccountDouble : public platform::Object {
  public:
-  platform::Variant Invoke(std::string_view name, platform::InvokeKind,
-                           platform::Args&) override {
+  platform::Variant Invoke(std::string_view name, platform::InvokeKind, platform::Args&) override {
     platform::Date start = *platform::Date::Make(2025, 1, 1);
     if (platform::SameMemberName(name, "STStartDate")) return platform::Variant(start);
     if (platform::SameMemberName(name, "BeginDate")) return platform::Variant(start);
@@ -183,8 +181,8 @@ TEST(ParseRangeTest, SplitsAtTheFirstColon) {
     const char* text;
     Range range;
   } cases[] = {
-      {"", {"", ""}},         {"01", {"01", ""}},   {"01:03", {"01", "03"}},
-      {":03", {"", "03"}},    {"01:", {"01", ""}},  {"a:b:c", {"a", "b:c"}},
+      {"", {"", ""}},      {"01", {"01", ""}},  {"01:03", {"01", "03"}},
+      {":03", {"", "03"}}, {"01:", {"01", ""}}, {"a:b:c", {"a", "b:c"}},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseRange(c.text), c.range) << c.text;
 }
@@ -209,7 +207,7 @@ TEST(StandardNameTest, TakesTheFiveNamesAndTheirAliases) {
     const char* given;
     const char* name;
   } cases[] = {
-      {"all", "所有存货"},        {"active", "发生业务"},     {"inactive", "未发生业务"},
+      {"all", "所有存货"},          {"active", "发生业务"},       {"inactive", "未发生业务"},
       {"in-not-out", "入库未出库"}, {"out-not-in", "出库未入库"}, {"所有存货", "所有存货"},
       {"发生业务", "发生业务"},     {"未发生业务", "未发生业务"}, {"入库未出库", "入库未出库"},
       {"出库未入库", "出库未入库"},

@@ -3,9 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/error.h"
-
 #include "demo/generator.h"
+#include "platform/error.h"
 
 namespace q9::cli {
 
@@ -36,8 +35,8 @@ void CreateDemoCompany(const std::string& dir, const DemoSettings& settings,
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (ec) {
-    throw platform::ComError(75, "q9strep", "cannot create the directory " + dir + ": " +
-                                                ec.message());
+    throw platform::ComError(75, "q9strep",
+                             "cannot create the directory " + dir + ": " + ec.message());
   }
   auto report = [&](double f, const std::string& phase) {
     if (progress) progress(f, phase);

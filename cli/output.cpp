@@ -178,7 +178,8 @@ std::string RenderTable(const Grid& grid) {
         continue;
       }
       any_number = true;
-      if (v.type() == VarType::R8) decimals[c] = std::max(decimals[c], DecimalsNeeded(v.ToDouble()));
+      if (v.type() == VarType::R8)
+        decimals[c] = std::max(decimals[c], DecimalsNeeded(v.ToDouble()));
     }
     numeric[c] = any_number && all_numbers;
   }
@@ -239,13 +240,18 @@ std::string RenderCsv(const Grid& grid) {
 
 Json CellToJson(const Variant& v) {
   switch (v.type()) {
-    case VarType::Boolean: return v.ToBool();
+    case VarType::Boolean:
+      return v.ToBool();
     case VarType::I2:
-    case VarType::I4: return v.ToI4();
-    case VarType::R8: return v.ToDouble();
+    case VarType::I4:
+      return v.ToI4();
+    case VarType::R8:
+      return v.ToDouble();
     case VarType::Date:
-    case VarType::String: return v.ToText();
-    default: return nullptr;
+    case VarType::String:
+      return v.ToText();
+    default:
+      return nullptr;
   }
 }
 

@@ -2,11 +2,10 @@
 // lines up), CSV after RFC 4180 and JSON for programs.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "platform/variant.h"
 

@@ -24,19 +24,21 @@ TEST(DisplayWidthTest, CountsTerminalColumns) {
   } cases[] = {
       {"", 0},
       {"abc", 3},
-      {"螺丝钉", 6},                // CJK ideographs are wide
+      {"螺丝钉", 6},  // CJK ideographs are wide
       {"Bolt 大", 7},
-      {"\xEF\xBC\x81", 2},          // U+FF01 fullwidth exclamation mark
-      {"\xEF\xBC\xA1", 2},          // U+FF21 fullwidth A
-      {"\xEF\xBD\xB6", 1},          // U+FF76 halfwidth katakana KA
-      {"\xED\x95\x9C", 2},          // U+D55C hangul syllable
-      {"\xE3\x81\x82", 2},          // U+3042 hiragana A
-      {"\xC3\xA9", 1},              // U+00E9, precomposed
-      {"e\xCC\x81", 1},             // e + U+0301 combining acute
-      {"a\xE2\x80\x8B" "b", 2},     // U+200B zero width space
-      {"\xF0\x9F\x98\x80", 2},      // U+1F600 emoji
-      {"\xFF", 1},                  // not UTF-8: one column per byte
-      {"\xE8\x9E", 2},              // a truncated sequence: one per byte
+      {"\xEF\xBC\x81", 2},  // U+FF01 fullwidth exclamation mark
+      {"\xEF\xBC\xA1", 2},  // U+FF21 fullwidth A
+      {"\xEF\xBD\xB6", 1},  // U+FF76 halfwidth katakana KA
+      {"\xED\x95\x9C", 2},  // U+D55C hangul syllable
+      {"\xE3\x81\x82", 2},  // U+3042 hiragana A
+      {"\xC3\xA9", 1},      // U+00E9, precomposed
+      {"e\xCC\x81", 1},     // e + U+0301 combining acute
+      {"a\xE2\x80\x8B"
+       "b",
+       2},                      // U+200B zero width space
+      {"\xF0\x9F\x98\x80", 2},  // U+1F600 emoji
+      {"\xFF", 1},              // not UTF-8: one column per byte
+      {"\xE8\x9E", 2},          // a truncated sequence: one per byte
   };
   for (const Case& c : cases) EXPECT_EQ(DisplayWidth(c.text), c.width) << c.text;
 }
@@ -52,10 +54,9 @@ TEST(RenderTableTest, AlignsAChineseColumnByDisplayWidth) {
   // Widths: cInvCode 8 (header), cInvName 8 (header; 螺丝 is 4 columns, "Bolt 大" 7),
   // iQtty 5 (header; the values need one decimal: 12.5 and 3.0), right-aligned.
   std::string expected = std::string("cInvCode  cInvName  iQtty\n") +
-                         "--------  --------  -----\n" +
-                         "A01" + Spaces(5 + 2) + "螺丝" + Spaces(4 + 2 + 1) + "12.5\n" +
-                         "B2" + Spaces(6 + 2) + "Bolt 大" + Spaces(1 + 2 + 2) + "3.0\n" +
-                         "C\n";
+                         "--------  --------  -----\n" + "A01" + Spaces(5 + 2) + "螺丝" +
+                         Spaces(4 + 2 + 1) + "12.5\n" + "B2" + Spaces(6 + 2) + "Bolt 大" +
+                         Spaces(1 + 2 + 2) + "3.0\n" + "C\n";
   EXPECT_EQ(RenderTable(grid), expected);
 }
 
@@ -64,8 +65,8 @@ TEST(RenderTableTest, WideValuesWidenTheirColumn) {
   grid.columns = {"c", "n"};
   grid.rows = {{Variant("仓库一号"), Variant(int32_t{1})}, {Variant("x"), Variant(int32_t{10})}};
   // Column c: 仓库一号 is 8 columns; n: header 1, values up to 2 columns.
-  std::string expected = std::string("c") + Spaces(7 + 2) + " n\n" + "--------  --\n" +
-                         "仓库一号" + Spaces(2) + " 1\n" + "x" + Spaces(7 + 2) + "10\n";
+  std::string expected = std::string("c") + Spaces(7 + 2) + " n\n" + "--------  --\n" + "仓库一号" +
+                         Spaces(2) + " 1\n" + "x" + Spaces(7 + 2) + "10\n";
   EXPECT_EQ(RenderTable(grid), expected);
 }
 
@@ -80,10 +81,8 @@ TEST(RenderTableTest, NumbersGetTheDecimalsTheirColumnNeeds) {
   std::string text = RenderTable(grid);
   // rate: six decimals at most, rounded; a tiny negative shows as zero, never "-0".
   // count: integers stay integers. qty: two decimals for 0.25, so 120 shows as 120.00.
-  std::string expected = std::string("    rate  count     qty\n") +
-                         "--------  -----  ------\n" +
-                         "0.333333      7  120.00\n" +
-                         "2.000000     -3    0.25\n" +
+  std::string expected = std::string("    rate  count     qty\n") + "--------  -----  ------\n" +
+                         "0.333333      7  120.00\n" + "2.000000     -3    0.25\n" +
                          "0.000000          -0.50\n";
   EXPECT_EQ(text, expected);
 }
@@ -128,16 +127,21 @@ TEST(GridToJsonTest, IsOneObjectWithColumnsAndRowsOfTypedValues) {
   grid.rows = {{Variant("螺丝"), Variant(int32_t{42}), Variant(0.25), Variant(false),
                 Variant(*Date::Make(2026, 2, 28)), Variant::Null()}};
   Json j = GridToJson(grid);
-  EXPECT_EQ(DumpJson(j),
-            R"({"columns":["s","i","d","b","t","n"],"rows":[["螺丝",42,0.25,false,"2026-02-28",null]]})");
+  EXPECT_EQ(
+      DumpJson(j),
+      R"({"columns":["s","i","d","b","t","n"],"rows":[["螺丝",42,0.25,false,"2026-02-28",null]]})");
   EXPECT_EQ(DumpJson(GridToJson(Grid{})), R"({"columns":[],"rows":[]})");
 }
 
 TEST(GridToJsonTest, InvalidUtf8IsReplacedNotRaised) {
   Grid grid;
   grid.columns = {"s"};
-  grid.rows = {{Variant("a\xFF" "b")}};
-  EXPECT_EQ(DumpJson(GridToJson(grid)), "{\"columns\":[\"s\"],\"rows\":[[\"a\xEF\xBF\xBD" "b\"]]}");
+  grid.rows = {
+      {Variant("a\xFF"
+               "b")}};
+  EXPECT_EQ(DumpJson(GridToJson(grid)),
+            "{\"columns\":[\"s\"],\"rows\":[[\"a\xEF\xBF\xBD"
+            "b\"]]}");
 }
 
 TEST(SelectColumnsTest, KeepsTheNamedColumnsInTheOrderNamed) {

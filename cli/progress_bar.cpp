@@ -54,8 +54,8 @@ std::string ProgressBar::Render(const std::string& label, double fraction,
   double f = std::clamp(fraction, 0.0, 1.0);
   int filled = static_cast<int>(std::floor(f * kCells));
   int percent = static_cast<int>(std::floor(f * 100));
-  std::string text = label + " [" + std::string(filled, '#') + std::string(kCells - filled, '.') +
-                     "] ";
+  std::string text =
+      label + " [" + std::string(filled, '#') + std::string(kCells - filled, '.') + "] ";
   std::string p = std::to_string(percent) + "%";
   text += std::string(4 - std::min<size_t>(4, p.size()), ' ') + p;
   if (!phase.empty()) text += " " + phase;

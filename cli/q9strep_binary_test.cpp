@@ -1,12 +1,12 @@
 // q9strep as a user runs it: help, exit statuses, one-line messages, and the commands that need
 // no ledger data, on a small company (the login fixture).
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <pugixml.hpp>
 #include <regex>
 
 #include "component/iclskczt.h"
@@ -26,7 +26,9 @@ using testing::BinaryResult;
 using testing::ExpectSameRows;
 using testing::RunQ9strep;
 
-size_t Lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+size_t Lines(const std::string& text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
@@ -107,7 +109,8 @@ TEST_F(Q9strepBinaryTest, UsageErrorsExitTwoWithOneLine) {
       {{"ledger", "--standard", "most"},
        "q9strep: --standard most: expected one of all (所有存货), active (发生业务), inactive "
        "(未发生业务), in-not-out (入库未出库), out-not-in (出库未入库)\n"},
-      {{"ledger", "--condition", "missing.xml"}, "q9strep: --condition missing.xml: no such file\n"},
+      {{"ledger", "--condition", "missing.xml"},
+       "q9strep: --condition missing.xml: no such file\n"},
       {{"ledger", "--condition", "broken.xml"}, nullptr},
       {{"ledger", "--condition", "empty.xml"}, nullptr},
       {{"ledger", "--condition", "broken.xml", "--warehouse", "01"},
@@ -143,15 +146,14 @@ TEST_F(Q9strepBinaryTest, UsageErrorsExitTwoWithOneLine) {
 }
 
 TEST_F(Q9strepBinaryTest, ADatabaseThatCannotBeOpenedExitsOneWithInitsMessageAndTheCause) {
-  std::string missing =
-      "Provider=SQLite;Data Source=" + dir_.File("nowhere.db") + ";System Database=" +
-      company_.system_db();
+  std::string missing = "Provider=SQLite;Data Source=" + dir_.File("nowhere.db") +
+                        ";System Database=" + company_.system_db();
   struct Case {
     std::vector<std::string> args;
     std::string cause;
   } cases[] = {
-      {{"--db", missing, "periods"}, "the company database '" + dir_.File("nowhere.db") +
-                                         "' does not exist"},
+      {{"--db", missing, "periods"},
+       "the company database '" + dir_.File("nowhere.db") + "' does not exist"},
       {{"--db", company_.ConnectionString(), "--user", "nobody", "periods"}, "用户 nobody 不存在"},
       {{"--db", company_.ConnectionString(), "--account", "999", "captions", "define"},
        "账套 999 不存在"},
@@ -181,8 +183,8 @@ TEST_F(Q9strepBinaryTest, AnErrorTheComponentRaisesExitsThreeWithNumberAndDescri
 platform::Variant PeriodsOfTheComponent(const std::string& connection, int year) {
   platform::erp::RegisterErpSubstitutes();
   component::IClsKCZT k;
-  EXPECT_TRUE(k.Init(platform::Variant(platform::erp::MakeCallerLogin(connection, "demo", "001",
-                                                                      year))));
+  EXPECT_TRUE(
+      k.Init(platform::Variant(platform::erp::MakeCallerLogin(connection, "demo", "001", year))));
   platform::Variant rs, msg;
   EXPECT_TRUE(k.GetPeriodDay(rs, msg));
   return rs;
@@ -249,11 +251,35 @@ TEST_F(Q9strepBinaryTest, TraceSqlWritesTheStatementsAsJsonLines) {
 }
 
 TEST_F(Q9strepBinaryTest, ConditionPrintsTheDocumentTheOptionsMake) {
-  BinaryResult r = Run({"condition", "--from", "2026-1-5", "--to", "2026-02-01", "--audit-dates",
-                        "--warehouse", "01,03", "--class", "01:03", "--inventory", ":0102",
-                        "--spec", "M8 \"x\"", "--assunit", "2", "--standard", "in-not-out",
-                        "--batch", "B7", "--position", "A01:A05", "--audited-only", "--free",
-                        "3=red:blue", "--free", "1=", "--define", "15=2026-01-01:2026-02-01"});
+  BinaryResult r = Run({"condition",
+                        "--from",
+                        "2026-1-5",
+                        "--to",
+                        "2026-02-01",
+                        "--audit-dates",
+                        "--warehouse",
+                        "01,03",
+                        "--class",
+                        "01:03",
+                        "--inventory",
+                        ":0102",
+                        "--spec",
+                        "M8 \"x\"",
+                        "--assunit",
+                        "2",
+                        "--standard",
+                        "in-not-out",
+                        "--batch",
+                        "B7",
+                        "--position",
+                        "A01:A05",
+                        "--audited-only",
+                        "--free",
+                        "3=red:blue",
+                        "--free",
+                        "1=",
+                        "--define",
+                        "15=2026-01-01:2026-02-01"});
   ASSERT_EQ(r.status, 0) << r.err;
   pugi::xml_document doc;
   ASSERT_TRUE(doc.load_string(r.out.c_str()));
@@ -265,18 +291,30 @@ TEST_F(Q9strepBinaryTest, ConditionPrintsTheDocumentTheOptionsMake) {
     const char* attribute;
     const char* value;
   } cases[] = {
-      {"ddate", "isverdate", "true"},     {"ddate", "value1", "2026-01-05"},
-      {"ddate", "value2", "2026-02-01"},  {"warehouse", "value1", "01,03"},
-      {"invclass", "value1", "01"},       {"invclass", "value2", "03"},
-      {"inventory", "value1", ""},        {"inventory", "value2", "0102"},
-      {"invstd", "value1", "M8 \"x\""},   {"assunit", "value1", "2"},
-      {"standard", "value1", "入库未出库"}, {"batch", "value1", "B7"},
-      {"batch", "value2", ""},            {"position", "value1", "A01"},
-      {"position", "value2", "A05"},      {"includeaudit", "value", "0"},
-      {"free1", "check", "1"},            {"free1", "value1", ""},
-      {"free2", "check", "0"},            {"free3", "check", "1"},
-      {"free3", "value1", "red"},         {"free3", "value2", "blue"},
-      {"invdefine15", "value1", "2026-01-01"}, {"invdefine15", "value2", "2026-02-01"},
+      {"ddate", "isverdate", "true"},
+      {"ddate", "value1", "2026-01-05"},
+      {"ddate", "value2", "2026-02-01"},
+      {"warehouse", "value1", "01,03"},
+      {"invclass", "value1", "01"},
+      {"invclass", "value2", "03"},
+      {"inventory", "value1", ""},
+      {"inventory", "value2", "0102"},
+      {"invstd", "value1", "M8 \"x\""},
+      {"assunit", "value1", "2"},
+      {"standard", "value1", "入库未出库"},
+      {"batch", "value1", "B7"},
+      {"batch", "value2", ""},
+      {"position", "value1", "A01"},
+      {"position", "value2", "A05"},
+      {"includeaudit", "value", "0"},
+      {"free1", "check", "1"},
+      {"free1", "value1", ""},
+      {"free2", "check", "0"},
+      {"free3", "check", "1"},
+      {"free3", "value1", "red"},
+      {"free3", "value2", "blue"},
+      {"invdefine15", "value1", "2026-01-01"},
+      {"invdefine15", "value2", "2026-02-01"},
       {"invdefine16", "value1", ""},
   };
   for (const Case& c : cases) {

@@ -96,8 +96,8 @@ class DemoCompanyTest : public ::testing::Test {
   // A component initialised for the demo user, as a front end holds it.
   std::unique_ptr<component::IClsKCZT> Component() {
     auto k = std::make_unique<component::IClsKCZT>();
-    EXPECT_TRUE(k->Init(Variant(platform::erp::MakeCallerLogin(Connection(), "demo", "001",
-                                                               2026))));
+    EXPECT_TRUE(
+        k->Init(Variant(platform::erp::MakeCallerLogin(Connection(), "demo", "001", 2026))));
     return k;
   }
 
@@ -128,7 +128,9 @@ TEST_F(DemoCompanyTest, LedgerJsonIsWhatOpenXAndOpenPageReturn) {
       {"batch", 1, {}, {}},
       {"inventory", 0, {"--from", "2025-07-01", "--to", "2025-12-31"}, {"--row", "3"}},
       {"inventory", 0, {"--audit-dates", "--standard", "active", "--class", "01"}, {"--all-rows"}},
-      {"position", 2, {"--from", "2026-01-01", "--standard", "active", "--class", "0101"},
+      {"position",
+       2,
+       {"--from", "2026-01-01", "--standard", "active", "--class", "0101"},
        {"--all-rows"}},
       {"batch", 1, {"--free", "1=", "--standard", "all", "--audited-only"}, {"--row", "2"}},
   };
@@ -169,8 +171,8 @@ TEST_F(DemoCompanyTest, LedgerJsonIsWhatOpenXAndOpenPageReturn) {
       EXPECT_EQ(Number(d["opening"]["iBalQtty"]), Number(summary_row[opening_qtty]));
       EXPECT_EQ(Number(d["opening"]["iBalNum"]), Number(summary_row[opening_num]));
       size_t bal = Column(d, "iBalQtty");
-      double last = d["rows"].empty() ? Number(d["opening"]["iBalQtty"])
-                                      : Number(d["rows"].back()[bal]);
+      double last =
+          d["rows"].empty() ? Number(d["opening"]["iBalQtty"]) : Number(d["rows"].back()[bal]);
       EXPECT_EQ(Number(d["closing"]["iBalQtty"]), last);
     }
   }
@@ -185,10 +187,10 @@ TEST_F(DemoCompanyTest, TheStockCardClosesOnTheNextPeriodsOpening) {
   json february = Q9Json({"ledger", "--kind", "inventory", "--from", "2026-02-01", "--to",
                           "2026-02-28", "--standard", "all", "--summary-only"});
   std::set<std::string> partial;
-  for (const auto& row :
-       Query(CompanyDb(), "SELECT DISTINCT Rs.cInvCode FROM RdRecords Rs JOIN RdRecord R ON "
-                          "R.ID = Rs.ID WHERE R.bPuFirst = 1 AND R.dDate BETWEEN '2026-01-01' "
-                          "AND '2026-01-31'")) {
+  for (const auto& row : Query(CompanyDb(),
+                               "SELECT DISTINCT Rs.cInvCode FROM RdRecords Rs JOIN RdRecord R ON "
+                               "R.ID = Rs.ID WHERE R.bPuFirst = 1 AND R.dDate BETWEEN '2026-01-01' "
+                               "AND '2026-01-31'")) {
     partial.insert(row[0]);
   }
   std::map<std::string, std::pair<double, double>> next_opening;
@@ -220,8 +222,8 @@ TEST_F(DemoCompanyTest, AConditionDocumentGivesTheSameLedgerAsTheOptionsThatMade
   const char* kinds[] = {"inventory", "batch", "position"};
   for (const auto& options : option_sets) {
     for (const char* kind : kinds) {
-      bool stock_only = std::find(options.begin(), options.end(), "--audited-only") !=
-                        options.end();
+      bool stock_only =
+          std::find(options.begin(), options.end(), "--audited-only") != options.end();
       if (stock_only && std::string(kind) == "position") continue;
       std::string file = scratch_.File(std::string(kind) + ".xml");
       std::ofstream(file) << Condition(options);
@@ -327,13 +329,13 @@ TEST_F(DemoCompanyTest, DemoLeavesAnExistingCompanyAloneUnlessForced) {
 }
 
 TEST_F(DemoCompanyTest, WithoutDbTheDemoCompanyIsCreatedOnFirstUse) {
-  BinaryResult first = RunQ9strep({"ledger", "--kind", "batch", "--summary-only"},
-                                  scratch_.path().string());
+  BinaryResult first =
+      RunQ9strep({"ledger", "--kind", "batch", "--summary-only"}, scratch_.path().string());
   ASSERT_EQ(first.status, 0) << first.err;
   EXPECT_EQ(first.err, "q9strep: creating the demo company in demo-data/ (first use)\n");
   EXPECT_TRUE(DemoCompanyExists(scratch_.File("demo-data")));
-  BinaryResult second = RunQ9strep({"ledger", "--kind", "batch", "--summary-only"},
-                                   scratch_.path().string());
+  BinaryResult second =
+      RunQ9strep({"ledger", "--kind", "batch", "--summary-only"}, scratch_.path().string());
   EXPECT_EQ(second.status, 0);
   EXPECT_EQ(second.err, "");
   EXPECT_EQ(second.out, first.out);

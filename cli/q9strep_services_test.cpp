@@ -54,8 +54,7 @@ class ServicesTest : public ::testing::Test {
   }
   std::unique_ptr<component::IClsKCZT> Component(const std::string& user = "demo") {
     auto k = std::make_unique<component::IClsKCZT>();
-    EXPECT_TRUE(
-        k->Init(Variant(platform::erp::MakeCallerLogin(Connection(), user, "001", 2026))));
+    EXPECT_TRUE(k->Init(Variant(platform::erp::MakeCallerLogin(Connection(), user, "001", 2026))));
     return k;
   }
   // The one line on standard error of a command that ends with `status`.
@@ -149,18 +148,17 @@ TEST_F(ServicesTest, FormatSaveWritesTheColumnsAndUpdatesThemTheSecondTime) {
   EXPECT_EQ(got["rows"][1][column("Visible")], -1);
 
   std::ofstream(dir_.File("empty.xml")) << "";
-  EXPECT_EQ(FailureLine({"format", "save", dir_.File("empty.xml")}, 1),
-            "q9strep: 信息不完整！\n");
+  EXPECT_EQ(FailureLine({"format", "save", dir_.File("empty.xml")}, 1), "q9strep: 信息不完整！\n");
 }
 
 TEST_F(ServicesTest, RefShowsAPageOfTheReferenceServersData) {
-  json got = Q9Json({"ref", "Inventory", "--page-size", "7", "--page", "2", "--order",
-                     "cInvName DESC"});
+  json got =
+      Q9Json({"ref", "Inventory", "--page-size", "7", "--page", "2", "--order", "cInvName DESC"});
   auto k = Component();
   int32_t page = 2, pages = 0;
   Variant rs, titles, msg;
-  ASSERT_TRUE(k->GetRefData(true, "Inventory", "", "", "cInvName DESC", 7, page, pages, rs,
-                            titles, msg))
+  ASSERT_TRUE(
+      k->GetRefData(true, "Inventory", "", "", "cInvName DESC", 7, page, pages, rs, titles, msg))
       << msg.ConcatText();
   ExpectSameRows({{"columns", got["columns"]}, {"rows", got["rows"]}}, rs);
   ExpectSameRows(got["titles"], titles);
@@ -188,8 +186,7 @@ TEST_F(ServicesTest, TaskTellsGrantedOrTheRefusal) {
 
   EXPECT_EQ(FailureLine({"--user", "clerk", "task", "ST0306"}, 1),
             "q9strep: 对不起,您没有该项权限!\n");
-  EXPECT_EQ(FailureLine({"task", "ST9999"}, 1),
-            "q9strep: 指定功能号不存在(仅发生在功能释放时)\n");
+  EXPECT_EQ(FailureLine({"task", "ST9999"}, 1), "q9strep: 指定功能号不存在(仅发生在功能释放时)\n");
   // ST0305 is held by auditor under lock 1: the login component's text, then the request to
   // try again later.
   std::string busy = FailureLine({"task", "ST0305", "--lock", "1"}, 1);
@@ -204,7 +201,11 @@ TEST_F(ServicesTest, PrintHandsTheReportToThePrintService) {
   json summary = Q9Json({"ledger", "--kind", "batch", "--class", "01", "--summary-only"});
   std::string text = ReadFile(csv);
   // A byte-order mark, a header of field names, one CR LF ended line per summary row.
-  ASSERT_EQ(text.rfind("\xEF\xBB\xBF" "cInvCode,cBatch,cInvName,", 0), 0u) << text.substr(0, 80);
+  ASSERT_EQ(text.rfind("\xEF\xBB\xBF"
+                       "cInvCode,cBatch,cInvName,",
+                       0),
+            0u)
+      << text.substr(0, 80);
   EXPECT_EQ(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')),
             summary["summary"]["rows"].size() + 1);
 
@@ -214,8 +215,9 @@ TEST_F(ServicesTest, PrintHandsTheReportToThePrintService) {
 
   std::string unknown = FailureLine({"print", "fax:123"}, 1);
   EXPECT_NE(unknown.find("fax:123"), std::string::npos) << unknown;
-  EXPECT_EQ(FailureLine({"print", "csv:" + csv, "--param", "text"}, 3).rfind("q9strep: error 13: ", 0),
-            0u);
+  EXPECT_EQ(
+      FailureLine({"print", "csv:" + csv, "--param", "text"}, 3).rfind("q9strep: error 13: ", 0),
+      0u);
 }
 
 }  // namespace

@@ -49,17 +49,17 @@ Session::Session(const GlobalOptions& options, std::ostream& err)
                                                          options.account, options.year));
   std::string msg;
   if (!component_->Init(login, &msg)) {
-    std::string why = DiagnoseLogin(connection_string_, options.user, options.account,
-                                    options.year);
+    std::string why =
+        DiagnoseLogin(connection_string_, options.user, options.account, options.year);
     std::string shown;
     try {
       shown = platform::db::ConnectionString::Parse(connection_string_).Redacted();
     } catch (const platform::ComError&) {
       shown = "the connection string given";
     }
-    throw ComponentFalse(msg + " (" + (why.empty() ? "login failed" : why) + "; database: " +
-                         shown + ", user " + options.user + ", account " + options.account +
-                         ", year " + std::to_string(options.year) + ")");
+    throw ComponentFalse(msg + " (" + (why.empty() ? "login failed" : why) +
+                         "; database: " + shown + ", user " + options.user + ", account " +
+                         options.account + ", year " + std::to_string(options.year) + ")");
   }
 }
 

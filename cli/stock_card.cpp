@@ -78,10 +78,9 @@ Grid WithCardLines(const Grid& detail, const StockCard& card) {
   out.rows.push_back(line(kOpeningLabel, card.opening));
   out.rows.insert(out.rows.end(), detail.rows.begin(), detail.rows.end());
   std::vector<Variant> closing = line(kClosingLabel, card.closing);
-  for (auto [name, value] : {std::pair{"iInQtty", card.received.qtty},
-                             std::pair{"iInNum", card.received.num},
-                             std::pair{"iOutQtty", card.issued.qtty},
-                             std::pair{"iOutNum", card.issued.num}}) {
+  for (auto [name, value] :
+       {std::pair{"iInQtty", card.received.qtty}, std::pair{"iInNum", card.received.num},
+        std::pair{"iOutQtty", card.issued.qtty}, std::pair{"iOutNum", card.issued.num}}) {
     auto it = std::find(out.columns.begin(), out.columns.end(), name);
     if (it != out.columns.end()) closing[static_cast<size_t>(it - out.columns.begin())] = value;
   }

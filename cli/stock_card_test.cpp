@@ -18,9 +18,9 @@ Grid Detail() {
   Grid g;
   g.columns = {"dDate", "iInNum", "iInQtty", "iOutNum", "iOutQtty"};
   g.rows = {
-      {Variant("2026-01-03"), D(2), D(24), N(), N()},        // receipt of 24 (2 boxes of 12)
-      {Variant("2026-01-05"), N(), N(), D(0.5), D(6)},       // issue of 6
-      {Variant("2026-01-09"), N(), N(), D(3), D(36)},        // issue of 36: below zero
+      {Variant("2026-01-03"), D(2), D(24), N(), N()},   // receipt of 24 (2 boxes of 12)
+      {Variant("2026-01-05"), N(), N(), D(0.5), D(6)},  // issue of 6
+      {Variant("2026-01-09"), N(), N(), D(3), D(36)},   // issue of 36: below zero
       {Variant("2026-01-20"), D(0), Variant(int32_t{10}), N(), N()},  // integer quantity
   };
   return g;
@@ -84,8 +84,8 @@ TEST(StockCardTest, BalancesAreAppendedAndCardLinesFrameTheDetail) {
   EXPECT_EQ(opening[6], D(1));
   const auto& closing = framed.rows.back();
   EXPECT_EQ(closing[0], Variant("期末结存"));
-  EXPECT_EQ(closing, (std::vector<Variant>{Variant("期末结存"), D(2), D(34), D(3.5), D(42), D(4),
-                                           D(-0.5)}));
+  EXPECT_EQ(closing,
+            (std::vector<Variant>{Variant("期末结存"), D(2), D(34), D(3.5), D(42), D(4), D(-0.5)}));
 }
 
 }  // namespace
