@@ -13,7 +13,7 @@ using platform::VarType;
 
 namespace {
 
-constexpr int kMaxDecimals = 6;
+constexpr int kMaxDecimals = 4;
 
 struct Interval {
   char32_t first;

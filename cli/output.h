@@ -41,7 +41,7 @@ int DisplayWidth(std::string_view utf8);
 // A table for people: a header line, a line of dashes under each header and one line per row;
 // columns two blanks apart and padded to the widest cell by display width; Null and Empty shown
 // empty; numbers right-aligned, each numeric column with the decimals its values need (at most
-// six, rounded), so that the decimal points line up; other values left-aligned, line breaks and
+// four, rounded), so that the decimal points line up; other values left-aligned, line breaks and
 // tabs in texts shown as blanks. Lines end with "\n" and carry no trailing blanks. A grid
 // without columns gives "".
 std::string RenderTable(const Grid& grid);

@@ -77,13 +77,15 @@ TEST(RenderTableTest, NumbersGetTheDecimalsTheirColumnNeeds) {
       {Variant(1.0 / 3), Variant(int32_t{7}), Variant(120.0)},
       {Variant(2.0), Variant(int16_t{-3}), Variant(0.25)},
       {Variant(-1e-9), Variant::Null(), Variant(-0.5)},
+      {Variant(1.23456), Variant::Null(), Variant::Null()},
   };
   std::string text = RenderTable(grid);
-  // rate: six decimals at most, rounded; a tiny negative shows as zero, never "-0".
-  // count: integers stay integers. qty: two decimals for 0.25, so 120 shows as 120.00.
-  std::string expected = std::string("    rate  count     qty\n") + "--------  -----  ------\n" +
-                         "0.333333      7  120.00\n" + "2.000000     -3    0.25\n" +
-                         "0.000000          -0.50\n";
+  // rate: four decimals at most, rounded (1.23456 -> 1.2346); a tiny negative shows as zero,
+  // never "-0". count: integers stay integers. qty: two decimals for 0.25, so 120 shows as
+  // 120.00.
+  std::string expected = std::string("  rate  count     qty\n") + "------  -----  ------\n" +
+                         "0.3333      7  120.00\n" + "2.0000     -3    0.25\n" +
+                         "0.0000          -0.50\n" + "1.2346\n";
   EXPECT_EQ(text, expected);
 }
 
