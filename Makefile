@@ -29,3 +29,12 @@ sanitize: setup
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+# Fuzz targets (clang + libFuzzer), each for FUZZ_SECONDS, seeded from fuzz/corpus/.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
+fuzz: setup
+	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQ9_BUILD_FUZZ=ON -DQ9_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_bridge fuzz_condition fuzz_format
+	@bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)

@@ -1,7 +1,10 @@
 #include "component/iclskczt.h"
 
 #include "component/method_frame.h"
+#include "condition/readers.h"
+#include "ledger/detail_query.h"
 #include "ledger/period_list.h"
+#include "ledger/summary_query.h"
 #include "platform/db/recordset.h"
 #include "platform/dispatch.h"
 #include "platform/error.h"
@@ -15,6 +18,7 @@ namespace db = platform::db;
 namespace {
 
 constexpr const char* kInitFailed = "初始化失败！";
+constexpr const char* kNoMatchingData = "没有符合条件的数据！";
 
 void SetMessage(Variant* msg, const std::string& text) {
   if (msg) *msg = Variant(text);
@@ -66,14 +70,42 @@ bool IClsKCZT::GetPeriodDay(Variant& rs, Variant& sMsg) {
       [&](const std::string& description) { sMsg = Variant(description); });
 }
 
-bool IClsKCZT::OpenPage(const std::string&, Variant&, Variant&, int16_t, Variant* sMsg,
-                        Variant*) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("OpenPage"); },
-                        [&](const std::string& d) { SetMessage(sMsg, d); });
+ledger::ConditionReaders IClsKCZT::Readers() {
+  return {[this](const platform::xml::Document& doc, condition::ConditionState&) {
+            ReadStockCondition(doc);
+          },
+          [this](const platform::xml::Document& doc, condition::ConditionState&) {
+            ReadPositionCondition(doc);
+          }};
 }
 
-bool IClsKCZT::OpenX(const std::string&, Variant&, int16_t, Variant*) {
-  return RunWithoutHandler([]() -> bool { throw platform::NotImplementedYet("OpenX"); });
+bool IClsKCZT::OpenPage(const std::string& sXml, Variant& Rs1, Variant& Rs2, int16_t iSelectTz,
+                        Variant* sMsg, Variant* CurPosition) {
+  return RunWithHandler(
+      [&] {
+        ModuleGlobals& g = globals();
+        Variant position = CurPosition ? *CurPosition : Variant(int16_t{0});
+        ledger::DetailResult result = ledger::OpenDetail(
+            sXml, Rs1, iSelectTz, position, g.gLogin, g.gAccount, g.gConn(), state_, Readers());
+        if (result.outcome != ledger::DetailOutcome::kOpened) return false;
+        Rs2 = Variant(std::static_pointer_cast<platform::Object>(result.detail));
+        return true;
+      },
+      [&](const std::string& d) { SetMessage(sMsg, d); });
+}
+
+bool IClsKCZT::OpenX(const std::string& sXml, Variant& Rs1, int16_t iSelectTz, Variant* sMsg) {
+  return RunWithoutHandler([&] {
+    ModuleGlobals& g = globals();
+    auto summary = ledger::OpenSummary(sXml, iSelectTz, g.gLogin, g.gAccount, g.gConn(), state_,
+                                       Readers());
+    if (!summary) {
+      SetMessage(sMsg, kNoMatchingData);
+      return false;
+    }
+    Rs1 = Variant(std::static_pointer_cast<platform::Object>(summary));
+    return true;
+  });
 }
 
 bool IClsKCZT::GetDefineName(Variant&, Variant* Msg) {
@@ -120,12 +152,12 @@ Variant IClsKCZT::PrintSrv(Variant&, Variant&, Variant&, std::string&) {
   return RunWithoutHandler([]() -> Variant { throw platform::NotImplementedYet("PrintSrv"); });
 }
 
-void IClsKCZT::ReadStockCondition(const platform::xml::Document&) {
-  throw platform::NotImplementedYet("ReadStockCondition");
+void IClsKCZT::ReadStockCondition(const platform::xml::Document& doc) {
+  condition::ReadStockCondition(doc, globals().gAccount, state_);
 }
 
-void IClsKCZT::ReadPositionCondition(const platform::xml::Document&) {
-  throw platform::NotImplementedYet("ReadPositionCondition");
+void IClsKCZT::ReadPositionCondition(const platform::xml::Document& doc) {
+  condition::ReadPositionCondition(doc, globals().gAccount, state_);
 }
 
 }  // namespace q9::component

@@ -15,6 +15,7 @@
 
 #include "component/module_globals.h"
 #include "condition/condition_state.h"
+#include "ledger/condition_readers.h"
 #include "platform/variant.h"
 
 namespace q9::platform::xml {
@@ -60,6 +61,8 @@ class IClsKCZT {
   ModuleGlobals& globals() { return apartment_->globals(); }
   void ReadStockCondition(const platform::xml::Document& doc);
   void ReadPositionCondition(const platform::xml::Document& doc);
+  // The two readers as the ledger flows take them; both write this instance's state.
+  ledger::ConditionReaders Readers();
 
   std::shared_ptr<Apartment> apartment_;
   condition::ConditionState state_;

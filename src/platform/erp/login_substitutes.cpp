@@ -149,9 +149,8 @@ class LoginObject : public TableObject {
              })
         .Method("GetAuthString", [this](Args& args) { return Variant(GetAuthString(args)); })
         .Get("OldLogin", [this](Args&) {
-          LoginSession& s = Session("OldLogin");
+          Session("OldLogin");  // raises before Load
           if (!inner_) inner_ = std::make_shared<InnerLoginObject>(session_);
-          (void)s;
           return Variant(inner_);
         });
   }

@@ -1,0 +1,1 @@
+SELECT ISNULL(a,'') + ',' + ISNULL(b,'') FROM dbo.T WHERE LEFT(c,LEN('A9')) >= 'A9'

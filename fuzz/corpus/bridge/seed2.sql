@@ -1,0 +1,1 @@
+SELECT iId AS iMonth, dBegin,dEnd FROM VKSystem..VA_Period WHERE cAcc_ID = '001' AND iYear = 2005

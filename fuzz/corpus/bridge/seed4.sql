@@ -1,0 +1,1 @@
+ UPDATE Rpt_FldDef SET Visible=-1,Width='80', ORDEREx = 3 WHERE ORDEREX =3 And ID = 12

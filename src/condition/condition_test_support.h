@@ -1,0 +1,219 @@
+// Test doubles for the condition tests: a late-bound account object and a builder of condition
+// documents. Header-only; included by the *_test.cpp files of this directory only.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/date.h"
+#include "platform/dispatch.h"
+#include "platform/error.h"
+#include "platform/variant.h"
+#include "platform/xml/document.h"
+
+namespace q9::condition::testing {
+
+// An automation object whose members come from a MemberTable.
+class TableObject : public platform::Object {
+ public:
+  TableObject(std::string class_name, platform::MemberTable members)
+      : class_name_(std::move(class_name)), members_(std::move(members)) {}
+  platform::Variant Invoke(std::string_view name, platform::InvokeKind kind,
+                           platform::Args& args) override {
+    return members_.Invoke(class_name_, name, kind, args);
+  }
+  std::string ClassName() const override { return class_name_; }
+
+ private:
+  std::string class_name_;
+  platform::MemberTable members_;
+};
+
+// The error `f` raises, or nothing when it returns normally.
+template <typename F>
+std::optional<platform::ComError> ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const platform::ComError& e) {
+    return e;
+  }
+  return std::nullopt;
+}
+
+inline platform::Date D(int y, int m, int d) { return *platform::Date::Make(y, m, d); }
+
+// An account whose STStartDate is `stock_start` and whose Period(m).BeginDate is
+// `begin_of_period(m)`. Period with a month outside 1..12 raises subscript out of range (9).
+inline platform::Variant MakeAccount(platform::Variant stock_start,
+                                     std::function<platform::Variant(int)> begin_of_period) {
+  platform::MemberTable members;
+  members.Get("STStartDate", [stock_start](platform::Args&) { return stock_start; });
+  members.Get("Period", [begin_of_period](platform::Args& args) -> platform::Variant {
+    int month = args.Get(0).ToI4();
+    if (month < 1 || month > 12) throw platform::SubscriptOutOfRange("Period");
+    platform::Variant begin = begin_of_period(month);
+    platform::MemberTable period;
+    period.Get("BeginDate", [begin](platform::Args&) { return begin; });
+    return std::make_shared<TableObject>("Period", std::move(period));
+  });
+  return std::make_shared<TableObject>("Account", std::move(members));
+}
+
+// The account most tests use: stock module started on 2024-03-15; the accounting periods begin on
+// the 26th of the month before (period 3 begins 2024-02-26), so the stock start text differs from
+// both the start date and the first of its month.
+inline platform::Variant StandardAccount() {
+  return MakeAccount(platform::Variant(D(2024, 3, 15)), [](int m) {
+    return platform::Variant(m == 1 ? D(2023, 12, 26) : D(2024, m - 1, 26));
+  });
+}
+
+// An account whose member `failing` ("STStartDate", "Period" or "BeginDate") raises `error`.
+inline platform::Variant FailingAccount(const std::string& failing, platform::ComError error) {
+  platform::MemberTable members;
+  auto raise_if = [failing, error](const char* member) {
+    if (platform::SameMemberName(failing, member)) throw error;
+  };
+  members.Get("STStartDate", [raise_if](platform::Args&) -> platform::Variant {
+    raise_if("STStartDate");
+    return platform::Variant(D(2024, 3, 15));
+  });
+  members.Get("Period", [raise_if](platform::Args&) -> platform::Variant {
+    raise_if("Period");
+    platform::MemberTable period;
+    period.Get("BeginDate", [raise_if](platform::Args&) -> platform::Variant {
+      raise_if("BeginDate");
+      return platform::Variant(D(2024, 3, 1));
+    });
+    return std::make_shared<TableObject>("Period", std::move(period));
+  });
+  return std::make_shared<TableObject>("Account", std::move(members));
+}
+
+// A condition document as a list of elements under one root, each with its attributes in order.
+// The default has every element either ledger reads, every value empty, isverdate "false" and no
+// free item checked.
+class ConditionXml {
+ public:
+  ConditionXml() {
+    Add("ddate", {{"isverdate", "false"}, {"value1", ""}, {"value2", ""}});
+    Add("warehouse", {{"value1", ""}});
+    Add("invclass", {{"value1", ""}, {"value2", ""}});
+    Add("inventory", {{"value1", ""}, {"value2", ""}});
+    Add("invstd", {{"value1", ""}});
+    Add("assunit", {{"value1", "1"}});
+    Add("standard", {{"value1", ""}});
+    Add("batch", {{"value1", ""}, {"value2", ""}});
+    Add("includeaudit", {{"value", "1"}});
+    Add("position", {{"value1", ""}, {"value2", ""}});
+    for (int i = 1; i <= 10; ++i) {
+      Add("free" + std::to_string(i), {{"check", "0"}, {"value1", ""}, {"value2", ""}});
+    }
+    for (int i = 1; i <= 16; ++i) {
+      Add("invdefine" + std::to_string(i), {{"value1", ""}, {"value2", ""}});
+    }
+  }
+
+  // Sets (or adds) one attribute of an existing element.
+  ConditionXml& Set(const std::string& element, const std::string& attribute, std::string value) {
+    for (auto& [name, value_of] : Find(element).attributes) {
+      if (name == attribute) {
+        value_of = std::move(value);
+        return *this;
+      }
+    }
+    Find(element).attributes.emplace_back(attribute, std::move(value));
+    return *this;
+  }
+  ConditionXml& Remove(const std::string& element) {
+    std::erase_if(elements_, [&](const Element& e) { return e.name == element; });
+    return *this;
+  }
+  ConditionXml& RemoveAttribute(const std::string& element, const std::string& attribute) {
+    std::erase_if(Find(element).attributes, [&](const auto& a) { return a.first == attribute; });
+    return *this;
+  }
+
+  // Every element under one root, in order.
+  std::string ToXml() const {
+    std::string xml = "<condition>";
+    for (const Element& e : elements_) xml += ElementXml(e);
+    return xml + "</condition>";
+  }
+
+  // The names of the elements, in order, and the text of one of them, for tests that arrange
+  // the elements in a document of their own.
+  std::vector<std::string> ElementNames() const {
+    std::vector<std::string> names;
+    for (const Element& e : elements_) names.push_back(e.name);
+    return names;
+  }
+  std::string ElementXml(const std::string& element) const {
+    for (const Element& e : elements_) {
+      if (e.name == element) return ElementXml(e);
+    }
+    throw std::runtime_error("test document has no element " + element);
+  }
+
+  std::unique_ptr<platform::xml::Document> Load() const { return LoadDocument(ToXml()); }
+
+  static std::unique_ptr<platform::xml::Document> LoadDocument(const std::string& xml) {
+    auto doc = std::make_unique<platform::xml::Document>();
+    if (!doc->LoadXml(xml)) throw std::runtime_error("test document: " + doc->ParseError());
+    return doc;
+  }
+
+ private:
+  struct Element {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> attributes;
+  };
+
+  void Add(std::string name, std::vector<std::pair<std::string, std::string>> attributes) {
+    elements_.push_back({std::move(name), std::move(attributes)});
+  }
+  Element& Find(const std::string& element) {
+    for (Element& e : elements_) {
+      if (e.name == element) return e;
+    }
+    throw std::runtime_error("test document has no element " + element);
+  }
+  static std::string ElementXml(const Element& e) {
+    std::string xml = "<" + e.name;
+    for (const auto& [name, value] : e.attributes) {
+      xml += " " + name + "=\"" + Escape(value) + "\"";
+    }
+    return xml + "/>";
+  }
+  static std::string Escape(const std::string& value) {
+    std::string out;
+    for (char c : value) {
+      switch (c) {
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        default:
+          out += c;
+      }
+    }
+    return out;
+  }
+
+  std::vector<Element> elements_;
+};
+
+}  // namespace q9::condition::testing

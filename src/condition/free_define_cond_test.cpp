@@ -1,0 +1,189 @@
+#include "condition/free_define_cond.h"
+
+#include <gtest/gtest.h>
+
+#include "condition/condition_test_support.h"
+
+namespace q9::condition {
+namespace {
+
+using testing::ConditionXml;
+using testing::ErrorOf;
+
+using Flags = std::array<bool, 10>;
+
+Flags FlagsOf(std::initializer_list<int> shown_items) {
+  Flags flags{};
+  for (int i : shown_items) flags[i - 1] = true;
+  return flags;
+}
+
+struct FreeCase {
+  const char* name;
+  ConditionXml doc;
+  const char* terms;
+  const char* columns;
+  Flags shown;
+};
+
+TEST(MakeFreeCondTest, ShownItemsColumnsAndTerms) {
+  const FreeCase cases[] = {
+      {"none checked, values ignored",
+       ConditionXml().Set("free1", "value1", "a").Set("free5", "value2", "z"),
+       "",
+       "",
+       {}},
+      {"item 4 checked without values", ConditionXml().Set("free4", "check", "1"), "", " cFree4 ",
+       FlagsOf({4})},
+      {"items 1 and 3 checked",
+       ConditionXml()
+           .Set("free1", "check", "1")
+           .Set("free1", "value1", "a")
+           .Set("free3", "check", "1")
+           .Set("free3", "value1", "01")
+           .Set("free3", "value2", "03"),
+       " AND  cFree1 LIKE 'a%' AND  LEFT(cFree3,LEN('01')) >= '01' AND LEFT(cFree3,LEN('03')) "
+       "<= '03'",
+       " cFree1 , cFree3 ", FlagsOf({1, 3})},
+      {"item 2 from red", ConditionXml().Set("free2", "check", "1").Set("free2", "value1", "red"),
+       " AND  cFree2 LIKE 'red%'", " cFree2 ", FlagsOf({2})},
+      {"item 10 alone", ConditionXml().Set("free10", "check", "1").Set("free10", "value2", "X9"),
+       " AND  cFree10 LIKE 'X9%'", " cFree10 ", FlagsOf({10})},
+      {"item 1 equal bounds, item 10 unchecked with values",
+       ConditionXml()
+           .Set("free1", "check", "1")
+           .Set("free1", "value1", "k")
+           .Set("free1", "value2", "k")
+           .Set("free10", "value1", "ignored"),
+       " AND  cFree1 = 'k'", " cFree1 ", FlagsOf({1})},
+      {"check must be exactly 1",
+       ConditionXml()
+           .Set("free1", "check", "true")
+           .Set("free2", "check", " 1")
+           .Set("free3", "check", "1 ")
+           .Set("free4", "check", "01")
+           .Set("free5", "check", "")
+           .Set("free6", "check", "-1"),
+       "",
+       "",
+       {}},
+  };
+  for (const FreeCase& c : cases) {
+    std::string columns = "stale";
+    Flags shown;
+    shown.fill(true);
+    EXPECT_EQ(MakeFreeCond(*c.doc.Load(), columns, shown), c.terms) << c.name;
+    EXPECT_EQ(columns, c.columns) << c.name;
+    EXPECT_EQ(shown, c.shown) << c.name;
+  }
+}
+
+TEST(MakeFreeCondTest, ValuesOfAnUncheckedItemMayBeMissing) {
+  ConditionXml xml;
+  xml.RemoveAttribute("free6", "value1").RemoveAttribute("free6", "value2");
+  std::string columns;
+  Flags shown;
+  EXPECT_EQ(MakeFreeCond(*xml.Load(), columns, shown), "");
+}
+
+TEST(MakeFreeCondTest, AMissingNodeStopsWithObjectNotSetAfterTheItemsBeforeIt) {
+  struct MissingCase {
+    ConditionXml doc;
+    const char* description;
+    const char* columns;
+    Flags shown;
+  } cases[] = {
+      {ConditionXml().Set("free1", "check", "1").Remove("free7"), "条件文档缺少元素 <free7>",
+       " cFree1 ,", FlagsOf({1})},
+      {ConditionXml().RemoveAttribute("free1", "check"),
+       "条件文档的元素 <free1> 缺少属性 check",
+       "",
+       {}},
+      {ConditionXml()
+           .Set("free2", "check", "1")
+           .Set("free3", "check", "1")
+           .RemoveAttribute("free3", "value2"),
+       "条件文档的元素 <free3> 缺少属性 value2", " cFree2 , cFree3 ,", FlagsOf({2, 3})},
+  };
+  for (const MissingCase& c : cases) {
+    std::string columns = "stale";
+    Flags shown;
+    shown.fill(true);
+    auto e = ErrorOf([&] { MakeFreeCond(*c.doc.Load(), columns, shown); });
+    ASSERT_TRUE(e) << c.description;
+    EXPECT_EQ(e->number(), platform::kErrObjectNotSet);
+    EXPECT_EQ(e->description(), c.description);
+    EXPECT_EQ(columns, c.columns) << c.description;
+    EXPECT_EQ(shown, c.shown) << c.description;
+  }
+}
+
+struct DefineCase {
+  const char* name;
+  ConditionXml doc;
+  const char* terms;
+};
+
+TEST(MakeDefineCondTest, EachItemWithTheBuilderOfItsKind) {
+  const DefineCase cases[] = {
+      {"all empty", ConditionXml(), ""},
+      {"text item, one bound", ConditionXml().Set("invdefine1", "value1", "红"),
+       " AND  cInvDefine1 LIKE '红%'"},
+      {"text item 10, two bounds",
+       ConditionXml().Set("invdefine10", "value1", "B").Set("invdefine10", "value2", "A"),
+       " AND  LEFT(cInvDefine10,LEN('A')) >= 'A' AND LEFT(cInvDefine10,LEN('B')) <= 'B'"},
+      {"number item 11 from 9 to 10",
+       ConditionXml().Set("invdefine11", "value1", "9").Set("invdefine11", "value2", "10"),
+       " AND cInvDefine11>=9 AND cInvDefine11<=10"},
+      {"number item 12 from 1 to 5",
+       ConditionXml().Set("invdefine12", "value1", "1").Set("invdefine12", "value2", "5"),
+       " AND cInvDefine12>=1 AND cInvDefine12<=5"},
+      {"number item 14 upper bound", ConditionXml().Set("invdefine14", "value2", "2.5"),
+       " AND cInvDefine14<=2.5"},
+      {"date item 15 reversed",
+       ConditionXml()
+           .Set("invdefine15", "value1", "2024-3-1")
+           .Set("invdefine15", "value2", "2024-2-1"),
+       " AND cInvDefine15 >= '2024-02-01' AND cInvDefine15 <= '2024-03-01'"},
+      {"date item 16 lower bound", ConditionXml().Set("invdefine16", "value1", "2024-5-6"),
+       " AND cInvDefine16 >= '2024-05-06'"},
+      {"items in ascending order",
+       ConditionXml()
+           .Set("invdefine16", "value2", "2024-12-31")
+           .Set("invdefine2", "value1", "x")
+           .Set("invdefine13", "value1", "7")
+           .Set("invdefine13", "value2", "7"),
+       " AND  cInvDefine2 LIKE 'x%' AND cInvDefine13=7 AND cInvDefine16 <= '2024-12-31'"},
+  };
+  for (const DefineCase& c : cases) {
+    EXPECT_EQ(MakeDefineCond(*c.doc.Load()), c.terms) << c.name;
+  }
+}
+
+TEST(MakeDefineCondTest, FailuresNameTheirElementAttributeOrValue) {
+  struct FailCase {
+    ConditionXml doc;
+    int number;
+    const char* description;
+  } cases[] = {
+      {ConditionXml().Remove("invdefine9"), platform::kErrObjectNotSet,
+       "条件文档缺少元素 <invdefine9>"},
+      {ConditionXml().RemoveAttribute("invdefine16", "value2"), platform::kErrObjectNotSet,
+       "条件文档的元素 <invdefine16> 缺少属性 value2"},
+      {ConditionXml().Set("invdefine12", "value1", "abc"), platform::kErrTypeMismatch,
+       "字段 cInvDefine12 的条件值 'abc' 不是数字"},
+      {ConditionXml().Set("invdefine15", "value2", "2024-02-30"), platform::kErrTypeMismatch,
+       "字段 cInvDefine15 的条件值 '2024-02-30' 不是日期"},
+      {ConditionXml().Set("invdefine16", "value1", "x").Set("invdefine16", "value2", "2024-1-1"),
+       platform::kErrTypeMismatch, "字段 cInvDefine16 的条件值 'x' 不是日期"},
+  };
+  for (const FailCase& c : cases) {
+    auto e = ErrorOf([&] { MakeDefineCond(*c.doc.Load()); });
+    ASSERT_TRUE(e) << c.description;
+    EXPECT_EQ(e->number(), c.number) << c.description;
+    EXPECT_EQ(e->description(), c.description);
+  }
+}
+
+}  // namespace
+}  // namespace q9::condition

@@ -1,0 +1,17 @@
+// Text handling shared by the condition builders: SQL literals and blank trimming.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace q9::condition {
+
+// `value` with every single quote doubled, so that placed between single quotes it stays one
+// SQL literal whatever it contains.
+std::string EscapeSqlText(std::string_view value);
+
+// `text` without leading and trailing blanks. Only the blank (U+0020) is removed; tabs and
+// other spacing characters are kept, as the condition values are compared.
+std::string_view TrimBlanks(std::string_view text);
+
+}  // namespace q9::condition

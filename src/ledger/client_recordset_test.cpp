@@ -1,0 +1,64 @@
+#include "ledger/client_recordset.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/error.h"
+#include "support/temp_dir.h"
+
+namespace q9::ledger {
+namespace {
+
+using platform::ComError;
+using platform::db::Connection;
+
+class ClientRecordsetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::ExecSqlite(db_, "CREATE TABLE Inventory (cInvCode TEXT, iQuantity REAL);"
+                             "INSERT INTO Inventory VALUES ('B2', 5.5), ('A1', 2);");
+    conn_.Open("Provider=SQLite;Data Source=" + db_);
+  }
+  testing::TempDir dir_;
+  std::string db_ = dir_.File("company.db");
+  Connection conn_;
+};
+
+TEST_F(ClientRecordsetTest, HandsOutAReadOnlyClientCloneOnTheFirstRow) {
+  auto rs = OpenClientClone("SELECT cInvCode, iQuantity FROM Inventory ORDER BY cInvCode", conn_);
+  ASSERT_NE(rs, nullptr);
+  EXPECT_EQ(rs->State(), platform::db::kStateOpen);
+  EXPECT_EQ(rs->cursor_location(), platform::db::kUseClient);
+  EXPECT_EQ(rs->lock_type(), platform::db::kLockReadOnly);
+  EXPECT_EQ(rs->RecordCount(), 2);
+  EXPECT_EQ(rs->AbsolutePosition(), 1);
+  EXPECT_EQ(rs->Field("cInvCode"), platform::Variant("A1"));
+  rs->MoveNext();
+  EXPECT_EQ(rs->Field("iQuantity"), platform::Variant(5.5));
+}
+
+TEST_F(ClientRecordsetTest, NoRowsGiveAnOpenCloneAtBothEnds) {
+  auto rs = OpenClientClone("SELECT cInvCode FROM Inventory WHERE cInvCode = 'none'", conn_);
+  ASSERT_NE(rs, nullptr);
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_TRUE(rs->Bof());
+}
+
+TEST_F(ClientRecordsetTest, FailuresReachTheCallerUnchanged) {
+  try {
+    OpenClientClone("SELECT cNoSuchColumn FROM Inventory", conn_);
+    FAIL() << "a bad statement opened";
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), platform::kErrProvider);
+    EXPECT_NE(e.description().find("cNoSuchColumn"), std::string::npos) << e.description();
+  }
+  Connection closed;
+  try {
+    OpenClientClone("SELECT 1", closed);
+    FAIL() << "opened on a closed connection";
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), platform::kErrObjectClosed);
+  }
+}
+
+}  // namespace
+}  // namespace q9::ledger

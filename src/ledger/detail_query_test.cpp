@@ -1,0 +1,315 @@
+#include "ledger/detail_query.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ledger/flow_test_doubles.h"
+#include "platform/db/row_set.h"
+#include "platform/db/statement_gate.h"
+#include "platform/error.h"
+
+namespace q9::ledger {
+namespace {
+
+using platform::ComError;
+using platform::Variant;
+using platform::db::Recordset;
+using platform::db::RowSet;
+using testing::AccountDouble;
+using testing::LoginDouble;
+using testing::MakerCall;
+using testing::ReaderLog;
+
+constexpr char kXml[] =
+    "<condition><ddate isverdate=\"false\" value1=\"\" value2=\"\"/></condition>";
+
+// Captures every statement and fails it, so the flow's text is seen without running T-SQL here.
+class StatementCatcher {
+ public:
+  StatementCatcher()
+      : hook_([this](std::string_view sql, uint64_t) {
+          statements.emplace_back(sql);
+          throw platform::ProviderError("test engine", "statement caught");
+        }) {}
+  std::vector<std::string> statements;
+
+ private:
+  platform::db::ScopedStatementHook hook_;
+};
+
+// A summary of three rows, as the position ledger summary gives them (the stock ledger reads the
+// columns it needs from the same rows).
+std::shared_ptr<Recordset> Summary() {
+  auto rows = std::make_shared<RowSet>(
+      std::vector<std::string>{"cWhCode", "cPosCode", "cInvCode", "cBatch", "cFree2"});
+  for (Variant v :
+       {Variant("01"), Variant("A-01"), Variant("A001"), Variant("L1"), Variant("red"),
+        Variant("01"), Variant("A-02"), Variant("B'002"), Variant::Null(), Variant("blue"),
+        Variant("02"), Variant("B-01"), Variant("C003"), Variant("L3"), Variant::Null()}) {
+    rows->Append(v);
+  }
+  auto rs = std::make_shared<Recordset>();
+  rs->OpenRows(rows, platform::db::kLockReadOnly);
+  return rs;
+}
+
+// A summary reached only by late binding: State and Clone, nothing else (any other member raises).
+class LateBoundSummary : public platform::Object {
+ public:
+  LateBoundSummary(Variant state, Variant clone) {
+    members_.Get("State", [this, state](platform::Args&) {
+      ++state_reads;
+      return state;
+    });
+    members_.Method("Clone", [this, clone](platform::Args&) {
+      ++clone_calls;
+      return clone;
+    });
+  }
+  Variant Invoke(std::string_view name, platform::InvokeKind kind, platform::Args& args) override {
+    return members_.Invoke(ClassName(), name, kind, args);
+  }
+  std::string ClassName() const override { return "Summary"; }
+  int state_reads = 0;
+  int clone_calls = 0;
+
+ private:
+  platform::MemberTable members_;
+};
+
+class DetailQueryTest : public ::testing::Test {
+ protected:
+  DetailQueryTest() {
+    conn_.Open("Provider=SQLite;Data Source=:memory:");
+    reader_.writes.strWhere = "(1=1)";
+    reader_.writes.strAssUnit = "1";
+  }
+
+  DetailResult Run(const Variant& rs1, int16_t kind, const Variant& position) {
+    return OpenDetail(kXml, rs1, kind, position, Variant(login_), Variant(account_), conn_, state_,
+                      reader_.Readers());
+  }
+
+  // Runs a call whose statement the catcher fails; returns the statement.
+  std::string CaughtStatement(const Variant& rs1, int16_t kind, const Variant& position) {
+    StatementCatcher catcher;
+    try {
+      Run(rs1, kind, position);
+      ADD_FAILURE() << "the statement was not run";
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.description(), "statement caught");
+    }
+    return catcher.statements.size() == 1 ? catcher.statements[0] : "";
+  }
+
+  std::shared_ptr<LoginDouble> login_ = std::make_shared<LoginDouble>();
+  std::shared_ptr<AccountDouble> account_ = std::make_shared<AccountDouble>();
+  ReaderLog reader_;
+  condition::ConditionState state_;
+  platform::db::Connection conn_;
+};
+
+const std::vector<std::vector<Variant>> kThreeCalls = {
+    {Variant("WareHouse")}, {Variant("department")}, MakerCall()};
+
+TEST_F(DetailQueryTest, ClosedSummaryEndsTheCallAfterTheReader) {
+  auto never_opened = std::make_shared<Recordset>();
+  auto closed = Summary();
+  closed->Close();
+  auto late_closed = std::make_shared<LateBoundSummary>(Variant(int32_t{0}), Variant());
+  for (const Variant& rs1 : {Variant(never_opened), Variant(closed), Variant(late_closed)}) {
+    reader_.runs.clear();
+    StatementCatcher catcher;
+    DetailResult r = Run(rs1, 0, Variant(int16_t{0}));
+    EXPECT_EQ(r.outcome, DetailOutcome::kSummaryClosed);
+    EXPECT_EQ(r.detail, nullptr);
+    EXPECT_EQ(reader_.runs, std::vector<std::string>{"stock"});
+    EXPECT_TRUE(login_->calls.empty());
+    EXPECT_EQ(account_->start_period_reads, 0);
+    EXPECT_TRUE(catcher.statements.empty());
+  }
+  EXPECT_EQ(late_closed->clone_calls, 0);
+}
+
+TEST_F(DetailQueryTest, KindWithoutDetailFetchesTheListsAndRunsNothing) {
+  auto rs1 = Summary();
+  for (int16_t kind : {3, -1}) {
+    login_->calls.clear();
+    reader_.runs.clear();
+    StatementCatcher catcher;
+    DetailResult r = Run(Variant(rs1), kind, Variant(int16_t{2}));
+    EXPECT_EQ(r.outcome, DetailOutcome::kNoStatement);
+    EXPECT_EQ(r.detail, nullptr);
+    EXPECT_EQ(reader_.runs, std::vector<std::string>{"stock"});
+    EXPECT_EQ(login_->calls, kThreeCalls);
+    EXPECT_EQ(account_->start_period_reads, 0);
+    EXPECT_TRUE(catcher.statements.empty());
+  }
+  EXPECT_EQ(rs1->AbsolutePosition(), 1);
+}
+
+TEST_F(DetailQueryTest, PositionOutsideTheSummaryFailsBeforeTheLists) {
+  auto rs1 = Summary();
+  for (const Variant& position : {Variant(int16_t{4}), Variant(int32_t{-1})}) {
+    StatementCatcher catcher;
+    try {
+      Run(Variant(rs1), 0, position);
+      ADD_FAILURE() << "positioned at " << position.ToText();
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.number(), platform::kErrBadArgument);
+    }
+    EXPECT_TRUE(login_->calls.empty());
+    EXPECT_TRUE(catcher.statements.empty());
+  }
+  rs1->Close();
+  auto empty = std::make_shared<Recordset>();
+  empty->OpenRows(std::make_shared<RowSet>(std::vector<std::string>{"cInvCode"}), 1);
+  try {
+    Run(Variant(empty), 0, Variant(int16_t{1}));
+    FAIL() << "positioned in an empty summary";
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), platform::kErrBadArgument);
+  }
+  // Position 0 on an empty summary: reading the key finds no current record.
+  try {
+    Run(Variant(empty), 0, Variant(int16_t{0}));
+    FAIL() << "read a key of an empty summary";
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), platform::kErrNoCurrentRecord);
+  }
+}
+
+// The keys come from the row at CurPosition of a clone; the caller's summary stays where it was.
+TEST_F(DetailQueryTest, KeysComeFromTheRowAtCurPositionAndTheSummaryNeverMoves) {
+  struct Case {
+    Variant position;
+    std::string tail;
+  } cases[] = {
+      {Variant(int16_t{0}), "Rs.cInvCode = 'A001' ORDER BY R.dDate,R.ID "},
+      {Variant::Missing(), "Rs.cInvCode = 'A001' ORDER BY R.dDate,R.ID "},
+      {Variant(int16_t{2}), "Rs.cInvCode = 'B''002' ORDER BY R.dDate,R.ID "},
+      {Variant(2.4), "Rs.cInvCode = 'B''002' ORDER BY R.dDate,R.ID "},
+      {Variant("3"), "Rs.cInvCode = 'C003' ORDER BY R.dDate,R.ID "},
+  };
+  auto rs1 = Summary();
+  rs1->SetAbsolutePosition(3);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tail);
+    std::string sql = CaughtStatement(Variant(rs1), 0, c.position);
+    EXPECT_TRUE(sql.ends_with(c.tail)) << sql;
+    EXPECT_EQ(rs1->State(), platform::db::kStateOpen);
+    EXPECT_EQ(rs1->AbsolutePosition(), 3);
+  }
+}
+
+TEST_F(DetailQueryTest, StockLedgerByBatchUsesListsStartDateBatchAndShownFreeItems) {
+  login_->lists = {
+      {"WareHouse", Variant("'01'")}, {"department", Variant(" ")}, {"user", Variant("'demo'")}};
+  reader_.writes.blnFreeShow[1] = true;
+  reader_.writes.strDateCond = "R.dDate >= '2024-01-01'";
+  account_->start_period_date = Variant("2023-12-01");
+  std::string sql = CaughtStatement(Variant(Summary()), 1, Variant(int16_t{2}));
+  EXPECT_EQ(login_->calls, kThreeCalls);
+  EXPECT_EQ(account_->start_period_reads, 1);
+  EXPECT_EQ(reader_.runs, std::vector<std::string>{"stock"});
+  EXPECT_NE(sql.find(" WHERE (1=1) and (R.dDate>='2023-12-01' Or R.bIsSTQc = 1)  AND (1=1) AND "
+                     "R.dDate >= '2024-01-01' and (not"),
+            std::string::npos)
+      << sql;
+  // A Null batch compares with empty text.
+  EXPECT_TRUE(sql.ends_with(
+      " AND Rs.cInvCode = 'B''002' AND Rs.cBatch = '' AND W.cWhCode IN ('01') AND R.cMaker IN "
+      "('demo') AND IsNull(Rs.cFree2,'') ='blue' ORDER BY R.dDate,R.ID "))
+      << sql;
+}
+
+TEST_F(DetailQueryTest, PositionLedgerReadsItsFourKeysAndNoStartDate) {
+  login_->lists = {{"WareHouse", Variant("'09'")}, {"department", Variant("'D1'")}};
+  reader_.writes.blnFreeShow[1] = true;
+  std::string sql = CaughtStatement(Variant(Summary()), 2, Variant(int16_t{3}));
+  EXPECT_EQ(reader_.runs, std::vector<std::string>{"position"});
+  EXPECT_EQ(login_->calls, kThreeCalls);
+  EXPECT_EQ(account_->start_period_reads, 0);
+  const std::string row_filter =
+      " AND IP.cWhCode='02' AND IP.cInvCode='C003' AND IP.cPosCode='B-01' AND "
+      "ISNULL(IP.cBatch,'')= 'L3' AND (R.cDepCode IN ('D1') OR ISNULL(R.cDepCode,'') = '') AND "
+      "IsNull(Rs.cFree2,'') =''";
+  EXPECT_TRUE(sql.ends_with(row_filter + " ORDER BY IP.dDate,IP.AutoId ")) << sql;
+  EXPECT_EQ(sql.find("'09'"), std::string::npos);
+}
+
+TEST_F(DetailQueryTest, SummaryReachedByLateBinding) {
+  auto inner = Summary();
+  auto late = std::make_shared<LateBoundSummary>(Variant(int32_t{1}), Variant(inner->Clone()));
+  std::string sql = CaughtStatement(Variant(late), 0, Variant(int16_t{3}));
+  EXPECT_TRUE(sql.ends_with("Rs.cInvCode = 'C003' ORDER BY R.dDate,R.ID ")) << sql;
+  EXPECT_EQ(late->state_reads, 1);
+  EXPECT_EQ(late->clone_calls, 1);
+  // A Clone that is no recordset is a type mismatch.
+  auto odd = std::make_shared<LateBoundSummary>(Variant(int32_t{1}), Variant("rows"));
+  try {
+    Run(Variant(odd), 0, Variant(int16_t{0}));
+    FAIL();
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), platform::kErrTypeMismatch);
+  }
+}
+
+TEST_F(DetailQueryTest, WithoutASummaryObjectTheStateReadFailsAsObjectNotSet) {
+  for (const Variant& rs1 : {Variant::Nothing(), Variant()}) {
+    StatementCatcher catcher;
+    try {
+      Run(rs1, 0, Variant(int16_t{0}));
+      ADD_FAILURE() << rs1.TypeName();
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.number(), platform::kErrObjectNotSet);
+    }
+    EXPECT_TRUE(login_->calls.empty());
+    EXPECT_TRUE(catcher.statements.empty());
+  }
+}
+
+TEST_F(DetailQueryTest, FailuresOnTheWayReachTheCaller) {
+  struct Case {
+    const char* name;
+    int16_t kind;
+    std::function<void()> arrange;
+    int number;
+    size_t login_calls;
+  } cases[] = {
+      {"reader", 0, [&] { reader_.fail = platform::ObjectNotSet("ddate"); },
+       platform::kErrObjectNotSet, 0},
+      {"shown free item without a column", 0, [&] { reader_.writes.blnFreeShow[3] = true; },
+       platform::kErrItemNotFound, 3},
+      {"batch without a column", 1, [] {}, platform::kErrItemNotFound, 3},
+      {"Null warehouse list", 2, [&] { login_->lists["WareHouse"] = Variant::Null(); },
+       platform::kErrInvalidNull, 1},
+      {"login fails on the maker list", 2, [&] { login_->fail_on_call = 3; }, 1001, 3},
+  };
+  auto no_batch = std::make_shared<RowSet>(std::vector<std::string>{"cInvCode"});
+  no_batch->Append(Variant("A001"));
+  auto rs_no_batch = std::make_shared<Recordset>();
+  rs_no_batch->OpenRows(no_batch, 1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    login_ = std::make_shared<LoginDouble>();
+    reader_ = ReaderLog();
+    reader_.writes.strAssUnit = "1";
+    c.arrange();
+    StatementCatcher catcher;
+    try {
+      Run(c.kind == 1 ? Variant(rs_no_batch) : Variant(Summary()), c.kind, Variant(int16_t{1}));
+      ADD_FAILURE() << "no error";
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.number(), c.number) << e.description();
+    }
+    EXPECT_EQ(login_->calls.size(), c.login_calls);
+    EXPECT_TRUE(catcher.statements.empty());
+  }
+}
+
+}  // namespace
+}  // namespace q9::ledger

@@ -1,0 +1,98 @@
+// Test doubles for the ledger flows: a login that records its GetAuthString calls, an account
+// with a start-period date, and condition readers that record which of them ran. Header-only:
+// used by the *_test.cpp files beside it.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "condition/condition_state.h"
+#include "ledger/condition_readers.h"
+#include "platform/date.h"
+#include "platform/dispatch.h"
+#include "platform/error.h"
+
+namespace q9::ledger::testing {
+
+// GetAuthString answers from `lists`, keyed by the first argument; an unknown kind answers "".
+// Every call's arguments are recorded in order (an omitted argument as a Missing variant).
+class LoginDouble : public platform::Object {
+ public:
+  LoginDouble() {
+    members_.Method("GetAuthString", [this](platform::Args& args) {
+      std::vector<platform::Variant> call;
+      for (size_t i = 0; i < args.size(); ++i) call.push_back(args[i]);
+      calls.push_back(call);
+      if (fail_on_call && calls.size() == *fail_on_call) {
+        throw platform::ComError(1001, "VtCOMMON.Login", "权限服务不可用");
+      }
+      auto it = lists.find(args.Get(0).ToText());
+      return it == lists.end() ? platform::Variant("") : it->second;
+    });
+  }
+  platform::Variant Invoke(std::string_view name, platform::InvokeKind kind,
+                           platform::Args& args) override {
+    return members_.Invoke(ClassName(), name, kind, args);
+  }
+  std::string ClassName() const override { return "Login"; }
+
+  std::map<std::string, platform::Variant> lists;
+  std::vector<std::vector<platform::Variant>> calls;
+  std::optional<size_t> fail_on_call;  // 1-based call that raises
+
+ private:
+  platform::MemberTable members_;
+};
+
+// STStartPeriodDate answers `start_period_date` and counts its reads.
+class AccountDouble : public platform::Object {
+ public:
+  AccountDouble() {
+    members_.Get("STStartPeriodDate", [this](platform::Args&) {
+      ++start_period_reads;
+      return start_period_date;
+    });
+  }
+  platform::Variant Invoke(std::string_view name, platform::InvokeKind kind,
+                           platform::Args& args) override {
+    return members_.Invoke(ClassName(), name, kind, args);
+  }
+  std::string ClassName() const override { return "Account"; }
+
+  platform::Variant start_period_date = platform::Variant(*platform::Date::Make(2023, 12, 1));
+  int start_period_reads = 0;
+
+ private:
+  platform::MemberTable members_;
+};
+
+// Readers that log their name, note whether the document they got was empty, and write `writes`
+// into the state (as a real reader would).
+struct ReaderLog {
+  std::vector<std::string> runs;
+  std::vector<bool> document_empty;
+  condition::ConditionState writes;
+  std::optional<platform::ComError> fail;
+
+  ConditionReaders Readers() {
+    auto make = [this](std::string name) {
+      return [this, name](const platform::xml::Document& doc, condition::ConditionState& state) {
+        runs.push_back(name);
+        document_empty.push_back(doc.DocumentElement().IsNull());
+        if (fail) throw *fail;
+        state = writes;
+      };
+    };
+    return {make("stock"), make("position")};
+  }
+};
+
+// The expected GetAuthString calls of the maker list: "user", omitted, "R".
+inline std::vector<platform::Variant> MakerCall() {
+  return {platform::Variant("user"), platform::Variant::Missing(), platform::Variant("R")};
+}
+
+}  // namespace q9::ledger::testing

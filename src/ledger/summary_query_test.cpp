@@ -1,0 +1,192 @@
+#include "ledger/summary_query.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ledger/flow_test_doubles.h"
+#include "ledger/summary_statement.h"
+#include "platform/db/statement_gate.h"
+#include "platform/error.h"
+
+namespace q9::ledger {
+namespace {
+
+using platform::ComError;
+using platform::Variant;
+using testing::AccountDouble;
+using testing::LoginDouble;
+using testing::MakerCall;
+using testing::ReaderLog;
+
+constexpr char kXml[] =
+    "<condition><ddate isverdate=\"false\" value1=\"\" value2=\"\"/></condition>";
+
+// Captures every statement and fails it, so the flow's text is seen without running T-SQL here.
+class StatementCatcher {
+ public:
+  StatementCatcher()
+      : hook_([this](std::string_view sql, uint64_t) {
+          statements.emplace_back(sql);
+          throw platform::ProviderError("test engine", "statement caught");
+        }) {}
+  std::vector<std::string> statements;
+
+ private:
+  platform::db::ScopedStatementHook hook_;
+};
+
+class SummaryQueryTest : public ::testing::Test {
+ protected:
+  SummaryQueryTest() {
+    conn_.Open("Provider=SQLite;Data Source=:memory:");
+    login_->lists = {{"InvenTory", Variant("7,9")},
+                     {"WareHouse", Variant("'01'")},
+                     {"department", Variant(" 'D1'")},
+                     {"user", Variant("'demo'")},
+                     {"position", Variant("'A-01'")}};
+    reader_.writes.strWhere = "(1=1)";
+    reader_.writes.strBeforeDate = "R.dDate < '2024-01-01'";
+    reader_.writes.strAssUnit = "1";
+  }
+
+  // Runs the flow and returns the error it ends with (every statement is failed by the catcher).
+  ComError RunExpectingError(int16_t kind) {
+    try {
+      OpenSummary(kXml, kind, Variant(login_), Variant(account_), conn_, state_, reader_.Readers());
+    } catch (const ComError& e) {
+      return e;
+    }
+    ADD_FAILURE() << "kind " << kind << " ended without an error";
+    return ComError(0, "", "");
+  }
+
+  std::shared_ptr<LoginDouble> login_ = std::make_shared<LoginDouble>();
+  std::shared_ptr<AccountDouble> account_ = std::make_shared<AccountDouble>();
+  ReaderLog reader_;
+  condition::ConditionState state_;
+  platform::db::Connection conn_;
+};
+
+const std::vector<std::vector<Variant>> kFiveCalls = {{Variant("InvenTory")},
+                                                      {Variant("WareHouse")},
+                                                      {Variant("department")},
+                                                      MakerCall(),
+                                                      {Variant("position")}};
+
+TEST_F(SummaryQueryTest, EachKindReadsItsConditionFetchesFiveListsAndRunsItsStatement) {
+  struct Case {
+    int16_t kind;
+    const char* reader;
+    int start_period_reads;
+  } cases[] = {{0, "stock", 1}, {1, "stock", 1}, {2, "position", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    login_->calls.clear();
+    account_->start_period_reads = 0;
+    reader_.runs.clear();
+    StatementCatcher catcher;
+    ComError e = RunExpectingError(c.kind);
+    EXPECT_EQ(e.description(), "statement caught");
+    EXPECT_EQ(reader_.runs, std::vector<std::string>{c.reader});
+    EXPECT_EQ(login_->calls, kFiveCalls);
+    EXPECT_EQ(account_->start_period_reads, c.start_period_reads);
+    // The statement built from this call's reading, the lists in their places and the account's
+    // start date.
+    RightsLists rights{"7,9", "'01'", " 'D1'", "'demo'", "'A-01'"};
+    ASSERT_EQ(catcher.statements.size(), 1u);
+    EXPECT_EQ(catcher.statements[0],
+              SummaryStatement(c.kind, reader_.writes, rights, *platform::Date::Make(2023, 12, 1)));
+    EXPECT_EQ(state_.strBeforeDate, "R.dDate < '2024-01-01'");
+  }
+}
+
+TEST_F(SummaryQueryTest, KindOutsideTheLedgersFailsAfterReaderAndListsWithoutAStatement) {
+  for (int16_t kind : {3, -1}) {
+    SCOPED_TRACE(kind);
+    login_->calls.clear();
+    reader_.runs.clear();
+    StatementCatcher catcher;
+    ComError e = RunExpectingError(kind);
+    EXPECT_EQ(e.number(), platform::kErrInvalidCall);
+    EXPECT_NE(e.description().find("账簿类型 " + std::to_string(kind) + " 无效"),
+              std::string::npos);
+    EXPECT_EQ(reader_.runs, std::vector<std::string>{"stock"});
+    EXPECT_EQ(login_->calls, kFiveCalls);
+    EXPECT_EQ(account_->start_period_reads, 0);
+    EXPECT_TRUE(catcher.statements.empty());
+  }
+}
+
+TEST_F(SummaryQueryTest, FailuresBeforeTheStatementStopTheFlowThere) {
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    int number;
+    size_t login_calls;
+  } cases[] = {
+      {"reader fails", [&] { reader_.fail = platform::ObjectNotSet("条件文档缺少元素 ddate"); },
+       platform::kErrObjectNotSet, 0},
+      {"login fails on the department list", [&] { login_->fail_on_call = 3; }, 1001, 3},
+      {"maker list is Null", [&] { login_->lists["user"] = Variant::Null(); },
+       platform::kErrInvalidNull, 4},
+      {"start period date is Null", [&] { account_->start_period_date = Variant::Null(); },
+       platform::kErrInvalidNull, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    login_ = std::make_shared<LoginDouble>();
+    account_ = std::make_shared<AccountDouble>();
+    reader_ = ReaderLog();
+    c.arrange();
+    StatementCatcher catcher;
+    ComError e = RunExpectingError(0);
+    EXPECT_EQ(e.number(), c.number);
+    EXPECT_EQ(login_->calls.size(), c.login_calls);
+    EXPECT_TRUE(catcher.statements.empty());
+  }
+}
+
+TEST_F(SummaryQueryTest, StartPeriodDateMayArriveAsText) {
+  account_->start_period_date = Variant("2022-7-1");
+  StatementCatcher catcher;
+  RunExpectingError(1);
+  ASSERT_EQ(catcher.statements.size(), 1u);
+  EXPECT_NE(catcher.statements[0].find("(R.dDate>='2022-07-01' Or R.bIsSTQc = 1)"),
+            std::string::npos);
+}
+
+TEST_F(SummaryQueryTest, AnUnparsableDocumentReachesTheReaderEmpty) {
+  reader_.fail = platform::ObjectNotSet("ddate");
+  for (const char* xml : {"<condition><ddate", "", "not xml"}) {
+    try {
+      OpenSummary(xml, 0, Variant(login_), Variant(account_), conn_, state_, reader_.Readers());
+      ADD_FAILURE() << "no error for " << xml;
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.number(), platform::kErrObjectNotSet);
+    }
+  }
+  EXPECT_EQ(reader_.document_empty, (std::vector<bool>{true, true, true}));
+  reader_.document_empty.clear();
+  EXPECT_THROW(
+      OpenSummary(kXml, 0, Variant(login_), Variant(account_), conn_, state_, reader_.Readers()),
+      ComError);
+  EXPECT_EQ(reader_.document_empty, std::vector<bool>{false});
+}
+
+TEST_F(SummaryQueryTest, WithoutALoginTheFirstListFailsAsObjectNotSet) {
+  StatementCatcher catcher;
+  try {
+    OpenSummary(kXml, 0, Variant::Nothing(), Variant(account_), conn_, state_, reader_.Readers());
+    FAIL();
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), platform::kErrObjectNotSet);
+  }
+  EXPECT_EQ(reader_.runs, std::vector<std::string>{"stock"});
+  EXPECT_TRUE(catcher.statements.empty());
+}
+
+}  // namespace
+}  // namespace q9::ledger

@@ -1,0 +1,55 @@
+// The T-SQL bridge: turns the statements the component writes for SQL Server into native SQLite
+// SQL, so that the embedded engine can run them unchanged in meaning. The output uses only
+// SQLite's built-in functions, so it also runs in the plain `sqlite3` shell and through the
+// SQLite ODBC driver.
+//
+// Rewrites (nothing inside string literals, bracketed or quoted names or comments is touched;
+// whitespace is kept wherever nothing is rewritten):
+// - ISNULL(a, b) -> ifnull(a, b); LEFT(x, n) -> substr(x, 1, n); LEN(x) -> length(rtrim(x))
+//   (SQL Server's LEN ignores trailing blanks).
+// - CONVERT(VARCHAR(n), d, 102) with n >= 10 (or VARCHAR without a length, or NVARCHAR)
+//   -> strftime('%Y.%m.%d', d); NULL stays NULL.
+// - Text concatenation: a `+` whose left or right operand is a string literal or an ISNULL call
+//   whose second argument is a string literal becomes `||` (NULL operands still give NULL).
+//   Every other `+` stays arithmetic: the bridge does not know column types, so a `+` between two
+//   text columns with no literal on either side is NOT recognised (the component never writes
+//   one).
+// - dbo.table -> table, db.dbo.table -> db.table, dbo.table.column -> table.column (any letter
+//   case, also [dbo]); db..table -> db.table (the database must be attached under that name).
+// - N'text' -> 'text'; "name" -> [name].
+// - FROM clauses are parsed into join trees with SQL Server's deferred-ON rule (each ON closes
+//   the innermost open join), every `X RIGHT [OUTER] JOIN Y ON c` becomes `Y LEFT JOIN X ON c`,
+//   and the tree is written left-deep: a join whose right operand is itself a join is written as
+//   a parenthesised group. Join keywords come out as "INNER JOIN" / "LEFT JOIN" / "FULL JOIN".
+//   Comments inside a FROM clause are dropped unless they stand within a join condition.
+// Statements may be SELECTs (also UNIONs, subqueries, derived tables), INSERT, UPDATE or DELETE.
+//
+// Anything the bridge cannot translate faithfully is an error, never a silently different
+// statement: TOP, functions other than the ones above and SUM, COUNT, AVG, MIN, MAX, ABS, UPPER,
+// LOWER, LTRIM, RTRIM, COALESCE, NULLIF and CAST (e.g. SUBSTRING, CHARINDEX, GETDATE, DATEADD,
+// DATEDIFF), CONVERT with another type or style, CROSS/OUTER APPLY, CROSS JOIN, table hints
+// (WITH (NOLOCK)), a FULL JOIN with a deferred ON or inside a nested join, SELECT * over a RIGHT
+// JOIN (the exchange would reorder its columns), variables and temporary tables, a LIKE pattern
+// literal with [ ] (a character class in SQL Server only), `+` mixing text with a number or with
+// other arithmetic, unbalanced parentheses, unterminated literals, names or comments, nested
+// block comments, a JOIN without its ON or an ON without a JOIN, UPDATE ... FROM, and more than
+// one statement.
+//
+// Known differences that remain (the schema is expected to avoid them): SQL Server compares text
+// ignoring trailing blanks (and, under the ERP's collations, case; the SQLite schema declares
+// text keys COLLATE NOCASE); integer AVG truncates on SQL Server.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/db/sql_tokenizer.h"  // kTsqlBridgeSource
+
+namespace q9::platform::db {
+
+// Translates one statement in the component's SQL Server dialect into native SQLite SQL.
+// Throws ComError with number kErrProvider and source kTsqlBridgeSource ("T-SQL bridge") whose
+// description names the construct it cannot translate and its position (1-based byte offset).
+std::string TranslateTsqlToSqlite(std::string_view tsql);
+
+}  // namespace q9::platform::db
