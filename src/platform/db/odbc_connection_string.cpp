@@ -121,7 +121,14 @@ OdbcTarget PassThrough(const ConnectionString& cs, const std::vector<std::string
     if (SameMemberName(key, "ClientCharset") || SameMemberName(key, "Client Charset")) {
       charset = true;
     }
-    out.Add(key, value);
+    // Connection.Open adds a user and password under the data-access library's names.
+    if (SameMemberName(key, "User ID") && !cs.Has("UID")) {
+      out.Add("UID", value);
+    } else if (SameMemberName(key, "Password") && !cs.Has("PWD")) {
+      out.Add("PWD", value);
+    } else {
+      out.Add(key, value);
+    }
   }
   if (IsFreeTdsDriver(target.driver) && !charset) out.Add("ClientCharset", "UTF-8");
   target.driver_connection_string = std::move(out.text);

@@ -49,8 +49,9 @@ bool IsVendorSqlServerDriver(std::string_view driver);
 // Maps `cs` (for which IsOdbcConnectionString holds) to what the ODBC engine connects with.
 //
 // ODBC strings pass through unchanged except that "System Database" and "Connect Timeout" are
-// taken out (the engine does them), and a FreeTDS driver gets "ClientCharset=UTF-8" unless the
-// string sets a charset, so text arrives as UTF-8.
+// taken out (the engine does them), "User ID" and "Password" (as Connection::Open adds them)
+// become UID and PWD unless those are given, and a FreeTDS driver gets "ClientCharset=UTF-8"
+// unless the string sets a charset, so text arrives as UTF-8.
 //
 // ADO-style strings: "Data Source" (host, "host,port", "host\instance", "tcp:host,port",
 // "(local)" or "."), "Initial Catalog", "User ID", "Password", "Integrated Security",
