@@ -1,0 +1,613 @@
+// The reference ledger on a tiny company whose figures are worked out by hand below.
+//
+// Warehouses 01 (positions 01A01 = P1, 01A02 = P2) and 02 (no positions). Inventories:
+//   A  type 0, no batch        B  type 1 (group 01: unit 1 rate 1, unit 2 rate 12, no unit 3),
+//   C  type 2 (iNum on lines)   batch-managed
+//   D  type 0, no batch
+// Documents (stock start 2025-01-01):
+//   ID date        kind                 wh dept  maker verified         lines (AutoID: inv qty)
+//    1 2024-12-31  opening receipt      01 NULL  张伟  2024-12-31       1: A 100  2: B 24 X1  3: C
+//    10 (iNum 2) 2 2024-12-20  receipt, pre-start   01 NULL  张伟  2024-12-20       4: A 7 3
+//    2025-01-10  receipt              01 02    李娜  2025-01-12       5: A 50 红  6: B 12 X2  7: B
+//    5 '' 4 2025-02-05  issue 11 领料        01 0401  王芳  2025-02-05       8: A 30 红  9: B 6 X1
+//    10: C 4 (iNum 1) 5 2025-02-20  issue 11 假退料      01 0401  王芳  2025-02-20      11: A -5 6
+//    2025-03-01  receipt, bPuFirst=1  02 02    李娜  2025-03-02      12: A 20 7 2025-03-15  issue,
+//    unaudited     02 0301  赵磊  NULL, ''        13: A 10  14: B 3 NULL 8 2025-02-10  issue 11, no
+//    bustype 01 0401  王芳  2025-02-10      15: A 4 9 2025-02-05  receipt              02 '' 张伟
+//    2025-03-03      16: A 1 红
+//   10 2025-02-25  receipt              01 NULL  孙丽  2025-03-01      17: A 2
+//   11 2025-01-20  issue (over-issue)   01 05    王芳  2025-01-20      18: D 3
+// The stock ledger never reads documents 2 (before the start), 5 (notional return) and 8 (type
+// 11 with a NULL business type); its detail also leaves out document 6 (bPuFirst).
+// Position records (AutoId date flag pos inv batch qty source -> RdsID):
+//    1 2024-12-31 in  P1 A NULL 60 NULL -> 1     2 2024-12-31 in  P2 A NULL 40 '' -> 1
+//    3 2024-12-31 in  P1 B X1   24      -> 2     4 2024-12-31 in  P1 C NULL 10 (iNum 2) -> 3
+//    5 2024-12-20 in  P1 A NULL  7      -> 4     6 2025-01-10 in  P2 A NULL 50 红 -> 5
+//    7 2025-01-10 in  P2 B X2   12      -> 6     8 2025-01-10 in  P2 B NULL  5 -> 7
+//    9 2025-02-05 out P1 A NULL 30 红   -> 8    10 2025-02-05 out P1 B X1    6 -> 9
+//   11 2025-02-05 out P1 C NULL  4 (iNum 1) -> 10
+//   12 2025-02-15 out P2 A NULL 20 货位调整 -> adjustment line 1 (AutoID 1, like line 1 above)
+//   13 2025-02-15 in  P1 A NULL 20 货位调整 -> adjustment line 1
+//   14 2025-03-20 in  P1 A NULL  2 盘点 -> stocktake line 1
+//   15 2025-03-05 in  P1 A NULL  3 形态转换 -> 5          (another source: no detail)
+//   16 2025-03-06 in  P2 A NULL  1 NULL -> 999            (its line does not exist: no detail)
+//   17 2025-02-25 in  P1 A ''    2 '' -> 17, record free item 1 蓝 while line 17 has none, and
+//      RdID 4 while line 17 belongs to document 10 (the detail finds the header through the line)
+//   18 2025-01-20 out P2 D NULL  3 -> 18
+#include "support/reference_ledger.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <pugixml.hpp>
+#include <string>
+#include <vector>
+
+#include "demo/company.h"
+
+namespace q9::testing {
+namespace {
+
+using demo::DemoCompany;
+using std::nullopt;
+using Opt = std::optional<std::string>;
+
+demo::RdRecordRow Doc(int64_t id, const std::string& date, bool receipt, const std::string& type,
+                      const std::string& wh, Opt dep, Opt maker, Opt veri, Opt handler) {
+  demo::RdRecordRow r;
+  r.ID = id;
+  r.dDate = date;
+  r.bRdFlag = receipt;
+  r.cVouchType = type;
+  r.cBusType = receipt ? "普通采购" : "领料";
+  r.cWhCode = wh;
+  r.cDepCode = std::move(dep);
+  r.cMaker = std::move(maker);
+  r.dVeriDate = std::move(veri);
+  r.cHandler = std::move(handler);
+  return r;
+}
+
+demo::RdRecordsRow Line(int64_t auto_id, int64_t id, const std::string& inv, double qty,
+                        Opt batch = nullopt, std::optional<double> num = nullopt,
+                        Opt free1 = nullopt) {
+  demo::RdRecordsRow l;
+  l.AutoID = auto_id;
+  l.ID = id;
+  l.cInvCode = inv;
+  l.iQuantity = qty;
+  l.iNum = num;
+  l.cBatch = std::move(batch);
+  if (free1) l.cFree.Set(1, *free1);
+  return l;
+}
+
+demo::InvPositionRow Record(int64_t auto_id, const std::string& date, bool receipt,
+                            const std::string& pos, const std::string& inv, Opt batch, double qty,
+                            Opt source, int64_t rds_id, int64_t rd_id,
+                            std::optional<double> num = nullopt, Opt free1 = nullopt) {
+  demo::InvPositionRow r;
+  r.AutoId = auto_id;
+  r.dDate = date;
+  r.bRdFlag = receipt;
+  r.cWhCode = "01";
+  r.cPosCode = pos;
+  r.cInvCode = inv;
+  r.cBatch = std::move(batch);
+  r.iQuantity = qty;
+  r.iNum = num;
+  r.cSource = std::move(source);
+  r.RdsID = rds_id;
+  r.RdID = rd_id;
+  if (free1) r.cFree.Set(1, *free1);
+  return r;
+}
+
+DemoCompany TinyCompany() {
+  DemoCompany c;
+  c.accounts = {{"001", "小公司", "2025-01-01"}};
+  for (int year = 2024; year <= 2026; ++year) {
+    for (int m = 1; m <= 12; ++m) {
+      char begin[16];
+      std::snprintf(begin, sizeof begin, "%04d-%02d-01", year, m);
+      c.periods.push_back({"001", year, m, begin, std::string(begin).substr(0, 8) + "28"});
+    }
+  }
+  c.warehouses = {{"01", "一号库", nullopt, nullopt, nullopt, true},
+                  {"02", "二号库", nullopt, nullopt, nullopt, false}};
+  c.positions = {{"01A01", "P1", "01", 1, true}, {"01A02", "P2", "01", 1, true}};
+  c.computation_units = {{"0001", "个", "00", 1, 1, true},
+                         {"0101", "个", "01", 1, 1, true},
+                         {"0102", "盒", "01", 2, 12, false},
+                         {"0401", "米", "04", 1, 1, true},
+                         {"0402", "卷", "04", 2, 50, false}};
+  auto inv = [](int64_t id, const std::string& code, int type, const std::string& group,
+                bool batch) {
+    demo::InventoryRow r;
+    r.iId = id;
+    r.cInvCode = code;
+    r.cInvName = code;
+    r.cInvCCode = "01";
+    r.iGroupType = type;
+    r.cGroupCode = group;
+    r.cComUnitCode = group + "01";
+    r.bInvBatch = batch;
+    return r;
+  };
+  c.inventories = {inv(1, "A", 0, "00", false), inv(2, "B", 1, "01", true),
+                   inv(3, "C", 2, "04", false), inv(4, "D", 0, "00", false)};
+  c.rd_records = {
+      Doc(1, "2024-12-31", true, "08", "01", nullopt, "张伟", "2024-12-31", "刘洋"),
+      Doc(2, "2024-12-20", true, "08", "01", nullopt, "张伟", "2024-12-20", "刘洋"),
+      Doc(3, "2025-01-10", true, "01", "01", "02", "李娜", "2025-01-12", "刘洋"),
+      Doc(4, "2025-02-05", false, "11", "01", "0401", "王芳", "2025-02-05", "陈静"),
+      Doc(5, "2025-02-20", false, "11", "01", "0401", "王芳", "2025-02-20", "陈静"),
+      Doc(6, "2025-03-01", true, "01", "02", "02", "李娜", "2025-03-02", "刘洋"),
+      Doc(7, "2025-03-15", false, "32", "02", "0301", "赵磊", nullopt, ""),
+      Doc(8, "2025-02-10", false, "11", "01", "0401", "王芳", "2025-02-10", "陈静"),
+      Doc(9, "2025-02-05", true, "08", "02", "", "张伟", "2025-03-03", "刘洋"),
+      Doc(10, "2025-02-25", true, "08", "01", nullopt, "孙丽", "2025-03-01", "刘洋"),
+      Doc(11, "2025-01-20", false, "09", "01", "05", "王芳", "2025-01-20", "陈静"),
+  };
+  c.rd_records[0].bISSTQc = true;
+  c.rd_records[4].cBusType = "假退料";
+  c.rd_records[5].bPuFirst = true;
+  c.rd_records[7].cBusType.reset();
+  c.rd_lines = {Line(1, 1, "A", 100),
+                Line(2, 1, "B", 24, "X1"),
+                Line(3, 1, "C", 10, nullopt, 2),
+                Line(4, 2, "A", 7),
+                Line(5, 3, "A", 50, nullopt, nullopt, "红"),
+                Line(6, 3, "B", 12, "X2"),
+                Line(7, 3, "B", 5, ""),
+                Line(8, 4, "A", 30, nullopt, nullopt, "红"),
+                Line(9, 4, "B", 6, "X1"),
+                Line(10, 4, "C", 4, nullopt, 1),
+                Line(11, 5, "A", -5),
+                Line(12, 6, "A", 20),
+                Line(13, 7, "A", 10),
+                Line(14, 7, "B", 3),
+                Line(15, 8, "A", 4),
+                Line(16, 9, "A", 1, nullopt, nullopt, "红"),
+                Line(17, 10, "A", 2),
+                Line(18, 11, "D", 3)};
+  c.adjust_vouchers = {{1,
+                        "0000000001",
+                        "2025-02-15",
+                        "01",
+                        "05",
+                        nullopt,
+                        "张伟",
+                        "刘洋",
+                        "2025-02-15",
+                        nullopt,
+                        {}}};
+  c.adjust_lines = {{1, 1, "A", nullopt, 20, nullopt, "01A02", "01A01", nullopt, {}, {}}};
+  c.check_vouchers = {{1,
+                       "0000000001",
+                       "2025-03-20",
+                       "01",
+                       "05",
+                       nullopt,
+                       "张伟",
+                       "刘洋",
+                       "2025-03-20",
+                       nullopt,
+                       {}}};
+  c.check_lines = {{1, 1, "A", nullopt, "01A01", 60, 62, nullopt, nullopt, nullopt, {}, {}}};
+  c.inv_positions = {
+      Record(1, "2024-12-31", true, "01A01", "A", nullopt, 60, nullopt, 1, 1),
+      Record(2, "2024-12-31", true, "01A02", "A", nullopt, 40, "", 1, 1),
+      Record(3, "2024-12-31", true, "01A01", "B", "X1", 24, nullopt, 2, 1),
+      Record(4, "2024-12-31", true, "01A01", "C", nullopt, 10, nullopt, 3, 1, 2),
+      Record(5, "2024-12-20", true, "01A01", "A", nullopt, 7, nullopt, 4, 2),
+      Record(6, "2025-01-10", true, "01A02", "A", nullopt, 50, nullopt, 5, 3, nullopt, "红"),
+      Record(7, "2025-01-10", true, "01A02", "B", "X2", 12, nullopt, 6, 3),
+      Record(8, "2025-01-10", true, "01A02", "B", nullopt, 5, nullopt, 7, 3),
+      Record(9, "2025-02-05", false, "01A01", "A", nullopt, 30, nullopt, 8, 4, nullopt, "红"),
+      Record(10, "2025-02-05", false, "01A01", "B", "X1", 6, nullopt, 9, 4),
+      Record(11, "2025-02-05", false, "01A01", "C", nullopt, 4, nullopt, 10, 4, 1),
+      Record(12, "2025-02-15", false, "01A02", "A", nullopt, 20, "货位调整", 1, 1),
+      Record(13, "2025-02-15", true, "01A01", "A", nullopt, 20, "货位调整", 1, 1),
+      Record(14, "2025-03-20", true, "01A01", "A", nullopt, 2, "盘点", 1, 1),
+      Record(15, "2025-03-05", true, "01A01", "A", nullopt, 3, "形态转换", 5, 3),
+      Record(16, "2025-03-06", true, "01A02", "A", nullopt, 1, nullopt, 999, 999),
+      Record(17, "2025-02-25", true, "01A01", "A", "", 2, "", 17, 4, nullopt, "蓝"),
+      Record(18, "2025-01-20", false, "01A02", "D", nullopt, 3, nullopt, 18, 11),
+  };
+  c.data_rights = {{"001", "clerk", "InvenTory", "1"},    {"001", "clerk", "InvenTory", "3"},
+                   {"001", "clerk", "WareHouse", "01"},   {"001", "clerk", "user", "张伟"},
+                   {"001", "other", "position", "01A01"}, {"002", "clerk", "department", "02"}};
+  return c;
+}
+
+struct Row {
+  Opt wh;
+  Opt pos;
+  std::string inv;
+  Opt batch;
+  double qty;
+  std::optional<double> num;
+  std::vector<Opt> free = {};
+};
+
+std::string Show(const Opt& v) { return v ? "'" + *v + "'" : "NULL"; }
+
+std::string Show(const std::optional<double>& v) {
+  return v ? std::to_string(*v) : std::string("NULL");
+}
+
+std::string Show(const SummaryRow& r) {
+  std::string text =
+      Show(r.cWhCode) + "/" + Show(r.cPosCode) + "/" + r.cInvCode + "/" + Show(r.cBatch);
+  for (const auto& f : r.free_values) text += "/" + Show(f);
+  return text + " qty " + std::to_string(r.iBeginQtty) + " num " + Show(r.iBeginNum);
+}
+
+bool Near(const std::optional<double>& a, const std::optional<double>& b) {
+  if (!a || !b) return !a && !b;
+  return std::fabs(*a - *b) < 1e-9;
+}
+
+void ExpectRows(const std::vector<SummaryRow>& got, std::vector<Row> want) {
+  std::string got_text, want_text;
+  for (const auto& r : got) got_text += Show(r) + "\n";
+  for (const auto& w : want) {
+    SummaryRow r;
+    r.cWhCode = w.wh;
+    r.cPosCode = w.pos;
+    r.cInvCode = w.inv;
+    r.cBatch = w.batch;
+    r.iBeginQtty = w.qty;
+    r.iBeginNum = w.num;
+    r.free_values = w.free;
+    want_text += Show(r) + "\n";
+  }
+  EXPECT_EQ(got_text, want_text);
+  // Show() prints six digits; compare the numbers exactly as well.
+  if (got.size() == want.size()) {
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].iBeginQtty, want[i].qty) << Show(got[i]);
+      EXPECT_TRUE(Near(got[i].iBeginNum, want[i].num)) << Show(got[i]);
+    }
+  }
+}
+
+// A detail line as (ID, AutoID, AutoId, in qty, in num, out qty, out num), in order.
+struct Line7 {
+  int64_t id;
+  int64_t line;
+  std::optional<int64_t> record;
+  std::optional<double> in_qty, in_num, out_qty, out_num;
+};
+
+void ExpectDetail(const std::vector<DetailLine>& got, const std::vector<Line7>& want) {
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    SCOPED_TRACE("detail line " + std::to_string(i));
+    EXPECT_EQ(got[i].ID, want[i].id);
+    EXPECT_EQ(got[i].AutoID, want[i].line);
+    EXPECT_EQ(got[i].AutoId, want[i].record);
+    EXPECT_TRUE(Near(got[i].iInQtty, want[i].in_qty));
+    EXPECT_TRUE(Near(got[i].iInNum, want[i].in_num));
+    EXPECT_TRUE(Near(got[i].iOutQtty, want[i].out_qty));
+    EXPECT_TRUE(Near(got[i].iOutNum, want[i].out_num));
+  }
+}
+
+SummaryRow Key(Opt wh, Opt pos, const std::string& inv, Opt batch, std::vector<Opt> free = {}) {
+  SummaryRow r;
+  r.cWhCode = std::move(wh);
+  r.cPosCode = std::move(pos);
+  r.cInvCode = inv;
+  r.cBatch = std::move(batch);
+  r.free_values = std::move(free);
+  return r;
+}
+
+class ReferenceLedgerTest : public ::testing::Test {
+ protected:
+  DemoCompany company_ = TinyCompany();
+  ReferenceLedger ledger_{company_, "001", 2026};
+};
+
+TEST_F(ReferenceLedgerTest, StockByInventoryInFebruary) {
+  LedgerQuery q;
+  q.from = "2025-02-01";
+  q.to = "2025-2-28";
+  // A: 100 (opening doc) + 50 (January); B: 24 + 12 + 5 = 41 in boxes of 12; C: 10 with iNum 2;
+  // D: -3 (over-issue in January): the stock ledger keeps a negative opening.
+  ExpectRows(ledger_.Summary(q), {{nullopt, nullopt, "A", nullopt, 150, 0},
+                                  {nullopt, nullopt, "B", nullopt, 41, 41.0 / 12},
+                                  {nullopt, nullopt, "C", nullopt, 10, 2},
+                                  {nullopt, nullopt, "D", nullopt, -3, 0}});
+  // A's February lines: doc 4 and doc 9 share a date and come by ID; docs 5 and 8 are left out.
+  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "A", nullopt)),
+               {{4, 8, nullopt, nullopt, nullopt, 30, 0},
+                {9, 16, nullopt, 1, 0, nullopt, nullopt},
+                {10, 17, nullopt, 2, 0, nullopt, nullopt}});
+  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "B", nullopt)),
+               {{4, 9, nullopt, nullopt, nullopt, 6, 0.5}});
+  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "C", nullopt)),
+               {{4, 10, nullopt, nullopt, nullopt, 4, 1}});
+}
+
+TEST_F(ReferenceLedgerTest, SelectionStandardsInMarch) {
+  // Opening on 2025-03-01: A 123, B 35, C 6, D -3. March: A one receipt (doc 6) and one issue
+  // (doc 7), B one issue (doc 7), C and D nothing.
+  struct Case {
+    SelectionStandard standard;
+    std::vector<std::string> inventories;
+  };
+  const Case cases[] = {
+      {SelectionStandard::kAll, {"A", "B", "C", "D"}},
+      {SelectionStandard::kWithActivity, {"A", "B"}},
+      {SelectionStandard::kWithoutActivity, {"C", "D"}},
+      {SelectionStandard::kReceivedNotIssued, {}},
+      {SelectionStandard::kIssuedNotReceived, {"B"}},
+  };
+  for (const Case& c : cases) {
+    LedgerQuery q;
+    q.from = "2025-03-01";
+    q.to = "2025-03-31";
+    q.standard = c.standard;
+    std::vector<std::string> got;
+    for (const auto& row : ledger_.Summary(q)) got.push_back(row.cInvCode);
+    EXPECT_EQ(got, c.inventories) << StandardText(c.standard);
+  }
+  LedgerQuery q;
+  q.from = "2025-03-01";
+  q.to = "2025-03-31";
+  ExpectRows(ledger_.Summary(q), {{nullopt, nullopt, "A", nullopt, 123, 0},
+                                  {nullopt, nullopt, "B", nullopt, 35, 35.0 / 12},
+                                  {nullopt, nullopt, "C", nullopt, 6, 1},
+                                  {nullopt, nullopt, "D", nullopt, -3, 0}});
+  // Doc 6 (bPuFirst) counts in the summary but is not listed.
+  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "A", nullopt)),
+               {{7, 13, nullopt, nullopt, nullopt, 10, 0}});
+}
+
+TEST_F(ReferenceLedgerTest, ByBatchWithAMissingAuxiliaryUnit) {
+  // Unit 3 does not exist in B's group: opening terms are NULL. X1 also has a February line,
+  // whose zero term makes its sum 0; X2 and '' have opening lines only, so their sum is NULL.
+  // The NULL batch (doc 7, March) has neither opening nor activity in February.
+  LedgerQuery q;
+  q.kind = LedgerKind::kStockByBatch;
+  q.from = "2025-02-01";
+  q.to = "2025-02-28";
+  q.aux_unit = 3;
+  ExpectRows(ledger_.Summary(q), {{nullopt, nullopt, "B", "", 5, nullopt},
+                                  {nullopt, nullopt, "B", "X1", 24, 0},
+                                  {nullopt, nullopt, "B", "X2", 12, nullopt}});
+}
+
+TEST_F(ReferenceLedgerTest, NullBatchRowMatchesEmptyBatchLinesOnly) {
+  LedgerQuery q;
+  q.kind = LedgerKind::kStockByBatch;
+  q.from = "2025-01-01";
+  // From 2025-01-01: X1 opens with 24 and issues 6, X2 and '' are received in range, the NULL
+  // batch issues 3 in March.
+  ExpectRows(ledger_.Summary(q), {{nullopt, nullopt, "B", nullopt, 0, 0},
+                                  {nullopt, nullopt, "B", "", 0, 0},
+                                  {nullopt, nullopt, "B", "X1", 24, 2},
+                                  {nullopt, nullopt, "B", "X2", 0, 0}});
+  // The NULL row compares with '' and so lists line 7 (batch ''), never line 14 (batch NULL).
+  const std::vector<Line7> empty_batch_line = {{3, 7, nullopt, 5, 5.0 / 12, nullopt, nullopt}};
+  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "B", nullopt)), empty_batch_line);
+  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "B", "")), empty_batch_line);
+  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "B", "X1")),
+               {{4, 9, nullopt, nullopt, nullopt, 6, 0.5}});
+}
+
+TEST_F(ReferenceLedgerTest, AuditDatesOrderByAuditDateAndDropUnaudited) {
+  LedgerQuery q;
+  q.from = "2025-03-01";
+  q.audit_dates = true;
+  q.aux_unit = 1;
+  // Opening by audit date before March: A 100 + 50 - 30 = 120 (docs 6, 9, 10 are audited in
+  // March); B 24 + 12 + 5 - 6 = 35 (doc 7 is unaudited); C 10 - 4 with iNum 2 - 1.
+  ExpectRows(ledger_.Summary(q), {{nullopt, nullopt, "A", nullopt, 120, 0},
+                                  {nullopt, nullopt, "B", nullopt, 35, 35},
+                                  {nullopt, nullopt, "C", nullopt, 6, 1},
+                                  {nullopt, nullopt, "D", nullopt, -3, 0}});
+  // Doc 10 (audited 03-01) before doc 9 (audited 03-03); doc 6 is bPuFirst.
+  ExpectDetail(
+      ledger_.Detail(q, Key(nullopt, nullopt, "A", nullopt)),
+      {{10, 17, nullopt, 2, 0, nullopt, nullopt}, {9, 16, nullopt, 1, 0, nullopt, nullopt}});
+}
+
+TEST_F(ReferenceLedgerTest, RightsFilterDocumentsAndInventories) {
+  LedgerQuery q;
+  q.from = "2025-02-01";
+  q.to = "2025-02-28";
+  q.rights.makers = std::vector<std::string>{"张伟", "李娜"};
+  q.rights.departments = std::vector<std::string>{"02"};
+  q.rights.inventory_ids = std::vector<int64_t>{1, 3};
+  // Docs 1, 3, 6, 9 pass (9 has department ''); 4, 7, 10, 11 do not.
+  ExpectRows(ledger_.Summary(q),
+             {{nullopt, nullopt, "A", nullopt, 150, 0}, {nullopt, nullopt, "C", nullopt, 10, 2}});
+  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "A", nullopt)),
+               {{9, 16, nullopt, 1, 0, nullopt, nullopt}});
+  // The detail does not apply the inventory list.
+  q.from = "2024-12-01";
+  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "B", nullopt)),
+               {{1, 2, nullopt, 24, 2, nullopt, nullopt},
+                {3, 6, nullopt, 12, 1, nullopt, nullopt},
+                {3, 7, nullopt, 5, 5.0 / 12, nullopt, nullopt}});
+}
+
+TEST_F(ReferenceLedgerTest, FreeItemsSplitRowsAndFilter) {
+  LedgerQuery q;
+  q.from = "2025-02-01";
+  q.to = "2025-02-28";
+  q.free_items = {{1, ""}};
+  auto rows = ledger_.Summary(q);
+  ASSERT_EQ(rows.size(), 5u);
+  ExpectRows({rows[0], rows[1]}, {{nullopt, nullopt, "A", nullopt, 100, 0, {nullopt}},
+                                  {nullopt, nullopt, "A", nullopt, 50, 0, {"红"}}});
+  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "A", nullopt, {nullopt})),
+               {{10, 17, nullopt, 2, 0, nullopt, nullopt}});
+  ExpectDetail(
+      ledger_.Detail(q, Key(nullopt, nullopt, "A", nullopt, {"红"})),
+      {{4, 8, nullopt, nullopt, nullopt, 30, 0}, {9, 16, nullopt, 1, 0, nullopt, nullopt}});
+  q.free_items = {{1, "红"}};
+  ExpectRows(ledger_.Summary(q), {{nullopt, nullopt, "A", nullopt, 50, 0, {"红"}}});
+}
+
+TEST_F(ReferenceLedgerTest, PositionLedgerInFebruary) {
+  LedgerQuery q;
+  q.kind = LedgerKind::kPosition;
+  q.from = "2025-02-01";
+  q.to = "2025-02-28";
+  // Every record before February counts, the pre-start receipt (5) included; D's position is
+  // negative (-3) and without activity, so ">0" drops it.
+  ExpectRows(ledger_.Summary(q), {{"01", "01A01", "A", nullopt, 67, 0},
+                                  {"01", "01A01", "A", "", 0, 0},
+                                  {"01", "01A01", "B", "X1", 24, 2},
+                                  {"01", "01A01", "C", nullopt, 10, 2},
+                                  {"01", "01A02", "A", nullopt, 90, 0},
+                                  {"01", "01A02", "B", nullopt, 5, 5.0 / 12},
+                                  {"01", "01A02", "B", "X2", 12, 1}});
+  // NULL and '' batch rows list the same records: the issue of doc 4, the adjustment's receipt
+  // (its AutoID 1 is also a receipt line's) and the receipt of line 17.
+  const std::vector<Line7> p1_a = {{4, 8, 9, nullopt, nullopt, 30, 0},
+                                   {1, 1, 13, 20, 0, nullopt, nullopt},
+                                   {4, 17, 17, 2, 0, nullopt, nullopt}};
+  ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", nullopt)), p1_a);
+  ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", "")), p1_a);
+  ExpectDetail(ledger_.Detail(q, Key("01", "01A02", "A", nullopt)),
+               {{1, 1, 12, nullopt, nullopt, 20, 0}});
+  ExpectDetail(ledger_.Detail(q, Key("01", "01A02", "B", "X2")), {});
+  // Makers apply through the document of each kind: only the adjustment was made by 张伟.
+  q.rights.makers = std::vector<std::string>{"张伟"};
+  ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", nullopt)),
+               {{1, 1, 13, 20, 0, nullopt, nullopt}});
+  // Record 17 shows RdID 4, but its header is document 10 (孙丽), found through line 17.
+  q.rights.makers = std::vector<std::string>{"孙丽"};
+  ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", nullopt)),
+               {{4, 17, 17, 2, 0, nullopt, nullopt}});
+}
+
+TEST_F(ReferenceLedgerTest, PositionLedgerSourcesAndStandardsInMarch) {
+  LedgerQuery q;
+  q.kind = LedgerKind::kPosition;
+  q.from = "2025-03-01";
+  q.to = "2025-03-31";
+  // Records 15 (another source) and 16 (no line) count as activity but are never listed; the
+  // stocktake record 14 is.
+  ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", nullopt)),
+               {{1, 1, 14, 2, 0, nullopt, nullopt}});
+  ExpectDetail(ledger_.Detail(q, Key("01", "01A02", "A", nullopt)), {});
+  q.standard = SelectionStandard::kWithoutActivity;
+  ExpectRows(ledger_.Summary(q), {{"01", "01A01", "A", "", 2, 0},
+                                  {"01", "01A01", "B", "X1", 18, 1.5},
+                                  {"01", "01A01", "C", nullopt, 6, 1},
+                                  {"01", "01A02", "B", nullopt, 5, 5.0 / 12},
+                                  {"01", "01A02", "B", "X2", 12, 1}});
+  q.standard = SelectionStandard::kReceivedNotIssued;
+  ExpectRows(ledger_.Summary(q),
+             {{"01", "01A01", "A", nullopt, 57, 0}, {"01", "01A02", "A", nullopt, 70, 0}});
+}
+
+TEST_F(ReferenceLedgerTest, PositionDetailMatchesTheLinesFreeItems) {
+  LedgerQuery q;
+  q.kind = LedgerKind::kPosition;
+  q.from = "2025-02-01";
+  q.to = "2025-02-28";
+  q.free_items = {{1, ""}};
+  auto rows = ledger_.Summary(q);
+  ASSERT_GE(rows.size(), 3u);
+  ExpectRows({rows[0], rows[1], rows[2]}, {{"01", "01A01", "A", nullopt, 67, 0, {nullopt}},
+                                           {"01", "01A01", "A", nullopt, 0, 0, {"红"}},
+                                           {"01", "01A01", "A", "", 0, 0, {"蓝"}}});
+  // Record 17 carries 蓝 but its line has no free item: the row of 蓝 lists nothing, the row of
+  // NULL lists it (and the adjustment, whose line has no free item either).
+  ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", "", {"蓝"})), {});
+  ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", nullopt, {nullopt})),
+               {{1, 1, 13, 20, 0, nullopt, nullopt}, {4, 17, 17, 2, 0, nullopt, nullopt}});
+  ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", nullopt, {"红"})),
+               {{4, 8, 9, nullopt, nullopt, 30, 0}});
+}
+
+TEST_F(ReferenceLedgerTest, DateBoundsAndRights) {
+  EXPECT_EQ(ledger_.start_period_date(), "2025-01-01");
+  EXPECT_EQ(ledger_.open_range_start(), "2026-01-01");
+  // A start date inside a period: the start period begins on the 1st; without "from" the range
+  // begins at the login year's period of the start month.
+  DemoCompany c = TinyCompany();
+  c.accounts[0].dSTStartDate = "2025-03-15";
+  ReferenceLedger ledger(c, "001", 2025);
+  EXPECT_EQ(ledger.start_period_date(), "2025-03-01");
+  EXPECT_EQ(ledger.open_range_start(), "2025-03-01");
+
+  LedgerRights clerk = ledger_.RightsOf("CLERK");
+  EXPECT_EQ(clerk.inventory_ids, (std::vector<int64_t>{1, 3}));
+  EXPECT_EQ(clerk.warehouses, (std::vector<std::string>{"01"}));
+  EXPECT_EQ(clerk.makers, (std::vector<std::string>{"张伟"}));
+  EXPECT_FALSE(clerk.departments);  // the department row belongs to another account
+  EXPECT_FALSE(clerk.positions);
+  LedgerRights nobody = ledger_.RightsOf("demo");
+  EXPECT_FALSE(nobody.inventory_ids || nobody.warehouses || nobody.departments || nobody.makers ||
+               nobody.positions);
+}
+
+TEST(ConditionDocumentTest, CarriesEveryElementTheReadersNeed) {
+  LedgerQuery q;
+  q.kind = LedgerKind::kPosition;
+  q.from = "2025-02-01";
+  q.warehouses = {"01", "02"};
+  q.class_prefix = "01";
+  q.inventory_to = "B&'<";
+  q.aux_unit = 3;
+  q.standard = SelectionStandard::kIssuedNotReceived;
+  q.batch = "B25";
+  q.position_from = "01A01";
+  q.audited_only = true;
+  q.free_items = {{2, "红"}, {5, ""}};
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(ConditionDocument(q).c_str()));
+  auto attr = [&doc](const char* element, const char* attribute) -> std::string {
+    auto node = doc.select_node((std::string("//") + element).c_str()).node();
+    if (!node) return "<no element>";
+    auto a = node.attribute(attribute);
+    return a ? a.value() : "<no attribute>";
+  };
+  const std::vector<std::vector<std::string>> expected = {
+      {"ddate", "isverdate", "false"},
+      {"ddate", "value1", "2025-02-01"},
+      {"ddate", "value2", ""},
+      {"warehouse", "value1", "01,02"},
+      {"invclass", "value1", "01"},
+      {"invclass", "value2", ""},
+      {"inventory", "value1", ""},
+      {"inventory", "value2", "B&'<"},
+      {"invstd", "value1", ""},
+      {"assunit", "value1", "3"},
+      {"standard", "value1", "出库未入库"},
+      {"batch", "value1", "B25"},
+      {"batch", "value2", ""},
+      {"includeaudit", "value", "0"},
+      {"position", "value1", "01A01"},
+      {"position", "value2", ""},
+      {"free1", "check", "0"},
+      {"free2", "check", "1"},
+      {"free2", "value1", "红"},
+      {"free2", "value2", ""},
+      {"free5", "check", "1"},
+      {"free10", "check", "0"},
+      {"invdefine1", "value1", ""},
+      {"invdefine16", "value2", ""},
+  };
+  for (const auto& e : expected) {
+    EXPECT_EQ(attr(e[0].c_str(), e[1].c_str()), e[2]) << e[0] << "@" << e[1];
+  }
+  // The stock ledger's document has no position range and reads audit dates from isverdate.
+  q.kind = LedgerKind::kStockByInventory;
+  q.audit_dates = true;
+  ASSERT_TRUE(doc.load_string(ConditionDocument(q).c_str()));
+  EXPECT_EQ(attr("position", "value1"), "");
+  EXPECT_EQ(attr("ddate", "isverdate"), "true");
+}
+
+}  // namespace
+}  // namespace q9::testing

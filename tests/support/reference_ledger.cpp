@@ -1,0 +1,645 @@
+#include "support/reference_ledger.h"
+
+#include <algorithm>
+#include <map>
+#include <stdexcept>
+#include <tuple>
+
+#include "platform/date.h"
+
+namespace q9::testing {
+namespace {
+
+using demo::InventoryRow;
+using demo::InvPositionRow;
+using demo::NumberedValues;
+using demo::RdRecordRow;
+using demo::RdRecordsRow;
+
+std::string Fold(std::string_view text) {
+  std::string folded(text);
+  for (char& ch : folded) {
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  }
+  return folded;
+}
+
+bool SameCode(std::string_view a, std::string_view b) { return Fold(a) == Fold(b); }
+
+// A nullable column compared with a text: NULL never matches.
+bool NullableSameCode(const std::optional<std::string>& a, std::string_view b) {
+  return a && SameCode(*a, b);
+}
+
+// SQL LIKE as SQLite evaluates it: '%' any run, '_' one character, ASCII case ignored.
+// Multi-byte characters count as their bytes, which only matters for '_' next to them.
+bool Like(std::string_view text, std::string_view pattern) {
+  std::string t = Fold(text);
+  std::string p = Fold(pattern);
+  size_t ti = 0, pi = 0, star = std::string::npos, mark = 0;
+  while (ti < t.size()) {
+    if (pi < p.size() && (p[pi] == '_' || p[pi] == t[ti])) {
+      ++ti;
+      ++pi;
+    } else if (pi < p.size() && p[pi] == '%') {
+      star = pi++;
+      mark = ti;
+    } else if (star != std::string::npos) {
+      pi = star + 1;
+      ti = ++mark;
+    } else {
+      return false;
+    }
+  }
+  while (pi < p.size() && p[pi] == '%') ++pi;
+  return pi == p.size();
+}
+
+bool NullableLike(const std::optional<std::string>& text, std::string_view pattern) {
+  return text && Like(*text, pattern);
+}
+
+// The quoted value range of the inventory and position conditions: with both bounds the pair
+// is exchanged when the first character of `from` has the greater code.
+bool InValueRange(const std::optional<std::string>& value, const std::string& from,
+                  const std::string& to) {
+  if (from.empty() && to.empty()) return true;
+  if (!value) return false;
+  std::string v = Fold(*value);
+  if (to.empty()) return v >= Fold(from);
+  if (from.empty()) return v <= Fold(to);
+  if (static_cast<unsigned char>(from[0]) > static_cast<unsigned char>(to[0])) {
+    return v >= Fold(to) && v <= Fold(from);
+  }
+  if (from == to) return v == Fold(from);
+  return v >= Fold(from) && v <= Fold(to);
+}
+
+bool InList(const std::optional<std::vector<std::string>>& list,
+            const std::optional<std::string>& value) {
+  if (!list) return true;
+  if (!value) return false;
+  for (const auto& item : *list) {
+    if (SameCode(*value, item)) return true;
+  }
+  return false;
+}
+
+std::string IsoDate(const std::string& text) {
+  auto date = platform::Date::Parse(text);
+  if (!date) throw std::invalid_argument("not a date: " + text);
+  return date->ToIsoDate();
+}
+
+// not (R.cBusType = '假退料' and R.cVouchType = 11), with SQL's NULL rules: a row passes only
+// when the test is true, so a NULL business type on a type 11 document is left out.
+bool NotNotionalReturn(const RdRecordRow& head) {
+  bool type_11 = Fold(head.cVouchType) == "11";
+  if (!type_11) return true;
+  return head.cBusType && *head.cBusType != "假退料";
+}
+
+bool DepartmentPasses(const LedgerRights& rights, const std::optional<std::string>& department) {
+  if (!department || department->empty()) return true;
+  return InList(rights.departments, department);
+}
+
+bool FreeValuesMatch(const std::vector<ShownFreeItem>& shown,
+                     const std::vector<std::optional<std::string>>& row_values,
+                     const NumberedValues& line_free) {
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const std::string* value = line_free.Text(shown[i].number);
+    std::string wanted = i < row_values.size() ? row_values[i].value_or("") : "";
+    if (!SameCode(value ? *value : "", wanted)) return false;
+  }
+  return true;
+}
+
+bool FreePrefixesPass(const std::vector<ShownFreeItem>& shown, const NumberedValues& free) {
+  for (const ShownFreeItem& item : shown) {
+    if (item.prefix.empty()) continue;
+    const std::string* value = free.Text(item.number);
+    if (!value || !Like(*value, item.prefix + "%")) return false;
+  }
+  return true;
+}
+
+std::vector<std::optional<std::string>> FreeKey(const std::vector<ShownFreeItem>& shown,
+                                                const NumberedValues& free) {
+  std::vector<std::optional<std::string>> key;
+  for (const ShownFreeItem& item : shown) {
+    const std::string* value = free.Text(item.number);
+    key.push_back(value ? std::optional<std::string>(*value) : std::nullopt);
+  }
+  return key;
+}
+
+// Sums of one summary group, as the SELECT and HAVING expressions compute them.
+struct Group {
+  SummaryRow row;
+  bool num_seen = false;
+  int64_t receipts = 0;
+  int64_t issues = 0;
+  int64_t activity = 0;
+
+  void Add(bool opening, bool in_range, bool receipt, const std::optional<double>& qty,
+           const std::optional<double>& num) {
+    if (opening) {
+      double sign = receipt ? 1 : -1;
+      row.iBeginQtty += sign * qty.value_or(0);
+      if (num) {
+        row.iBeginNum = row.iBeginNum.value_or(0) + sign * *num;
+      }
+    } else {
+      // The ELSE 0 branch: a zero term, never NULL.
+      row.iBeginNum = row.iBeginNum.value_or(0);
+    }
+    if (in_range) {
+      ++activity;
+      (receipt ? receipts : issues) += 1;
+    }
+  }
+
+  bool Keep(SelectionStandard standard, bool position_ledger) const {
+    double opening = row.iBeginQtty;
+    bool has_opening = position_ledger ? opening > 0 : opening != 0;
+    switch (standard) {
+      case SelectionStandard::kAll:
+        return has_opening || activity > 0;
+      case SelectionStandard::kWithActivity:
+        return activity > 0;
+      case SelectionStandard::kWithoutActivity:
+        return has_opening && activity == 0;
+      case SelectionStandard::kReceivedNotIssued:
+        return receipts > 0 && issues == 0;
+      case SelectionStandard::kIssuedNotReceived:
+        return receipts == 0 && issues > 0;
+    }
+    return false;
+  }
+};
+
+using GroupKey = std::tuple<std::optional<std::string>, std::optional<std::string>, std::string,
+                            std::optional<std::string>, std::vector<std::optional<std::string>>>;
+
+std::vector<SummaryRow> Collect(std::map<GroupKey, Group>& groups, SelectionStandard standard,
+                                bool position_ledger) {
+  std::vector<SummaryRow> rows;
+  for (auto& [key, group] : groups) {
+    if (group.Keep(standard, position_ledger)) rows.push_back(std::move(group.row));
+  }
+  return rows;
+}
+
+std::string XmlQuoted(const std::string& text) {
+  std::string out;
+  for (char ch : text) {
+    switch (ch) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      default:
+        out += ch;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string StandardText(SelectionStandard standard) {
+  switch (standard) {
+    case SelectionStandard::kAll:
+      return "所有存货";
+    case SelectionStandard::kWithActivity:
+      return "发生业务";
+    case SelectionStandard::kWithoutActivity:
+      return "未发生业务";
+    case SelectionStandard::kReceivedNotIssued:
+      return "入库未出库";
+    case SelectionStandard::kIssuedNotReceived:
+      return "出库未入库";
+  }
+  return {};
+}
+
+void NormalizeDetailOrder(std::vector<DetailLine>& lines) {
+  std::stable_sort(lines.begin(), lines.end(), [](const DetailLine& a, const DetailLine& b) {
+    return std::tie(a.order_date, a.order_id, a.AutoID, a.AutoId) <
+           std::tie(b.order_date, b.order_id, b.AutoID, b.AutoId);
+  });
+}
+
+std::string ConditionDocument(const LedgerQuery& q) {
+  auto element = [](const std::string& name,
+                    const std::vector<std::pair<std::string, std::string>>& attributes) {
+    std::string text = "<" + name;
+    for (const auto& [attribute, value] : attributes) {
+      text += " " + attribute + "=\"" + XmlQuoted(value) + "\"";
+    }
+    return text + "/>";
+  };
+  bool position = q.kind == LedgerKind::kPosition;
+  std::string warehouses;
+  for (size_t i = 0; i < q.warehouses.size(); ++i) {
+    warehouses += (i ? "," : "") + q.warehouses[i];
+  }
+  std::string xml = "<condition>";
+  xml += element(
+      "ddate",
+      {{"isverdate", q.audit_dates ? "true" : "false"}, {"value1", q.from}, {"value2", q.to}});
+  xml += element("warehouse", {{"value1", warehouses}});
+  xml += element("invclass", {{"value1", q.class_prefix}, {"value2", ""}});
+  xml += element("inventory", {{"value1", q.inventory_from}, {"value2", q.inventory_to}});
+  xml += element("invstd", {{"value1", q.inv_std}});
+  xml += element("assunit", {{"value1", std::to_string(q.aux_unit)}});
+  xml += element("standard", {{"value1", StandardText(q.standard)}});
+  xml += element("batch", {{"value1", q.batch}, {"value2", ""}});
+  xml += element("includeaudit", {{"value", q.audited_only ? "0" : "1"}});
+  xml += element("position", {{"value1", position ? q.position_from : ""},
+                              {"value2", position ? q.position_to : ""}});
+  for (int i = 1; i <= 10; ++i) {
+    auto shown = std::find_if(q.free_items.begin(), q.free_items.end(),
+                              [i](const ShownFreeItem& item) { return item.number == i; });
+    bool on = shown != q.free_items.end();
+    xml +=
+        element("free" + std::to_string(i),
+                {{"check", on ? "1" : "0"}, {"value1", on ? shown->prefix : ""}, {"value2", ""}});
+  }
+  for (int i = 1; i <= 16; ++i) {
+    xml += element("invdefine" + std::to_string(i), {{"value1", ""}, {"value2", ""}});
+  }
+  return xml + "</condition>";
+}
+
+ReferenceLedger::ReferenceLedger(const demo::DemoCompany& company, std::string account,
+                                 int login_year)
+    : c_(company), account_(std::move(account)) {
+  const demo::AccountRow* acc = nullptr;
+  for (const auto& a : c_.accounts) {
+    if (SameCode(a.cAcc_ID, account_)) acc = &a;
+  }
+  if (!acc) throw std::runtime_error("no account " + account_);
+  std::string start = acc->dSTStartDate;
+  start_period_date_ = start;
+  for (const auto& p : c_.periods) {
+    if (SameCode(p.cAcc_ID, account_) && p.dBegin <= start && start <= p.dEnd) {
+      start_period_date_ = p.dBegin;
+    }
+  }
+  int start_month = platform::Date::Parse(start)->month();
+  for (const auto& p : c_.periods) {
+    if (SameCode(p.cAcc_ID, account_) && p.iYear == login_year && p.iId == start_month) {
+      open_range_start_ = p.dBegin;
+    }
+  }
+  if (open_range_start_.empty()) throw std::runtime_error("no period of the start month");
+
+  for (size_t i = 0; i < c_.inventories.size(); ++i) {
+    inventory_by_code_[Fold(c_.inventories[i].cInvCode)] = i;
+  }
+  for (size_t i = 0; i < c_.warehouses.size(); ++i) {
+    warehouse_by_code_[Fold(c_.warehouses[i].cWhCode)] = i;
+  }
+  for (size_t i = 0; i < c_.positions.size(); ++i) {
+    position_by_code_[Fold(c_.positions[i].cPosCode)] = i;
+  }
+  for (size_t i = 0; i < c_.rd_records.size(); ++i) rd_by_id_[c_.rd_records[i].ID] = i;
+  for (size_t i = 0; i < c_.rd_lines.size(); ++i) {
+    rd_line_by_auto_id_[c_.rd_lines[i].AutoID] = i;
+    rd_lines_by_inventory_[Fold(c_.rd_lines[i].cInvCode)].push_back(i);
+  }
+  for (size_t i = 0; i < c_.inv_positions.size(); ++i) {
+    positions_by_inventory_[Fold(c_.inv_positions[i].cInvCode)].push_back(i);
+  }
+  for (size_t i = 0; i < c_.adjust_vouchers.size(); ++i) {
+    adjust_by_id_[c_.adjust_vouchers[i].ID] = i;
+  }
+  for (size_t i = 0; i < c_.adjust_lines.size(); ++i) {
+    adjust_line_by_auto_id_[c_.adjust_lines[i].AutoID] = i;
+  }
+  for (size_t i = 0; i < c_.check_vouchers.size(); ++i) check_by_id_[c_.check_vouchers[i].ID] = i;
+  for (size_t i = 0; i < c_.check_lines.size(); ++i) {
+    check_line_by_auto_id_[c_.check_lines[i].AutoID] = i;
+  }
+}
+
+ReferenceLedger::Range ReferenceLedger::RangeOf(const LedgerQuery& q) const {
+  if (q.from.empty() && q.to.empty()) return {open_range_start_, std::nullopt};
+  if (q.to.empty()) return {IsoDate(q.from), std::nullopt};
+  if (q.from.empty()) return {open_range_start_, IsoDate(q.to)};
+  std::string a = IsoDate(q.from);
+  std::string b = IsoDate(q.to);
+  if (b < a) std::swap(a, b);
+  return {a, b};
+}
+
+const InventoryRow* ReferenceLedger::FindInventory(const std::string& code) const {
+  auto it = inventory_by_code_.find(Fold(code));
+  return it == inventory_by_code_.end() ? nullptr : &c_.inventories[it->second];
+}
+
+const demo::WarehouseRow* ReferenceLedger::FindWarehouse(const std::string& code) const {
+  auto it = warehouse_by_code_.find(Fold(code));
+  return it == warehouse_by_code_.end() ? nullptr : &c_.warehouses[it->second];
+}
+
+const demo::PositionRow* ReferenceLedger::FindPosition(const std::string& code) const {
+  auto it = position_by_code_.find(Fold(code));
+  return it == position_by_code_.end() ? nullptr : &c_.positions[it->second];
+}
+
+std::optional<double> ReferenceLedger::GroupUnitRate(const InventoryRow& inv, int aux_unit) const {
+  if (!inv.cGroupCode) return std::nullopt;
+  for (const auto& unit : c_.computation_units) {
+    if (SameCode(unit.cGroupCode, *inv.cGroupCode) && unit.iNumber == aux_unit) {
+      return unit.iChangRate;
+    }
+  }
+  return std::nullopt;
+}
+
+// The number in the auxiliary unit of one line or record (the CASE on I.iGroupType).
+std::optional<double> ReferenceLedger::Number(const InventoryRow* inv,
+                                              const std::optional<double>& qty,
+                                              const std::optional<double>& num,
+                                              int aux_unit) const {
+  if (!inv) return std::nullopt;
+  switch (inv->iGroupType) {
+    case 0:
+      return 0.0;
+    case 2:
+      return num.value_or(0);
+    case 1: {
+      auto rate = GroupUnitRate(*inv, aux_unit);
+      if (!rate || !qty || *rate == 0) return std::nullopt;
+      return *qty / *rate;
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+// The inventory terms of the WHERE filter: class, code range, inv_std.
+bool ReferenceLedger::InventoryPasses(const LedgerQuery& q, const InventoryRow* inv) const {
+  bool any = !q.class_prefix.empty() || !q.inventory_from.empty() || !q.inventory_to.empty() ||
+             !q.inv_std.empty();
+  if (!inv) return !any;
+  if (!q.class_prefix.empty() && !Like(inv->cInvCCode, q.class_prefix + "%")) return false;
+  if (!InValueRange(inv->cInvCode, q.inventory_from, q.inventory_to)) return false;
+  if (!q.inv_std.empty() && inv->cInvStd != q.inv_std) return false;
+  return true;
+}
+
+// Everything the summary and the detail of the stock ledger share: start date, notional
+// returns, the WHERE filter and the department and maker rights.
+bool ReferenceLedger::StockLinePasses(const LedgerQuery& q, const RdRecordRow& head,
+                                      const RdRecordsRow& line, const InventoryRow* inv) const {
+  if (!(head.dDate >= start_period_date_ || head.bISSTQc)) return false;
+  if (!NotNotionalReturn(head)) return false;
+  if (!q.warehouses.empty()) {
+    const auto* wh = FindWarehouse(head.cWhCode);
+    for (const auto& item : q.warehouses) {
+      if (!wh || !SameCode(wh->cWhCode, item)) return false;
+    }
+  }
+  if (!InventoryPasses(q, inv)) return false;
+  if (!q.batch.empty() && !NullableSameCode(line.cBatch, q.batch)) return false;
+  if ((q.audit_dates || q.audited_only) && head.cHandler.value_or("").empty()) return false;
+  if (!FreePrefixesPass(q.free_items, line.cFree)) return false;
+  if (!DepartmentPasses(q.rights, head.cDepCode)) return false;
+  if (!InList(q.rights.makers, head.cMaker)) return false;
+  if (q.rights.warehouses) {
+    const auto* wh = FindWarehouse(head.cWhCode);
+    if (!wh || !InList(q.rights.warehouses, wh->cWhCode)) return false;
+  }
+  return true;
+}
+
+std::vector<SummaryRow> ReferenceLedger::Summary(const LedgerQuery& q) const {
+  return q.kind == LedgerKind::kPosition ? PositionSummary(q) : StockSummary(q);
+}
+
+std::vector<SummaryRow> ReferenceLedger::StockSummary(const LedgerQuery& q) const {
+  Range range = RangeOf(q);
+  bool by_batch = q.kind == LedgerKind::kStockByBatch;
+  std::map<GroupKey, Group> groups;
+  for (const RdRecordsRow& line : c_.rd_lines) {
+    auto head_it = rd_by_id_.find(line.ID);
+    const InventoryRow* inv = FindInventory(line.cInvCode);
+    if (head_it == rd_by_id_.end() || !inv) continue;  // inner joins
+    const RdRecordRow& head = c_.rd_records[head_it->second];
+    if (by_batch && !inv->bInvBatch) continue;
+    if (!StockLinePasses(q, head, line, inv)) continue;
+    if (q.rights.inventory_ids &&
+        std::find(q.rights.inventory_ids->begin(), q.rights.inventory_ids->end(), inv->iId) ==
+            q.rights.inventory_ids->end()) {
+      continue;
+    }
+    const std::optional<std::string>& date = q.audit_dates ? head.dVeriDate : head.dDate;
+    bool before = date && *date < range.lower;
+    bool in_range = date && *date >= range.lower && (!range.upper || *date <= *range.upper);
+    GroupKey key{std::nullopt, std::nullopt, inv->cInvCode, by_batch ? line.cBatch : std::nullopt,
+                 FreeKey(q.free_items, line.cFree)};
+    Group& group = groups[key];
+    if (group.row.cInvCode.empty()) {
+      group.row.cInvCode = inv->cInvCode;
+      group.row.cBatch = std::get<3>(key);
+      group.row.free_values = std::get<4>(key);
+    }
+    group.Add(head.bISSTQc || before, !head.bISSTQc && in_range, head.bRdFlag, line.iQuantity,
+              Number(inv, line.iQuantity, line.iNum, q.aux_unit));
+  }
+  return Collect(groups, q.standard, false);
+}
+
+std::vector<SummaryRow> ReferenceLedger::PositionSummary(const LedgerQuery& q) const {
+  Range range = RangeOf(q);
+  std::map<GroupKey, Group> groups;
+  for (const InvPositionRow& ip : c_.inv_positions) {
+    const InventoryRow* inv = FindInventory(ip.cInvCode);
+    if (!inv) continue;  // inner join
+    const auto* wh = FindWarehouse(ip.cWhCode);
+    const auto* pos = FindPosition(ip.cPosCode);
+    std::optional<std::string> wh_code =
+        wh ? std::optional<std::string>(wh->cWhCode) : std::nullopt;
+    std::optional<std::string> pos_code =
+        pos ? std::optional<std::string>(pos->cPosCode) : std::nullopt;
+    bool pass = true;
+    for (const auto& item : q.warehouses) pass = pass && wh_code && SameCode(*wh_code, item);
+    pass = pass && InventoryPasses(q, inv);
+    pass = pass && (q.batch.empty() || NullableLike(ip.cBatch, q.batch + "%"));
+    pass = pass && InValueRange(ip.cPosCode, q.position_from, q.position_to);
+    pass = pass && FreePrefixesPass(q.free_items, ip.cFree);
+    pass = pass && InList(q.rights.warehouses, wh_code) && InList(q.rights.positions, pos_code);
+    if (q.rights.inventory_ids) {
+      pass = pass && std::find(q.rights.inventory_ids->begin(), q.rights.inventory_ids->end(),
+                               inv->iId) != q.rights.inventory_ids->end();
+    }
+    if (!pass) continue;
+    bool before = ip.dDate < range.lower;
+    bool in_range = ip.dDate >= range.lower && (!range.upper || ip.dDate <= *range.upper);
+    GroupKey key{wh_code, pos_code, inv->cInvCode, ip.cBatch, FreeKey(q.free_items, ip.cFree)};
+    Group& group = groups[key];
+    if (group.row.cInvCode.empty()) {
+      group.row.cWhCode = wh_code;
+      group.row.cPosCode = pos_code;
+      group.row.cInvCode = inv->cInvCode;
+      group.row.cBatch = ip.cBatch;
+      group.row.free_values = std::get<4>(key);
+    }
+    group.Add(before, in_range, ip.bRdFlag, ip.iQuantity,
+              Number(inv, ip.iQuantity, ip.iNum, q.aux_unit));
+  }
+  return Collect(groups, q.standard, true);
+}
+
+std::vector<DetailLine> ReferenceLedger::Detail(const LedgerQuery& q, const SummaryRow& row) const {
+  return q.kind == LedgerKind::kPosition ? PositionDetail(q, row) : StockDetail(q, row);
+}
+
+std::vector<DetailLine> ReferenceLedger::StockDetail(const LedgerQuery& q,
+                                                     const SummaryRow& row) const {
+  Range range = RangeOf(q);
+  std::vector<DetailLine> lines;
+  auto it = rd_lines_by_inventory_.find(Fold(row.cInvCode));
+  if (it == rd_lines_by_inventory_.end()) return lines;
+  std::string row_batch = row.cBatch.value_or("");
+  for (size_t index : it->second) {
+    const RdRecordsRow& line = c_.rd_lines[index];
+    auto head_it = rd_by_id_.find(line.ID);
+    if (head_it == rd_by_id_.end()) continue;
+    const RdRecordRow& head = c_.rd_records[head_it->second];
+    const InventoryRow* inv = FindInventory(line.cInvCode);
+    if (!StockLinePasses(q, head, line, inv)) continue;
+    if (head.bPuFirst.value_or(false)) continue;
+    if (q.kind == LedgerKind::kStockByBatch && !NullableSameCode(line.cBatch, row_batch)) continue;
+    if (!FreeValuesMatch(q.free_items, row.free_values, line.cFree)) continue;
+    const std::optional<std::string>& date = q.audit_dates ? head.dVeriDate : head.dDate;
+    if (!date || *date < range.lower || (range.upper && *date > *range.upper)) continue;
+    DetailLine d;
+    d.ID = head.ID;
+    d.AutoID = line.AutoID;
+    d.order_date = *date;
+    d.order_id = head.ID;
+    auto num = Number(inv, line.iQuantity, line.iNum, q.aux_unit);
+    if (head.bRdFlag) {
+      d.iInQtty = line.iQuantity.value_or(0);
+      d.iInNum = num;
+    } else {
+      d.iOutQtty = line.iQuantity.value_or(0);
+      d.iOutNum = num;
+    }
+    lines.push_back(d);
+  }
+  NormalizeDetailOrder(lines);
+  return lines;
+}
+
+std::vector<DetailLine> ReferenceLedger::PositionDetail(const LedgerQuery& q,
+                                                        const SummaryRow& row) const {
+  Range range = RangeOf(q);
+  std::vector<DetailLine> lines;
+  auto it = positions_by_inventory_.find(Fold(row.cInvCode));
+  if (it == positions_by_inventory_.end()) return lines;
+  for (size_t index : it->second) {
+    const InvPositionRow& ip = c_.inv_positions[index];
+    if (!SameCode(ip.cWhCode, row.cWhCode.value_or("")) ||
+        !SameCode(ip.cPosCode, row.cPosCode.value_or("")) ||
+        !SameCode(ip.cBatch.value_or(""), row.cBatch.value_or(""))) {
+      continue;
+    }
+    if (ip.dDate < range.lower || (range.upper && ip.dDate > *range.upper)) continue;
+    if (!ip.RdsID) continue;
+    // The line of the record's document kind, and the header through the line's ID.
+    const std::optional<std::string>* department = nullptr;
+    const std::optional<std::string>* maker = nullptr;
+    const NumberedValues* line_free = nullptr;
+    std::string source = ip.cSource.value_or("");
+    if (source.empty()) {
+      auto l = rd_line_by_auto_id_.find(*ip.RdsID);
+      if (l == rd_line_by_auto_id_.end()) continue;
+      auto h = rd_by_id_.find(c_.rd_lines[l->second].ID);
+      if (h == rd_by_id_.end()) continue;
+      department = &c_.rd_records[h->second].cDepCode;
+      maker = &c_.rd_records[h->second].cMaker;
+      line_free = &c_.rd_lines[l->second].cFree;
+    } else if (source == "货位调整") {
+      auto l = adjust_line_by_auto_id_.find(*ip.RdsID);
+      if (l == adjust_line_by_auto_id_.end()) continue;
+      auto h = adjust_by_id_.find(c_.adjust_lines[l->second].ID);
+      if (h == adjust_by_id_.end()) continue;
+      department = &c_.adjust_vouchers[h->second].cDepCode;
+      maker = &c_.adjust_vouchers[h->second].cMaker;
+      line_free = &c_.adjust_lines[l->second].cFree;
+    } else if (source == "盘点") {
+      auto l = check_line_by_auto_id_.find(*ip.RdsID);
+      if (l == check_line_by_auto_id_.end()) continue;
+      auto h = check_by_id_.find(c_.check_lines[l->second].ID);
+      if (h == check_by_id_.end()) continue;
+      department = &c_.check_vouchers[h->second].cDepCode;
+      maker = &c_.check_vouchers[h->second].cMaker;
+      line_free = &c_.check_lines[l->second].cFree;
+    } else {
+      continue;
+    }
+    if (!DepartmentPasses(q.rights, *department) || !InList(q.rights.makers, *maker)) continue;
+    if (!FreeValuesMatch(q.free_items, row.free_values, *line_free)) continue;
+    const InventoryRow* inv = FindInventory(ip.cInvCode);
+    DetailLine d;
+    d.ID = ip.RdID;
+    d.AutoID = ip.RdsID;
+    d.AutoId = ip.AutoId;
+    d.order_date = ip.dDate;
+    d.order_id = ip.AutoId;
+    auto num = Number(inv, ip.iQuantity, ip.iNum, q.aux_unit);
+    if (ip.bRdFlag) {
+      d.iInQtty = ip.iQuantity.value_or(0);
+      d.iInNum = num;
+    } else {
+      d.iOutQtty = ip.iQuantity.value_or(0);
+      d.iOutNum = num;
+    }
+    lines.push_back(d);
+  }
+  NormalizeDetailOrder(lines);
+  return lines;
+}
+
+LedgerRights ReferenceLedger::RightsOf(const std::string& user) const {
+  LedgerRights rights;
+  auto add = [](auto& list, auto value) {
+    if (!list) list.emplace();
+    list->push_back(std::move(value));
+  };
+  for (const auto& r : c_.data_rights) {
+    if (!SameCode(r.cAcc_ID, account_) || !SameCode(r.cUser_Id, user)) continue;
+    std::string kind = Fold(r.cKind);
+    if (kind == "inventory") {
+      add(rights.inventory_ids, static_cast<int64_t>(std::stoll(r.cValue)));
+    } else if (kind == "warehouse") {
+      add(rights.warehouses, r.cValue);
+    } else if (kind == "department") {
+      add(rights.departments, r.cValue);
+    } else if (kind == "position") {
+      add(rights.positions, r.cValue);
+    } else if (kind == "user") {
+      add(rights.makers, r.cValue);
+    }
+  }
+  return rights;
+}
+
+}  // namespace q9::testing
