@@ -1,5 +1,7 @@
 #include "component/iclskczt.h"
 
+#include <optional>
+
 #include "component/method_frame.h"
 #include "condition/readers.h"
 #include "ledger/detail_query.h"
@@ -8,6 +10,12 @@
 #include "platform/db/recordset.h"
 #include "platform/dispatch.h"
 #include "platform/error.h"
+#include "services/captions.h"
+#include "services/format_save.h"
+#include "services/print_bridge.h"
+#include "services/query_format.h"
+#include "services/reference_data.h"
+#include "services/task_rights.h"
 
 namespace q9::component {
 
@@ -26,6 +34,16 @@ void SetMessage(Variant* msg, const std::string& text) {
 
 void SetMessage(std::string* msg, const std::string& text) {
   if (msg) *msg = text;
+}
+
+// The frame the four caption methods share.
+bool Captions(services::CaptionKind kind, ModuleGlobals& g, Variant& rs, Variant* Msg) {
+  return RunWithHandler(
+      [&] {
+        rs = Variant(services::OpenCaptions(kind, g.gConn()));
+        return true;
+      },
+      [&](const std::string& d) { SetMessage(Msg, d); });
 }
 
 }  // namespace
@@ -108,48 +126,82 @@ bool IClsKCZT::OpenX(const std::string& sXml, Variant& Rs1, int16_t iSelectTz, V
   });
 }
 
-bool IClsKCZT::GetDefineName(Variant&, Variant* Msg) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetDefineName"); },
-                        [&](const std::string& d) { SetMessage(Msg, d); });
+bool IClsKCZT::GetDefineName(Variant& rs, Variant* Msg) {
+  return Captions(services::CaptionKind::kInventoryDefine, globals(), rs, Msg);
 }
 
-bool IClsKCZT::GetFreeName(Variant&, Variant* Msg) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetFreeName"); },
-                        [&](const std::string& d) { SetMessage(Msg, d); });
+bool IClsKCZT::GetFreeName(Variant& rs, Variant* Msg) {
+  return Captions(services::CaptionKind::kInventoryFree, globals(), rs, Msg);
 }
 
-bool IClsKCZT::GetHDefineName(Variant&, Variant* Msg) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetHDefineName"); },
-                        [&](const std::string& d) { SetMessage(Msg, d); });
+bool IClsKCZT::GetHDefineName(Variant& rs, Variant* Msg) {
+  return Captions(services::CaptionKind::kHeaderDefine, globals(), rs, Msg);
 }
 
-bool IClsKCZT::GetBDefineName(Variant&, Variant* Msg) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetBDefineName"); },
-                        [&](const std::string& d) { SetMessage(Msg, d); });
+bool IClsKCZT::GetBDefineName(Variant& rs, Variant* Msg) {
+  return Captions(services::CaptionKind::kBodyDefine, globals(), rs, Msg);
 }
 
-bool IClsKCZT::GetRefData(bool, std::string, std::string, std::string, std::string, int16_t,
-                          int32_t&, int32_t&, Variant&, Variant&, Variant& errMsg) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetRefData"); },
-                        [&](const std::string& d) { errMsg = Variant(" " + d); });
+bool IClsKCZT::GetRefData(bool blnRefMode, std::string strTable, std::string strFilter,
+                          std::string strKeyWord, std::string strOrder, int16_t intPageSize,
+                          int32_t& intCurPage, int32_t& intPageCount, Variant& rs, Variant& RsCol,
+                          Variant& errMsg) {
+  return RunWithHandler(
+      [&] {
+        services::ReferenceRequest request;
+        request.blnRefMode = blnRefMode;
+        request.strTable = std::move(strTable);
+        request.strFilter = std::move(strFilter);
+        request.strKeyWord = std::move(strKeyWord);
+        request.strOrder = std::move(strOrder);
+        request.intPageSize = intPageSize;
+        return services::FetchReferenceData(globals().gLogin, std::move(request), intCurPage,
+                                            intPageCount, rs, RsCol);
+      },
+      [&](const std::string& d) { errMsg = Variant(" " + d); });
 }
 
-bool IClsKCZT::SaveFormat(const std::string&, std::string& Msg) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("SaveFormat"); },
-                        [&](const std::string& d) { Msg = d; });
+bool IClsKCZT::SaveFormat(const std::string& sXml, std::string& Msg) {
+  return RunWithHandler(
+      [&] {
+        if (sXml.empty()) {
+          Msg = services::kFormatIncomplete;
+          return false;
+        }
+        services::SaveFormatDocument(sXml, globals().gConn());
+        return true;
+      },
+      [&](const std::string& d) { Msg = d; });
 }
 
-bool IClsKCZT::GetTaskAuth(const std::string&, int16_t, Variant*) {
-  return RunWithoutHandler([]() -> bool { throw platform::NotImplementedYet("GetTaskAuth"); });
+bool IClsKCZT::GetTaskAuth(const std::string& P_AuthId, int16_t LockNum, Variant* Msg) {
+  return RunWithoutHandler([&] {
+    std::optional<std::string> refusal =
+        services::AskTaskRight(globals().gLogin, P_AuthId, LockNum);
+    if (!refusal) return true;
+    SetMessage(Msg, *refusal);
+    return false;
+  });
 }
 
-bool IClsKCZT::GetQueryFormat(const std::string&, Variant&, std::string* sMsg, Variant*) {
-  return RunWithHandler([]() -> bool { throw platform::NotImplementedYet("GetQueryFormat"); },
-                        [&](const std::string& d) { SetMessage(sMsg, d); });
+bool IClsKCZT::GetQueryFormat(const std::string& QueryName, Variant& rsFormat, std::string* sMsg,
+                              Variant* sQueryid) {
+  return RunWithHandler(
+      [&] {
+        Variant omitted_id;
+        rsFormat = Variant(services::OpenQueryFormat(QueryName, globals().gConn(),
+                                                     sQueryid ? *sQueryid : omitted_id));
+        return true;
+      },
+      [&](const std::string& d) { SetMessage(sMsg, d); });
 }
 
-Variant IClsKCZT::PrintSrv(Variant&, Variant&, Variant&, std::string&) {
-  return RunWithoutHandler([]() -> Variant { throw platform::NotImplementedYet("PrintSrv"); });
+Variant IClsKCZT::PrintSrv(Variant& strCommand, Variant& varParam, Variant& varReturn,
+                           std::string& sError) {
+  return RunWithoutHandler([&] {
+    services::ForwardPrintCommand(globals().gLogin, strCommand, varParam, varReturn, sError);
+    return Variant();
+  });
 }
 
 void IClsKCZT::ReadStockCondition(const platform::xml::Document& doc) {

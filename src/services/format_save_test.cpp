@@ -1,0 +1,309 @@
+#include "services/format_save.h"
+
+#include <gtest/gtest.h>
+
+#include "component/iclskczt.h"
+#include "platform/db/statement_gate.h"
+#include "platform/erp/register_substitutes.h"
+#include "platform/error.h"
+#include "support/services_fixture.h"
+
+namespace q9::services {
+
+bool operator==(const ColFormat& a, const ColFormat& b) {
+  return a.Width == b.Width && a.Visible == b.Visible && a.ORDEREx == b.ORDEREx;
+}
+
+void PrintTo(const ColFormat& c, std::ostream* os) {
+  *os << "{" << c.Width << ", " << c.Visible << ", " << c.ORDEREx << "}";
+}
+
+namespace {
+
+using component::IClsKCZT;
+using Rows = std::vector<std::vector<std::string>>;
+
+TEST(FormatStatementTest, ExistenceInsertAndUpdateAreExact) {
+  ColFormat shown{80, -1, 3};
+  EXPECT_EQ(FormatExistsStatement(3, "12"),
+            "SELECT * FROM Rpt_FldDef WHERE ORDEREX=3  And [ORDEREx] <  100 AND ID = 12 ORDER BY "
+            "[ORDEREx]");
+  EXPECT_EQ(FormatInsertStatement("12", shown),
+            " INSERT INTO Rpt_FldDef(ID,   Width, Visible,ORDEREx) VALUES (12,'80',-1,3)");
+  EXPECT_EQ(
+      FormatUpdateStatement("12", shown, 3),
+      " UPDATE Rpt_FldDef SET Visible=-1,Width='80', ORDEREx = 3 WHERE ORDEREX =3 And ID = 12");
+  ColFormat hidden{-5, 0, 101};
+  EXPECT_EQ(FormatInsertStatement("7", hidden),
+            " INSERT INTO Rpt_FldDef(ID,   Width, Visible,ORDEREx) VALUES (7,'-5',0,101)");
+  EXPECT_EQ(
+      FormatUpdateStatement("7", hidden, 101),
+      " UPDATE Rpt_FldDef SET Visible=0,Width='-5', ORDEREx = 101 WHERE ORDEREX =101 And ID = 7");
+}
+
+struct ReadResult {
+  std::string query_id;
+  std::vector<ColFormat> cols;
+};
+
+ReadResult Read(const std::string& text, std::string query_id = "previous") {
+  platform::xml::Document doc;
+  doc.LoadXml(text);
+  ReadResult r{std::move(query_id), {{1, 1, 1}}};
+  ReadFormatXml(&doc, r.query_id, r.cols);
+  return r;
+}
+
+TEST(ReadFormatXmlTest, ReadsEveryColumnWithItsConversions) {
+  ReadResult r = Read(R"(<queryid value="12">
+      <col1 visible="true" width="80"/>
+      <col2 visible="False" width="60"/>
+      <col3 visible="0" width="2.5"/>
+      <col4 visible="-1" width="3.5"/>
+      <col5 visible=" TRUE " width="-7"/>
+    </queryid>)");
+  EXPECT_EQ(r.query_id, "12");
+  // Halves round to the even whole number.
+  EXPECT_EQ(r.cols,
+            (std::vector<ColFormat>{{80, -1, 1}, {60, 0, 2}, {2, 0, 3}, {4, -1, 4}, {-7, -1, 5}}));
+}
+
+TEST(ReadFormatXmlTest, ColumnsAreTheFirstOfTheirNameAnywhere) {
+  // Two children, so two columns. The nested col1 comes first in document order; the second col1
+  // is never read.
+  ReadResult r = Read(R"(<format>
+      <group>
+        <queryid value="7"/>
+        <col2 visible="false" width="5"/>
+        <col1 visible="true" width="1"/>
+      </group>
+      <col1 visible="false" width="99"/>
+    </format>)");
+  EXPECT_EQ(r.query_id, "7");
+  EXPECT_EQ(r.cols, (std::vector<ColFormat>{{1, -1, 1}, {5, 0, 2}}));
+}
+
+TEST(ReadFormatXmlTest, AnEmptyQueryIdKeepsThePreviousOne) {
+  ReadResult r = Read(R"(<queryid value=""><col1 visible="true" width="8"/></queryid>)", "41");
+  EXPECT_EQ(r.query_id, "41");
+  EXPECT_EQ(r.cols, (std::vector<ColFormat>{{8, -1, 1}}));
+}
+
+TEST(ReadFormatXmlTest, NoDocumentDoesNothing) {
+  std::string id = "5";
+  std::vector<ColFormat> cols{{1, 2, 3}};
+  ReadFormatXml(nullptr, id, cols);
+  EXPECT_EQ(id, "5");
+  EXPECT_EQ(cols, (std::vector<ColFormat>{{1, 2, 3}}));
+}
+
+TEST(ReadFormatXmlTest, FaultsOfTheDocumentAreNamed) {
+  struct Case {
+    const char* xml;
+    int number;
+    const char* description;
+  } cases[] = {
+      {"<queryid value='1'><col1", platform::kErrObjectNotSet, "格式文档无法解析"},
+      {"<format><col1 visible='true' width='1'/></format>", platform::kErrObjectNotSet,
+       "格式文档中没有 queryid 元素"},
+      {"<queryid><col1 visible='true' width='1'/></queryid>", platform::kErrObjectNotSet,
+       "格式文档的 queryid 元素没有 value 属性"},
+      {"<queryid value='1'/>", platform::kErrSubscript, "格式文档的根元素没有子节点"},
+      {"<queryid value='1'><col1 visible='true' width='1'/><extra/></queryid>",
+       platform::kErrObjectNotSet, "格式文档中没有 col2 元素"},
+      {"<queryid value='1'><!-- note --><col1 visible='true' width='1'/></queryid>",
+       platform::kErrObjectNotSet, "格式文档中没有 col2 元素"},
+      {"<queryid value='1'><col1 width='1'/></queryid>", platform::kErrObjectNotSet,
+       "格式文档的 col1 元素没有 visible 属性"},
+      {"<queryid value='1'><col1 visible='true'/></queryid>", platform::kErrObjectNotSet,
+       "格式文档的 col1 元素没有 width 属性"},
+      {"<queryid value='1'><col1 visible='yes' width='wide'/></queryid>",
+       platform::kErrTypeMismatch, "格式文档 col1 的 visible 值 'yes' 不是 true、false 或数字"},
+      {"<queryid value='1'><col1 visible='' width='1'/></queryid>", platform::kErrTypeMismatch,
+       "格式文档 col1 的 visible 值 '' 不是 true、false 或数字"},
+      {"<queryid value='1'><col1 visible='1' width='wide'/></queryid>", platform::kErrTypeMismatch,
+       "格式文档 col1 的 width 值 'wide' 不是数字"},
+      {"<queryid value='1'><col1 visible='1' width='3000000000'/></queryid>",
+       platform::kErrOverflow, "格式文档 col1 的 width 值 '3000000000' 超出范围"},
+  };
+  for (const Case& c : cases) {
+    try {
+      Read(c.xml);
+      ADD_FAILURE() << "accepted " << c.xml;
+    } catch (const platform::ComError& e) {
+      EXPECT_EQ(e.number(), c.number) << c.xml;
+      EXPECT_NE(e.description().find(c.description), std::string::npos) << c.xml << "\n"
+                                                                        << e.description();
+    }
+  }
+}
+
+TEST(ReadFormatXmlTest, MoreThan32767ColumnsOverflow) {
+  std::string xml = "<queryid value='1'>";
+  for (int i = 0; i < 32769; ++i) xml += "<x/>";
+  xml += "</queryid>";
+  try {
+    Read(xml);
+    ADD_FAILURE() << "accepted 32769 columns";
+  } catch (const platform::ComError& e) {
+    EXPECT_EQ(e.number(), platform::kErrOverflow);
+  }
+}
+
+class SaveFormatTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::erp::RegisterErpSubstitutes();
+    ASSERT_TRUE(component_.Init(db_.CallerLogin()));
+    db_.Exec(R"sql(
+      INSERT INTO Rpt_FldDef VALUES (12, 1, 50, 0, 'dDate', '日期');
+      INSERT INTO Rpt_FldDef VALUES (12, 2, 55, -1, 'cCode', '单号');
+      INSERT INTO Rpt_FldDef VALUES (12, 100, 9, -1, 'x100', '第一百');
+      INSERT INTO Rpt_FldDef VALUES (13, 1, 70, -1, 'other', '别的定义');
+    )sql");
+  }
+
+  Rows Table() {
+    return db_.Rows(
+        "SELECT ID, ORDEREx, Width, Visible, cFieldName, cCaption FROM Rpt_FldDef "
+        "ORDER BY ID, ORDEREx, rowid");
+  }
+
+  // Saves and records the statements that ran.
+  bool Save(const std::string& xml, std::string& msg,
+            std::vector<std::string>* statements = nullptr) {
+    std::vector<std::string> seen;
+    platform::db::ScopedStatementHook hook(
+        [&](std::string_view sql, uint64_t) { seen.emplace_back(sql); });
+    bool ok = component_.SaveFormat(xml, msg);
+    if (statements) *statements = seen;
+    return ok;
+  }
+
+  static std::string Columns(const std::string& query_id, int count) {
+    std::string xml = "<queryid value=\"" + query_id + "\">";
+    for (int k = 1; k <= count; ++k) {
+      xml += "<col" + std::to_string(k) + " visible=\"" + (k % 2 ? "true" : "false") +
+             "\" width=\"" + std::to_string(10 * k) + "\"/>";
+    }
+    return xml + "</queryid>";
+  }
+
+  testing::ServicesDatabase db_;
+  IClsKCZT component_;
+};
+
+const char* kThreeColumns = R"(<queryid value="12">
+    <col1 visible="true" width="80"/>
+    <col2 visible="false" width="60.5"/>
+    <col3 visible="true" width="120"/>
+  </queryid>)";
+
+TEST_F(SaveFormatTest, UpdatesPresentPositionsAndInsertsTheOthers) {
+  std::string msg = "untouched";
+  std::vector<std::string> statements;
+  ASSERT_TRUE(Save(kThreeColumns, msg, &statements)) << msg;
+  EXPECT_EQ(msg, "untouched");
+  EXPECT_EQ(statements,
+            (std::vector<std::string>{
+                "SELECT * FROM Rpt_FldDef WHERE ORDEREX=1  And [ORDEREx] <  100 AND ID = 12 "
+                "ORDER BY [ORDEREx]",
+                " UPDATE Rpt_FldDef SET Visible=-1,Width='80', ORDEREx = 1 WHERE ORDEREX =1 And "
+                "ID = 12",
+                "SELECT * FROM Rpt_FldDef WHERE ORDEREX=2  And [ORDEREx] <  100 AND ID = 12 "
+                "ORDER BY [ORDEREx]",
+                " UPDATE Rpt_FldDef SET Visible=0,Width='60', ORDEREx = 2 WHERE ORDEREX =2 And "
+                "ID = 12",
+                "SELECT * FROM Rpt_FldDef WHERE ORDEREX=3  And [ORDEREx] <  100 AND ID = 12 "
+                "ORDER BY [ORDEREx]",
+                " INSERT INTO Rpt_FldDef(ID,   Width, Visible,ORDEREx) VALUES (12,'120',-1,3)",
+            }));
+  // Updated rows keep their other columns; the inserted one gets the table's defaults.
+  Rows expected{{"12", "1", "80", "-1", "dDate", "日期"},
+                {"12", "2", "60", "0", "cCode", "单号"},
+                {"12", "3", "120", "-1", "", "未命名"},
+                {"12", "100", "9", "-1", "x100", "第一百"},
+                {"13", "1", "70", "-1", "other", "别的定义"}};
+  EXPECT_EQ(Table(), expected);
+  // Saving again updates every position: no duplicates.
+  ASSERT_TRUE(Save(kThreeColumns, msg)) << msg;
+  EXPECT_EQ(Table(), expected);
+}
+
+TEST_F(SaveFormatTest, PositionsOf100AndMoreAreInsertedAtEverySave) {
+  std::string msg;
+  ASSERT_TRUE(Save(Columns("13", 101), msg)) << msg;
+  ASSERT_TRUE(Save(Columns("13", 101), msg)) << msg;
+  auto count = [&](const char* where) {
+    return db_.Rows(std::string("SELECT COUNT(*) FROM Rpt_FldDef WHERE ") + where)[0][0];
+  };
+  EXPECT_EQ(count("ID = 13 AND ORDEREx < 100"), "99");
+  EXPECT_EQ(count("ID = 13 AND ORDEREx = 1 AND Width = 10 AND Visible = -1"), "1");
+  EXPECT_EQ(count("ID = 13 AND ORDEREx = 100"), "2");
+  EXPECT_EQ(count("ID = 13 AND ORDEREx = 101 AND Width = 1010 AND Visible = -1"), "2");
+  // Definition 12 is untouched, its row at 100 included.
+  EXPECT_EQ(count("ID = 12"), "3");
+}
+
+TEST_F(SaveFormatTest, AnEmptyTextIsIncompleteAndRunsNothing) {
+  std::string msg = "before";
+  std::vector<std::string> statements;
+  EXPECT_FALSE(Save("", msg, &statements));
+  EXPECT_EQ(msg, " 信息不完整！");
+  EXPECT_TRUE(statements.empty());
+}
+
+TEST_F(SaveFormatTest, FaultsOfTheDocumentOrItsIdRunNoStatement) {
+  Rows before = Table();
+  struct Case {
+    std::string xml;
+    const char* msg;
+  } cases[] = {
+      {R"(<queryid value="12"><col1 visible="true" width="1"/><extra/></queryid>)",
+       "Object variable or With block variable not set: 格式文档中没有 col2 元素"},
+      {"not xml at all", "格式文档无法解析"},
+      {R"(<queryid value=""><col1 visible="true" width="1"/></queryid>)",
+       "Invalid procedure call or argument: 查询号为空"},
+      {R"(<queryid value="12 OR 1=1"><col1 visible="true" width="1"/></queryid>)",
+       "Invalid procedure call or argument: 查询号 '12 OR 1=1' 不是数字"},
+      {R"(<queryid value="x"><col1 visible="true" width="1"/></queryid>)",
+       "Invalid procedure call or argument: 查询号 'x' 不是数字"},
+  };
+  for (const Case& c : cases) {
+    std::string msg;
+    std::vector<std::string> statements;
+    EXPECT_FALSE(Save(c.xml, msg, &statements)) << c.xml;
+    EXPECT_NE(msg.find(c.msg), std::string::npos) << msg;
+    EXPECT_TRUE(statements.empty()) << c.xml;
+  }
+  EXPECT_EQ(Table(), before);
+}
+
+TEST_F(SaveFormatTest, ADatabaseErrorPartWayLeavesTheFormatAsItWas) {
+  Rows before = Table();
+  // Three columns: existence test and write for each, six statements.
+  for (uint64_t n = 1; n <= 6; ++n) {
+    platform::db::FailNthStatement fault(n, "磁盘已满");
+    std::string msg;
+    EXPECT_FALSE(component_.SaveFormat(kThreeColumns, msg)) << "statement " << n;
+    EXPECT_TRUE(fault.fired());
+    EXPECT_EQ(msg, "磁盘已满");
+    EXPECT_EQ(Table(), before) << "statement " << n;
+  }
+  // Nothing is left open: the next save goes through.
+  platform::db::FailNthStatement late(7);
+  std::string msg;
+  EXPECT_TRUE(component_.SaveFormat(kThreeColumns, msg)) << msg;
+  EXPECT_FALSE(late.fired());
+  EXPECT_EQ(Table()[2], (std::vector<std::string>{"12", "3", "120", "-1", "", "未命名"}));
+}
+
+TEST_F(SaveFormatTest, AnEngineErrorReachesTheMessage) {
+  db_.Exec("DROP TABLE Rpt_FldDef");
+  std::string msg;
+  EXPECT_FALSE(component_.SaveFormat(kThreeColumns, msg));
+  EXPECT_NE(msg.find("Rpt_FldDef"), std::string::npos) << msg;
+}
+
+}  // namespace
+}  // namespace q9::services

@@ -1,0 +1,182 @@
+#include "services/query_format.h"
+
+#include <gtest/gtest.h>
+
+#include "component/iclskczt.h"
+#include "platform/db/statement_gate.h"
+#include "platform/erp/register_substitutes.h"
+#include "platform/error.h"
+#include "support/services_fixture.h"
+
+namespace q9::services {
+namespace {
+
+using component::IClsKCZT;
+using platform::Variant;
+using testing::RecordsetFields;
+using testing::RecordsetRows;
+using Rows = std::vector<std::vector<std::string>>;
+
+TEST(QueryFormatStatementTest, LookupAndFormatRowsAreExact) {
+  EXPECT_EQ(QueryLookupStatement("出入库流水账"),
+            "Select ID from Rpt_GlbDEF Where SystemID='ST' And Name ='出入库流水账'  ");
+  EXPECT_EQ(QueryLookupStatement(""),
+            "Select ID from Rpt_GlbDEF Where SystemID='ST' And Name =''  ");
+  EXPECT_EQ(FormatRowsStatement("12"),
+            "SELECT * FROM Rpt_FldDef WHERE  [ORDEREx] <  100 AND ID = 12 ORDER BY [ORDEREx]");
+}
+
+TEST(QueryFormatStatementTest, QuotesInTheNameAreDoubled) {
+  EXPECT_EQ(QueryLookupStatement("O'Brien's 台账"),
+            "Select ID from Rpt_GlbDEF Where SystemID='ST' And Name ='O''Brien''s 台账'  ");
+  EXPECT_EQ(QueryLookupStatement("'"),
+            "Select ID from Rpt_GlbDEF Where SystemID='ST' And Name =''''  ");
+}
+
+TEST(RequireQueryIdTest, OnlyDigitsAreAccepted) {
+  for (const char* good : {"12", "0", "007", "123456789012"}) {
+    EXPECT_NO_THROW(RequireQueryId(good)) << good;
+  }
+  struct Bad {
+    const char* id;
+    const char* description;
+  } bad[] = {
+      {"", "Invalid procedure call or argument: 查询号为空"},
+      {"12a", "Invalid procedure call or argument: 查询号 '12a' 不是数字"},
+      {"-1", "Invalid procedure call or argument: 查询号 '-1' 不是数字"},
+      {" 12", "Invalid procedure call or argument: 查询号 ' 12' 不是数字"},
+      {"1.5", "Invalid procedure call or argument: 查询号 '1.5' 不是数字"},
+      {"1 OR 1=1", "Invalid procedure call or argument: 查询号 '1 OR 1=1' 不是数字"},
+  };
+  for (const Bad& b : bad) {
+    try {
+      RequireQueryId(b.id);
+      ADD_FAILURE() << "accepted '" << b.id << "'";
+    } catch (const platform::ComError& e) {
+      EXPECT_EQ(e.number(), platform::kErrInvalidCall);
+      EXPECT_EQ(e.description(), b.description);
+    }
+  }
+}
+
+class GetQueryFormatTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::erp::RegisterErpSubstitutes();
+    ASSERT_TRUE(component_.Init(db_.CallerLogin()));
+    db_.Exec(R"sql(
+      INSERT INTO Rpt_GlbDEF VALUES (12, 'ST', '出入库流水账');
+      INSERT INTO Rpt_GlbDEF VALUES (30, 'IA', '出入库流水账');
+      INSERT INTO Rpt_GlbDEF VALUES (13, 'ST', '空格式');
+      INSERT INTO Rpt_GlbDEF VALUES (21, 'ST', '重名');
+      INSERT INTO Rpt_GlbDEF VALUES (20, 'ST', '重名');
+      INSERT INTO Rpt_GlbDEF VALUES (40, 'ST', 'O''Brien');
+      INSERT INTO Rpt_FldDef VALUES (12, 3, 90, 0, 'cInvName', '存货名称');
+      INSERT INTO Rpt_FldDef VALUES (12, 1, 80, -1, 'dDate', '日期');
+      INSERT INTO Rpt_FldDef VALUES (12, 100, 10, -1, 'x100', '隐藏列');
+      INSERT INTO Rpt_FldDef VALUES (12, 2, 60, -1, 'cCode', '单号');
+      INSERT INTO Rpt_FldDef VALUES (12, 150, 10, -1, 'x150', '隐藏列');
+      INSERT INTO Rpt_FldDef VALUES (30, 1, 70, -1, 'other', '别的模块');
+      INSERT INTO Rpt_FldDef VALUES (13, 100, 10, -1, 'x100', '只有100');
+      INSERT INTO Rpt_FldDef VALUES (20, 1, 20, -1, 'a', '二十');
+      INSERT INTO Rpt_FldDef VALUES (21, 1, 21, -1, 'b', '二十一');
+      INSERT INTO Rpt_FldDef VALUES (40, 1, 40, 0, 'c', '引号');
+    )sql");
+  }
+
+  testing::ServicesDatabase db_;
+  IClsKCZT component_;
+};
+
+TEST_F(GetQueryFormatTest, ReturnsTheRowsBelow100InOrderAndTheId) {
+  Variant rs;
+  std::string msg = "untouched";
+  Variant id;
+  ASSERT_TRUE(component_.GetQueryFormat("出入库流水账", rs, &msg, &id)) << msg;
+  EXPECT_EQ(msg, "untouched");
+  EXPECT_EQ(id, Variant(int32_t{12}));
+  EXPECT_EQ(RecordsetFields(rs), (std::vector<std::string>{"ID", "ORDEREx", "Width", "Visible",
+                                                           "cFieldName", "cCaption"}));
+  EXPECT_EQ(RecordsetRows(rs), (Rows{{"12", "1", "80", "-1", "dDate", "日期"},
+                                     {"12", "2", "60", "-1", "cCode", "单号"},
+                                     {"12", "3", "90", "0", "cInvName", "存货名称"}}));
+}
+
+TEST_F(GetQueryFormatTest, ADefinitionWithoutRowsBelow100GivesAnEmptyRecordset) {
+  Variant rs;
+  Variant id;
+  ASSERT_TRUE(component_.GetQueryFormat("空格式", rs, nullptr, &id));
+  EXPECT_EQ(id, Variant(int32_t{13}));
+  EXPECT_EQ(RecordsetRows(rs), Rows{});
+}
+
+TEST_F(GetQueryFormatTest, OfSeveralDefinitionsTheFirstTheLookupReturnsSuppliesTheId) {
+  Variant rs;
+  Variant id;
+  ASSERT_TRUE(component_.GetQueryFormat("重名", rs, nullptr, &id));
+  EXPECT_EQ(id, Variant(int32_t{21}));
+  EXPECT_EQ(RecordsetRows(rs), (Rows{{"21", "1", "21", "-1", "b", "二十一"}}));
+}
+
+TEST_F(GetQueryFormatTest, ANameWithAQuoteIsLookedUp) {
+  Variant rs;
+  Variant id;
+  std::string msg;
+  ASSERT_TRUE(component_.GetQueryFormat("O'Brien", rs, &msg, &id)) << msg;
+  EXPECT_EQ(id, Variant(int32_t{40}));
+  EXPECT_EQ(RecordsetRows(rs), (Rows{{"40", "1", "40", "0", "c", "引号"}}));
+}
+
+TEST_F(GetQueryFormatTest, ANameWithoutDefinitionGivesFalseWithNoCurrentRecord) {
+  Variant rs("before");
+  Variant id("before");
+  std::string msg;
+  EXPECT_FALSE(component_.GetQueryFormat("没有这个查询", rs, &msg, &id));
+  EXPECT_EQ(msg,
+            "Either BOF or EOF is True, or the current record has been deleted. Requested "
+            "operation requires a current record.");
+  EXPECT_EQ(rs, Variant("before"));
+  EXPECT_EQ(id, Variant("before"));
+  // The stock module's own definitions only: 30 belongs to another module.
+  db_.Exec("DELETE FROM Rpt_GlbDEF WHERE ID = 12");
+  EXPECT_FALSE(component_.GetQueryFormat("出入库流水账", rs, &msg, &id));
+}
+
+TEST_F(GetQueryFormatTest, AnIdThatIsNotDigitsStopsBeforeTheFormatStatement) {
+  db_.Exec(R"sql(
+    INSERT INTO Rpt_GlbDEF VALUES ('7 OR 1=1', 'ST', '坏号');
+    INSERT INTO Rpt_GlbDEF VALUES (NULL, 'ST', '空号');
+  )sql");
+  struct Case {
+    const char* name;
+    Variant id;
+    const char* msg;
+  } cases[] = {
+      {"坏号", Variant("7 OR 1=1"),
+       "Invalid procedure call or argument: 查询号 '7 OR 1=1' 不是数字"},
+      {"空号", Variant::Null(), "Invalid procedure call or argument: 查询号为空"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> statements;
+    platform::db::ScopedStatementHook hook(
+        [&](std::string_view sql, uint64_t) { statements.emplace_back(sql); });
+    Variant rs("before");
+    Variant id;
+    std::string msg;
+    EXPECT_FALSE(component_.GetQueryFormat(c.name, rs, &msg, &id));
+    EXPECT_EQ(msg, c.msg);
+    EXPECT_EQ(id, c.id);
+    EXPECT_EQ(rs, Variant("before"));
+    EXPECT_EQ(statements, std::vector<std::string>{QueryLookupStatement(c.name)});
+  }
+}
+
+TEST_F(GetQueryFormatTest, TheIdArgumentAndTheMessageMayBeLeftOut) {
+  Variant rs;
+  ASSERT_TRUE(component_.GetQueryFormat("出入库流水账", rs));
+  EXPECT_EQ(RecordsetRows(rs).size(), 3u);
+  EXPECT_FALSE(component_.GetQueryFormat("没有这个查询", rs));
+}
+
+}  // namespace
+}  // namespace q9::services

@@ -1,0 +1,157 @@
+#include "services/task_rights.h"
+
+#include <gtest/gtest.h>
+
+#include "component/iclskczt.h"
+#include "platform/dispatch.h"
+#include "platform/erp/register_substitutes.h"
+#include "platform/error.h"
+#include "support/services_fixture.h"
+
+namespace q9::services {
+namespace {
+
+using component::IClsKCZT;
+using platform::Args;
+using platform::ComError;
+using platform::InvokeKind;
+using platform::Variant;
+
+// An inner login object with a scripted answer; it logs every member used, in order.
+class ScriptedInnerLogin : public platform::Object {
+ public:
+  Variant task_result = Variant(false);
+  Variant log_state = Variant(int32_t{0});
+  Variant share_string = Variant("");
+  bool fail_task = false;
+  std::vector<std::string>* log = nullptr;
+  std::vector<Variant> task_args;
+
+  Variant Invoke(std::string_view name, InvokeKind, Args& args) override {
+    log->emplace_back(name);
+    if (platform::SameMemberName(name, "TaskExec")) {
+      for (size_t i = 0; i < args.size(); ++i) task_args.push_back(args[i]);
+      if (fail_task) throw ComError(5, "VtCOMMON.Login", "登录对象出错");
+      return task_result;
+    }
+    if (platform::SameMemberName(name, "LogState")) return log_state;
+    if (platform::SameMemberName(name, "ShareString")) return share_string;
+    return Variant();
+  }
+  std::string ClassName() const override { return "ScriptedInnerLogin"; }
+};
+
+class ScriptedLogin : public platform::Object {
+ public:
+  std::shared_ptr<ScriptedInnerLogin> inner = std::make_shared<ScriptedInnerLogin>();
+  std::vector<std::string> log;
+  ScriptedLogin() { inner->log = &log; }
+  Variant Invoke(std::string_view name, InvokeKind, Args&) override {
+    log.emplace_back(name);
+    return Variant(inner);
+  }
+  std::string ClassName() const override { return "ScriptedLogin"; }
+};
+
+TEST(AskTaskRightTest, GrantedAsksOnlyClearErrorAndTaskExec) {
+  auto login = std::make_shared<ScriptedLogin>();
+  login->inner->task_result = Variant(int32_t{-1});
+  EXPECT_EQ(AskTaskRight(Variant(login), "ST0101", 3), std::nullopt);
+  EXPECT_EQ(login->log, (std::vector<std::string>{"OldLogin", "ClearError", "TaskExec"}));
+  EXPECT_EQ(login->inner->task_args,
+            (std::vector<Variant>{Variant("ST0101"), Variant(int16_t{3})}));
+}
+
+TEST(AskTaskRightTest, EachRefusalHasItsMessage) {
+  struct Case {
+    Variant task_result;
+    Variant state;
+    Variant share;
+    const char* message;
+  } cases[] = {
+      {Variant(false), Variant(int32_t{20}), Variant("ignored"), "对不起,您没有该项权限!"},
+      {Variant("False"), Variant(int16_t{22}), Variant("ignored"),
+       "指定功能号不存在(仅发生在功能释放时)"},
+      {Variant(int32_t{0}), Variant(int32_t{21}), Variant("功能正被用户 lisi 使用"),
+       "功能正被用户 lisi 使用，请稍后再试"},
+      {Variant(false), Variant(int32_t{99}), Variant(""), "，请稍后再试"},
+      {Variant(false), Variant(int32_t{0}), Variant("锁定"), "锁定，请稍后再试"},
+      {Variant(false), Variant::Null(), Variant("未知"), "未知，请稍后再试"},
+      {Variant(false), Variant("20"), Variant("x"), "对不起,您没有该项权限!"},
+  };
+  for (const Case& c : cases) {
+    auto login = std::make_shared<ScriptedLogin>();
+    login->inner->task_result = c.task_result;
+    login->inner->log_state = c.state;
+    login->inner->share_string = c.share;
+    EXPECT_EQ(AskTaskRight(Variant(login), "ST01", 0), std::optional<std::string>(c.message));
+    // ShareString is read (through a fresh OldLogin) in every refusal, before LogState.
+    EXPECT_EQ(login->log, (std::vector<std::string>{"OldLogin", "ClearError", "TaskExec",
+                                                    "OldLogin", "ShareString", "LogState"}));
+  }
+}
+
+TEST(AskTaskRightTest, ErrorsOfTheLoginComponentPropagate) {
+  auto login = std::make_shared<ScriptedLogin>();
+  login->inner->fail_task = true;
+  EXPECT_THROW(AskTaskRight(Variant(login), "ST01", 0), ComError);
+  EXPECT_THROW(AskTaskRight(Variant::Nothing(), "ST01", 0), ComError);
+}
+
+// Through the component and the login substitute over the system database's task tables.
+class GetTaskAuthTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::erp::RegisterErpSubstitutes();
+    db_.ExecSystem(R"sql(
+      INSERT INTO VA_Function VALUES ('ST01', '库存台账');
+      INSERT INTO VA_Function VALUES ('ST02', '盘点');
+      INSERT INTO VA_Function VALUES ('ST03', '调拨');
+      INSERT INTO VA_TaskRight VALUES ('001', 'demo', 'ST01');
+      INSERT INTO VA_TaskRight VALUES ('001', 'demo', 'ST02');
+      INSERT INTO VA_TaskLock VALUES ('001', 'ST02', 'lisi', 1);
+    )sql");
+    ASSERT_TRUE(component_.Init(db_.CallerLogin()));
+  }
+
+  testing::ServicesDatabase db_;
+  IClsKCZT component_;
+};
+
+TEST_F(GetTaskAuthTest, GrantedAndRefusedTasks) {
+  Variant msg("untouched");
+  EXPECT_TRUE(component_.GetTaskAuth("ST01", 0, &msg));
+  EXPECT_EQ(msg, Variant("untouched"));
+  // Lock 1 of ST02 is held by another user; lock 0 is free.
+  EXPECT_TRUE(component_.GetTaskAuth("ST02", 0, &msg));
+  EXPECT_EQ(msg, Variant("untouched"));
+
+  EXPECT_FALSE(component_.GetTaskAuth("ST03", 0, &msg));
+  EXPECT_EQ(msg, Variant("对不起,您没有该项权限!"));
+  EXPECT_FALSE(component_.GetTaskAuth("ST99", 0, &msg));
+  EXPECT_EQ(msg, Variant("指定功能号不存在(仅发生在功能释放时)"));
+  EXPECT_FALSE(component_.GetTaskAuth("ST02", 1, &msg));
+  std::string conflict = msg.ConcatText();
+  const std::string suffix = "，请稍后再试";
+  ASSERT_GT(conflict.size(), suffix.size()) << conflict;
+  EXPECT_EQ(conflict.substr(conflict.size() - suffix.size()), suffix);
+  EXPECT_NE(conflict.find("lisi"), std::string::npos) << conflict;
+  // The message argument is optional.
+  EXPECT_FALSE(component_.GetTaskAuth("ST03", 0));
+  EXPECT_TRUE(component_.GetTaskAuth("ST01", 0));
+}
+
+TEST(GetTaskAuthWithoutInitTest, AnErrorReachesTheCallerAsAnError) {
+  IClsKCZT component;
+  Variant msg("untouched");
+  try {
+    component.GetTaskAuth("ST01", 0, &msg);
+    ADD_FAILURE() << "no error without a login";
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), platform::kErrObjectNotSet);
+  }
+  EXPECT_EQ(msg, Variant("untouched"));
+}
+
+}  // namespace
+}  // namespace q9::services

@@ -1,0 +1,133 @@
+#include "support/services_fixture.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+
+#include "platform/db/recordset.h"
+#include "platform/erp/caller_login.h"
+
+namespace q9::testing {
+namespace {
+
+constexpr const char* kCompanySchema = R"sql(
+CREATE TABLE UserDef (cID INTEGER, cClass TEXT, cItem TEXT, cItemName TEXT);
+CREATE TABLE Rpt_GlbDEF (ID INTEGER, SystemID TEXT COLLATE NOCASE, Name TEXT COLLATE NOCASE);
+CREATE TABLE Rpt_FldDef (ID INTEGER, ORDEREx INTEGER, Width INTEGER, Visible INTEGER,
+                         cFieldName TEXT DEFAULT '', cCaption TEXT DEFAULT '未命名');
+CREATE TABLE Warehouse (cWhCode TEXT COLLATE NOCASE PRIMARY KEY, cWhName TEXT);
+CREATE TABLE Inventory (cInvCode TEXT COLLATE NOCASE PRIMARY KEY, cInvName TEXT, cInvStd TEXT);
+CREATE TABLE InventoryClass (cInvCCode TEXT COLLATE NOCASE PRIMARY KEY, cInvCName TEXT);
+CREATE TABLE Position (cPosCode TEXT COLLATE NOCASE PRIMARY KEY, cPosName TEXT);
+CREATE TABLE Department (cDepCode TEXT COLLATE NOCASE PRIMARY KEY, cDepName TEXT);
+CREATE TABLE Person (cPersonCode TEXT COLLATE NOCASE PRIMARY KEY, cPersonName TEXT);
+CREATE TABLE Vendor (cVenCode TEXT COLLATE NOCASE PRIMARY KEY, cVenName TEXT);
+CREATE TABLE Customer (cCusCode TEXT COLLATE NOCASE PRIMARY KEY, cCusName TEXT);
+)sql";
+
+constexpr const char* kSystemSchema = R"sql(
+CREATE TABLE VA_User (cUser_Id TEXT COLLATE NOCASE, cUser_Name TEXT);
+CREATE TABLE VA_Account (cAcc_ID TEXT COLLATE NOCASE, cAcc_Name TEXT, dSTStartDate DATE);
+CREATE TABLE VA_Period (cAcc_ID TEXT COLLATE NOCASE, iYear INTEGER, iId INTEGER, dBegin DATE,
+                        dEnd DATE);
+CREATE TABLE VA_DataRight (cAcc_ID TEXT COLLATE NOCASE, cUser_Id TEXT COLLATE NOCASE,
+                           cKind TEXT COLLATE NOCASE, cValue TEXT);
+CREATE TABLE VA_Function (cFuncId TEXT COLLATE NOCASE, cFuncName TEXT);
+CREATE TABLE VA_TaskRight (cAcc_ID TEXT COLLATE NOCASE, cUser_Id TEXT COLLATE NOCASE,
+                           cFuncId TEXT COLLATE NOCASE);
+CREATE TABLE VA_TaskLock (cAcc_ID TEXT COLLATE NOCASE, cFuncId TEXT COLLATE NOCASE,
+                          cUser_Id TEXT COLLATE NOCASE, iLockNum INTEGER);
+INSERT INTO VA_User VALUES ('demo', '演示用户');
+INSERT INTO VA_Account VALUES ('001', '演示账套', '2024-01-01');
+)sql";
+
+}  // namespace
+
+ServicesDatabase::ServicesDatabase()
+    : company_(dir_.File("company.db")), system_(dir_.File("system.db")) {
+  ExecSqlite(company_, kCompanySchema);
+  ExecSqlite(system_, kSystemSchema);
+  std::string periods;
+  for (int m = 1; m <= 12; ++m) {
+    char begin[16];
+    char end[16];
+    static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    std::snprintf(begin, sizeof begin, "%04d-%02d-01", kYear, m);
+    std::snprintf(end, sizeof end, "%04d-%02d-%02d", kYear, m, kDays[m - 1]);
+    periods += "INSERT INTO VA_Period VALUES ('001', " + std::to_string(kYear) + ", " +
+               std::to_string(m) + ", '" + begin + "', '" + end + "');";
+  }
+  ExecSqlite(system_, periods);
+}
+
+ServicesDatabase::~ServicesDatabase() = default;
+
+std::string ServicesDatabase::connection_string() const {
+  return "Provider=SQLite;Data Source=" + company_ + ";System Database=" + system_;
+}
+
+void ServicesDatabase::Exec(std::string_view sql) const { ExecSqlite(company_, std::string(sql)); }
+
+void ServicesDatabase::ExecSystem(std::string_view sql) const {
+  ExecSqlite(system_, std::string(sql));
+}
+
+std::vector<std::vector<std::string>> ServicesDatabase::Rows(std::string_view sql) const {
+  return SqliteRows(company_, sql);
+}
+
+platform::Variant ServicesDatabase::CallerLogin() const {
+  return platform::Variant(
+      platform::erp::MakeCallerLogin(connection_string(), kUser, kAccount, kYear));
+}
+
+std::vector<std::vector<std::string>> SqliteRows(const std::string& db_path, std::string_view sql) {
+  sqlite3* db = nullptr;
+  std::vector<std::vector<std::string>> rows;
+  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << "cannot open " << db_path;
+    sqlite3_close(db);
+    return rows;
+  }
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, std::string(sql).c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << "fixture query failed: " << sqlite3_errmsg(db) << "\n" << sql;
+    sqlite3_close(db);
+    return rows;
+  }
+  while (sqlite3_step(stmt) == SQLITE_ROW) {
+    std::vector<std::string> row;
+    for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+      const unsigned char* text = sqlite3_column_text(stmt, c);
+      row.emplace_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+    }
+    rows.push_back(std::move(row));
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  return rows;
+}
+
+std::vector<std::vector<std::string>> RecordsetRows(const platform::Variant& rs) {
+  auto cursor = platform::db::AsRecordset(rs, "RecordsetRows")->Clone();
+  std::vector<std::vector<std::string>> rows;
+  for (; !cursor->Eof(); cursor->MoveNext()) {
+    std::vector<std::string> row;
+    for (size_t c = 0; c < cursor->FieldCount(); ++c) {
+      platform::Variant v = cursor->Field(c);
+      row.push_back(v.is_null() ? "NULL" : v.ToText());
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::vector<std::string> RecordsetFields(const platform::Variant& rs) {
+  auto cursor = platform::db::AsRecordset(rs, "RecordsetFields");
+  std::vector<std::string> names;
+  for (size_t c = 0; c < cursor->FieldCount(); ++c) names.push_back(cursor->FieldName(c));
+  return names;
+}
+
+}  // namespace q9::testing
