@@ -6,10 +6,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -24,17 +26,39 @@ class OdbcDriversEnvironment : public ::testing::Environment {
   void SetUp() override { UseTestOdbcDrivers(); }
 };
 
+// The sections of an ini file other than `skip`, as text ("" when the file cannot be read).
+std::string OtherSections(const std::string& path, const std::vector<std::string>& skip) {
+  std::ifstream in(path);
+  std::string out, line;
+  bool keep = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.front() == '[') {
+      std::string name = line.substr(1, line.find(']') - 1);
+      keep = std::find(skip.begin(), skip.end(), name) == skip.end();
+    }
+    if (keep) out += line + "\n";
+  }
+  return out;
+}
+
 }  // namespace
 
 const std::string& UseTestOdbcDrivers() {
   static const std::string dir = [] {
     static TempDir holder;  // removed when the process ends
+    const char* system = std::getenv("ODBCSYSINI");
+    std::string system_dir = system && *system ? system : "/etc";
+    // A real server's suite may need the machine's own drivers and data sources (the vendor's
+    // driver, a DSN); every other suite sees only the two drivers below and no data source.
+    bool machine = std::getenv("Q9STREP_TEST_MSSQL") && *std::getenv("Q9STREP_TEST_MSSQL");
     std::ofstream ini(holder.File("odbcinst.ini"));
     ini << "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" << kSqliteDriver << "\n\n"
-        << "[FreeTDS]\nDescription=FreeTDS\nDriver=" << kFreeTdsDriver << "\n";
+        << "[FreeTDS]\nDescription=FreeTDS\nDriver=" << kFreeTdsDriver << "\n\n";
+    if (machine) ini << OtherSections(system_dir + "/odbcinst.ini", {"SQLite3", "FreeTDS", "ODBC"});
     ini.close();
-    // An odbc.ini of no data sources, so a DSN the machine defines cannot leak into a test.
-    std::ofstream(holder.File("odbc.ini")).close();
+    std::ofstream sources(holder.File("odbc.ini"));
+    if (machine) sources << OtherSections(system_dir + "/odbc.ini", {});
+    sources.close();
     ::setenv("ODBCSYSINI", holder.path().c_str(), 1);
     ::setenv("ODBCINSTINI", "odbcinst.ini", 1);
     ::setenv("ODBCINI", holder.File("odbc.ini").c_str(), 1);

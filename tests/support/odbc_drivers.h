@@ -6,10 +6,12 @@
 
 namespace q9::testing {
 
-// Writes the odbcinst.ini and points the driver manager at it (ODBCSYSINI, ODBCINSTINI). The
-// driver manager reads the variables once, at its first call, so a test binary calls this before
-// any ODBC call: TestOdbcDriversEnvironment does it before the first test. Later calls do nothing.
-// Returns the directory holding the file.
+// Writes the odbcinst.ini and an odbc.ini of no data sources, and points the driver manager at
+// them (ODBCSYSINI, ODBCINSTINI, ODBCINI). When Q9STREP_TEST_MSSQL is set, the machine's other
+// drivers and its data sources are copied in after the two, so the real server's suite can use
+// the vendor's driver or a DSN. The driver manager reads the variables once, at its first call,
+// so a test binary calls this before any ODBC call (RegisterTestOdbcDrivers arranges it before
+// the first test). Later calls do nothing. Returns the directory holding the files.
 const std::string& UseTestOdbcDrivers();
 
 // Registers UseTestOdbcDrivers as a global test environment of the binary; for a namespace-scope

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -56,7 +57,14 @@ class OdbcEngineTest : public ::testing::Test {
 };
 
 TEST_F(OdbcEngineTest, TheDriverManagerSeesTheTestDrivers) {
-  EXPECT_EQ(InstalledOdbcDrivers(), (std::vector<std::string>{"SQLite3", "FreeTDS"}));
+  std::vector<std::string> drivers = InstalledOdbcDrivers();
+  ASSERT_GE(drivers.size(), 2u);
+  EXPECT_EQ(drivers[0], "SQLite3");
+  EXPECT_EQ(drivers[1], "FreeTDS");
+  // The machine's other drivers come in only for the real server's suite.
+  if (!std::getenv("Q9STREP_TEST_MSSQL")) {
+    EXPECT_EQ(drivers.size(), 2u);
+  }
 }
 
 TEST_F(OdbcEngineTest, ASqliteTargetRunsTheBridgeAndOthersWouldNot) {
@@ -120,7 +128,7 @@ TEST_F(OdbcEngineTest, BadDriversAndDataSourcesAreClearErrors) {
     const char* words;
   } cases[] = {
       {"Driver=NoSuchDriver;Server=h;PWD=" + std::string(kPassword),
-       "the ODBC driver 'NoSuchDriver' is not installed here (installed: SQLite3, FreeTDS)"},
+       "the ODBC driver 'NoSuchDriver' is not installed here (installed: SQLite3, FreeTDS"},
       {"DSN=NoSuchSource;PWD=" + std::string(kPassword), "[IM002]"},
       {"Driver=SQLite3;Database=" + dir_.File("none.db"), "does not exist"},
       {"Provider=SQLOLEDB;Data Source=h;Integrated Security=SSPI",
