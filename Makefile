@@ -36,5 +36,5 @@ FUZZ_SECONDS ?= 20
 fuzz: setup
 	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DQ9_BUILD_FUZZ=ON -DQ9_BUILD_BENCH=OFF >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_bridge fuzz_condition fuzz_format
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	@bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
