@@ -8,6 +8,10 @@
 // details of every row when the summary is small, else of every k-th row (kDetailsPerCase
 // bounds the OpenPage calls of one case). The reference ledger computes the same figures in
 // plain C++ over the generated records, never with the statements' SQL.
+//
+// The cases run on the embedded engine, again through the ODBC engine with the SQLite ODBC
+// driver, and a third time on SQL Server when Q9STREP_TEST_MSSQL names one (skipped with the
+// reason otherwise); the company and the model are the same for all three.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,6 +32,8 @@
 #include "platform/erp/caller_login.h"
 #include "platform/erp/register_substitutes.h"
 #include "platform/variant.h"
+#include "support/demo_engine.h"
+#include "support/odbc_drivers.h"
 #include "support/reference_ledger.h"
 #include "support/temp_dir.h"
 
@@ -46,6 +52,8 @@ constexpr size_t kEveryRow = static_cast<size_t>(-1);
 // Failures reported per case before the rest are only counted.
 constexpr int kReportedDifferences = 8;
 constexpr char kNoData[] = "没有符合条件的数据！";
+
+const bool kOdbcDrivers = RegisterTestOdbcDrivers();
 
 // ---- the shared company ----------------------------------------------------------------
 
@@ -72,6 +80,21 @@ const ProofCompany& SharedCompany() {
   static const std::unique_ptr<ProofCompany> proof =
       WriteProofCompany(demo::GenerateCompany({kProofSeed, kProofLines}));
   return *proof;
+}
+
+// The shared company's connection string on `engine` (SQL Server is filled once per run).
+const std::string& SharedConnection(DemoEngine engine) {
+  static std::map<DemoEngine, std::string> connections;
+  auto it = connections.find(engine);
+  if (it == connections.end()) {
+    const ProofCompany& proof = SharedCompany();
+    std::string cs = engine == DemoEngine::kEmbedded
+                         ? proof.connection
+                         : DemoConnectionString(engine, proof.company, proof.dir.File("company.db"),
+                                                proof.dir.File("system.db"));
+    it = connections.emplace(engine, std::move(cs)).first;
+  }
+  return it->second;
 }
 
 // ---- reading the component's recordsets ------------------------------------------------------
@@ -249,11 +272,13 @@ class Component {
   bool initialized_ = false;
 };
 
-// Runs OpenX and OpenPage for `q` as `user` and compares everything with the model.
-CaseStats ProveLedger(const ProofCompany& proof, const std::string& user, const LedgerQuery& q,
+// Runs OpenX and OpenPage for `q` as `user` on `connection` (the proof's company on some engine)
+// and compares everything with the model.
+CaseStats ProveLedger(const ProofCompany& proof, const std::string& connection,
+                      const std::string& user, const LedgerQuery& q,
                       size_t details_per_case = kDetailsPerCase) {
   CaseStats stats;
-  Component k(proof.connection, user);
+  Component k(connection, user);
   if (!k.initialized()) return stats;
   const std::string xml = ConditionDocument(q);
   const auto kind = static_cast<int16_t>(q.kind);
@@ -355,6 +380,7 @@ struct ProofCase {
   bool expect_rows = true;
   bool expect_lines = true;
   size_t details = kDetailsPerCase;
+  DemoEngine engine = DemoEngine::kEmbedded;
 };
 
 LedgerQuery Query(LedgerKind kind, std::string from, std::string to) {
@@ -554,8 +580,9 @@ std::vector<ProofCase> OtherCases() {
 class LedgerProofTest : public ::testing::TestWithParam<ProofCase> {};
 
 TEST_P(LedgerProofTest, FiguresMatchTheReferenceLedger) {
-  const ProofCompany& proof = SharedCompany();
   ProofCase c = GetParam();
+  if (auto reason = DemoEngineUnavailable(c.engine)) GTEST_SKIP() << *reason;
+  const ProofCompany& proof = SharedCompany();
   if (c.complete) c.complete(proof.company, c.query);
   if (c.user != "demo") c.query.rights = proof.model->RightsOf(c.user);
   if (c.user == "clerk") {
@@ -566,7 +593,7 @@ TEST_P(LedgerProofTest, FiguresMatchTheReferenceLedger) {
   if (c.expect_rows) {
     ASSERT_FALSE(proof.model->Summary(c.query).empty()) << "the case selects nothing";
   }
-  CaseStats stats = ProveLedger(proof, c.user, c.query, c.details);
+  CaseStats stats = ProveLedger(proof, SharedConnection(c.engine), c.user, c.query, c.details);
   if (c.expect_lines) {
     EXPECT_GT(stats.detail_lines, 0u) << "no detail line was compared";
   }
@@ -580,9 +607,25 @@ void PrintTo(const ProofCase& c, std::ostream* out) { *out << c.name; }
 
 std::string CaseName(const ::testing::TestParamInfo<ProofCase>& info) { return info.param.name; }
 
+// The cases again on another engine: the same company, the same model.
+std::vector<ProofCase> On(DemoEngine engine, std::vector<ProofCase> cases) {
+  for (ProofCase& c : cases) c.engine = engine;
+  return cases;
+}
+
 INSTANTIATE_TEST_SUITE_P(Standards, LedgerProofTest, ::testing::ValuesIn(StandardCases()),
                          CaseName);
 INSTANTIATE_TEST_SUITE_P(Conditions, LedgerProofTest, ::testing::ValuesIn(OtherCases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(StandardsOdbc, LedgerProofTest,
+                         ::testing::ValuesIn(On(DemoEngine::kSqliteOdbc, StandardCases())),
+                         CaseName);
+INSTANTIATE_TEST_SUITE_P(ConditionsOdbc, LedgerProofTest,
+                         ::testing::ValuesIn(On(DemoEngine::kSqliteOdbc, OtherCases())), CaseName);
+INSTANTIATE_TEST_SUITE_P(StandardsMssql, LedgerProofTest,
+                         ::testing::ValuesIn(On(DemoEngine::kSqlServer, StandardCases())),
+                         CaseName);
+INSTANTIATE_TEST_SUITE_P(ConditionsMssql, LedgerProofTest,
+                         ::testing::ValuesIn(On(DemoEngine::kSqlServer, OtherCases())), CaseName);
 
 // ---- codes with a quote ----------------------------------------------------------------------
 
@@ -717,7 +760,7 @@ TEST(LedgerProofQuotes, CodesWithAQuoteSelectTheirOwnLines) {
         // Each row adds one more than its lines: more than the row count means lines.
         EXPECT_GT(quoted_lines[key], 1u) << "no row with lines and a quoted " << key;
       }
-      ProveLedger(proof, user, q, kEveryRow);
+      ProveLedger(proof, proof.connection, user, q, kEveryRow);
     }
   }
 
@@ -735,7 +778,7 @@ TEST(LedgerProofQuotes, CodesWithAQuoteSelectTheirOwnLines) {
   for (const LedgerQuery& q : {inventory, batch, position, colour}) {
     SCOPED_TRACE(ConditionDocument(q));
     ASSERT_FALSE(proof.model->Summary(q).empty());
-    CaseStats stats = ProveLedger(proof, "demo", q, kEveryRow);
+    CaseStats stats = ProveLedger(proof, proof.connection, "demo", q, kEveryRow);
     EXPECT_GT(stats.detail_lines, 0u);
   }
 }
@@ -761,7 +804,6 @@ std::vector<std::string> Join(const Lists&... lists) {
 
 // The front end reads the summary keys back and shows the detail by column name.
 TEST(LedgerProofColumns, RecordsetsCarryTheLedgerColumnNames) {
-  const ProofCompany& proof = SharedCompany();
   const auto free_cols = Names({"cFree1", "cFree3"});
   const auto stock_summary_tail =
       Names({"cInvName", "cInvAddCode", "cInvStd", "cInvM_Unit", "cInvA_Unit", "cInvCCode",
@@ -801,18 +843,24 @@ TEST(LedgerProofColumns, RecordsetsCarryTheLedgerColumnNames) {
             free_cols),
        position_detail},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(KindName(c.kind));
-    Component k(proof.connection, "demo");
-    LedgerQuery q = Query(c.kind, "2025-04-01", "2025-06-30");
-    q.free_items = {{1, ""}, {3, ""}};
-    std::string xml = ConditionDocument(q);
-    Variant rs1, rs2;
-    ASSERT_TRUE(k->OpenX(xml, rs1, static_cast<int16_t>(c.kind)));
-    EXPECT_EQ(Table(rs1).columns(), c.summary);
-    Variant msg;
-    ASSERT_TRUE(k->OpenPage(xml, rs1, rs2, static_cast<int16_t>(c.kind), &msg)) << msg.ConcatText();
-    EXPECT_EQ(Table(rs2).columns(), c.detail);
+  // A driver names the columns itself: every engine must hand on the statement's names.
+  for (DemoEngine engine :
+       {DemoEngine::kEmbedded, DemoEngine::kSqliteOdbc, DemoEngine::kSqlServer}) {
+    if (DemoEngineUnavailable(engine)) continue;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(KindName(c.kind) + " on " + DemoEngineName(engine));
+      Component k(SharedConnection(engine), "demo");
+      LedgerQuery q = Query(c.kind, "2025-04-01", "2025-06-30");
+      q.free_items = {{1, ""}, {3, ""}};
+      std::string xml = ConditionDocument(q);
+      Variant rs1, rs2;
+      ASSERT_TRUE(k->OpenX(xml, rs1, static_cast<int16_t>(c.kind)));
+      EXPECT_EQ(Table(rs1).columns(), c.summary);
+      Variant msg;
+      ASSERT_TRUE(k->OpenPage(xml, rs1, rs2, static_cast<int16_t>(c.kind), &msg))
+          << msg.ConcatText();
+      EXPECT_EQ(Table(rs2).columns(), c.detail);
+    }
   }
 }
 

@@ -18,6 +18,8 @@
 #include "platform/db/statement_gate.h"
 #include "platform/erp/caller_login.h"
 #include "platform/erp/register_substitutes.h"
+#include "support/demo_engine.h"
+#include "support/odbc_drivers.h"
 #include "support/services_fixture.h"
 #include "support/temp_dir.h"
 
@@ -36,8 +38,17 @@ std::string Lower(std::string s) {
   return s;
 }
 
-class ServicesOnDemoTest : public ::testing::Test {
+const bool kOdbcDrivers = RegisterTestOdbcDrivers();
+
+// Each test runs on the embedded engine, through the ODBC engine with the SQLite ODBC driver, and
+// on SQL Server when Q9STREP_TEST_MSSQL names one (filled afresh for every component, so a test
+// that saves starts from the generated rows as the file copies do).
+class ServicesOnDemoTest : public ::testing::TestWithParam<DemoEngine> {
  protected:
+  void SetUp() override {
+    if (auto reason = DemoEngineUnavailable(GetParam())) GTEST_SKIP() << *reason;
+  }
+
   static void SetUpTestSuite() {
     platform::erp::RegisterErpSubstitutes();
     dir_ = new TempDir();
@@ -61,9 +72,9 @@ class ServicesOnDemoTest : public ::testing::Test {
     }
     auto component = std::make_unique<IClsKCZT>();
     std::string msg;
-    Variant login(
-        platform::erp::MakeCallerLogin(demo::EmbeddedConnectionString(company_db, system_db), user,
-                                       demo::kDemoAccount, demo::kDemoLoginYear));
+    connection_ = DemoConnectionString(GetParam(), *company_, company_db, system_db);
+    Variant login(platform::erp::MakeCallerLogin(connection_, user, demo::kDemoAccount,
+                                                 demo::kDemoLoginYear));
     EXPECT_TRUE(component->Init(login, &msg)) << msg;
     return component;
   }
@@ -94,14 +105,22 @@ class ServicesOnDemoTest : public ::testing::Test {
     return rows;
   }
 
+  // The rows of a query on the database the last component was given, every cell as text.
+  Rows QueryRows(const std::string& sql) const {
+    db::Connection conn;
+    conn.Open(connection_);
+    return RecordsetRows(Variant(conn.Execute(sql)));
+  }
+
   static TempDir* dir_;
   static demo::DemoCompany* company_;
+  std::string connection_;
 };
 
 TempDir* ServicesOnDemoTest::dir_ = nullptr;
 demo::DemoCompany* ServicesOnDemoTest::company_ = nullptr;
 
-TEST_F(ServicesOnDemoTest, CaptionsOfEveryKind) {
+TEST_P(ServicesOnDemoTest, CaptionsOfEveryKind) {
   auto component = Component("demo");
   auto expected = [&](const std::string& cls, const std::string& prefix) {
     std::vector<demo::UserDefRow> defs;
@@ -135,7 +154,7 @@ TEST_F(ServicesOnDemoTest, CaptionsOfEveryKind) {
   }
 }
 
-TEST_F(ServicesOnDemoTest, QueryFormatsOfTheStockModule) {
+TEST_P(ServicesOnDemoTest, QueryFormatsOfTheStockModule) {
   auto component = Component("demo");
   std::map<std::string, std::vector<int64_t>> ids_by_name;
   for (const auto& d : company_->report_definitions) {
@@ -159,7 +178,7 @@ TEST_F(ServicesOnDemoTest, QueryFormatsOfTheStockModule) {
             "operation requires a current record.");
 }
 
-TEST_F(ServicesOnDemoTest, SavedFormatComesBackAndAFailedSaveChangesNothing) {
+TEST_P(ServicesOnDemoTest, SavedFormatComesBackAndAFailedSaveChangesNothing) {
   TempDir copy;
   auto component = Component("demo", &copy);
   const int64_t id = 3;
@@ -196,14 +215,13 @@ TEST_F(ServicesOnDemoTest, SavedFormatComesBackAndAFailedSaveChangesNothing) {
   ASSERT_TRUE(component->GetQueryFormat("货位台账", rs));
   EXPECT_EQ(FormatColumns(rs), after);
   // Other definitions, and the rows at 100 and above, are untouched.
-  EXPECT_EQ(SqliteRows(copy.File("company.db"),
-                       "SELECT COUNT(*) FROM Rpt_FldDef WHERE ID = 1 AND ORDEREx >= 100"),
+  EXPECT_EQ(QueryRows("SELECT COUNT(*) FROM Rpt_FldDef WHERE ID = 1 AND ORDEREx >= 100"),
             Rows{{"2"}});
   ASSERT_TRUE(component->GetQueryFormat("库存台账", rs));
   EXPECT_EQ(FormatColumns(rs), ExpectedFormat(1));
 }
 
-TEST_F(ServicesOnDemoTest, PagingThroughWarehousesInventoriesAndPositions) {
+TEST_P(ServicesOnDemoTest, PagingThroughWarehousesInventoriesAndPositions) {
   auto component = Component("demo");
   std::vector<std::string> warehouses;
   for (const auto& w : company_->warehouses) warehouses.push_back(w.cWhCode);
@@ -268,7 +286,7 @@ TEST_F(ServicesOnDemoTest, PagingThroughWarehousesInventoriesAndPositions) {
   EXPECT_EQ(untouched, Variant("untouched"));
 }
 
-TEST_F(ServicesOnDemoTest, TaskRightsOfTwoUsers) {
+TEST_P(ServicesOnDemoTest, TaskRightsOfTwoUsers) {
   auto demo_user = Component("demo");
   for (const auto& f : company_->functions) {
     Variant msg("untouched");
@@ -301,7 +319,7 @@ TEST_F(ServicesOnDemoTest, TaskRightsOfTwoUsers) {
   EXPECT_TRUE(clerk->GetTaskAuth(lock.cFuncId, static_cast<int16_t>(lock.iLockNum + 1), &msg));
 }
 
-TEST_F(ServicesOnDemoTest, PrintingTheWarehouseList) {
+TEST_P(ServicesOnDemoTest, PrintingTheWarehouseList) {
   auto component = Component("demo");
   int32_t cur = 1;
   int32_t page_count = 0;
@@ -343,6 +361,11 @@ TEST_F(ServicesOnDemoTest, PrintingTheWarehouseList) {
   EXPECT_EQ(error, "未知的打印命令 'pdf:" + out.File("warehouses.pdf") +
                        "'；可用的命令: csv:<文件>, html:<文件>");
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, ServicesOnDemoTest,
+                         ::testing::Values(DemoEngine::kEmbedded, DemoEngine::kSqliteOdbc,
+                                           DemoEngine::kSqlServer),
+                         [](const auto& info) { return DemoEngineName(info.param); });
 
 }  // namespace
 }  // namespace q9::testing

@@ -22,6 +22,14 @@ std::string Quote(const std::string& value) {
   return out + "}";
 }
 
+// A password holding an unquoted ';' splits into parts; the part after it must not be shown.
+ComError NoEquals(const std::string& part, const std::string& previous_key) {
+  if (IsSecretKey(previous_key)) {
+    return DataBadArgument("connection string part after '" + previous_key + "' has no '='");
+  }
+  return DataBadArgument("connection string part '" + part + "' has no '='");
+}
+
 }  // namespace
 
 bool IsSecretKey(std::string_view key) {
@@ -30,21 +38,21 @@ bool IsSecretKey(std::string_view key) {
 
 ConnectionString ConnectionString::Parse(std::string_view text) {
   ConnectionString out;
+  std::string last_key;
   size_t i = 0;
   while (i < text.size()) {
     size_t eq = text.find('=', i);
     size_t semi = text.find(';', i);
     if (semi != std::string_view::npos && (eq == std::string_view::npos || semi < eq)) {
       if (!Trim(text.substr(i, semi - i)).empty()) {
-        throw DataBadArgument("connection string part '" + Trim(text.substr(i, semi - i)) +
-                              "' has no '='");
+        throw NoEquals(Trim(text.substr(i, semi - i)), last_key);
       }
       i = semi + 1;
       continue;
     }
     if (eq == std::string_view::npos) {
       std::string rest = Trim(text.substr(i));
-      if (!rest.empty()) throw DataBadArgument("connection string part '" + rest + "' has no '='");
+      if (!rest.empty()) throw NoEquals(rest, last_key);
       break;
     }
     std::string key = Trim(text.substr(i, eq - i));
@@ -86,6 +94,7 @@ ConnectionString ConnectionString::Parse(std::string_view text) {
       value = Trim(text.substr(i, next == std::string_view::npos ? text.size() - i : next - i));
       i = next == std::string_view::npos ? text.size() : next + 1;
     }
+    last_key = key;
     out.Set(std::move(key), std::move(value));
   }
   return out;

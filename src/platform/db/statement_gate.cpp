@@ -38,7 +38,7 @@ HookState& ThreadHook() {
   return state;
 }
 
-void WriteTrace(std::string_view sql, const std::string& engine_sql) {
+void WriteTraceLine(const nlohmann::json& line) {
   Trace& t = TheTrace();
   std::lock_guard lock(t.mutex);
   if (!t.initialised) {
@@ -46,14 +46,23 @@ void WriteTrace(std::string_view sql, const std::string& engine_sql) {
     OpenTraceLocked(t, env ? env : "");
   }
   if (!t.file) return;
-  nlohmann::json line = {{"sql", std::string(sql)}, {"engine_sql", engine_sql}};
-  std::string text =
-      line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  std::string text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
   std::fwrite(text.data(), 1, text.size(), t.file);
   std::fflush(t.file);
 }
 
+void WriteTrace(std::string_view sql, const std::string& engine_sql) {
+  WriteTraceLine({{"sql", std::string(sql)}, {"engine_sql", engine_sql}});
+}
+
 }  // namespace
+
+void TraceEvent(std::string_view event,
+                const std::vector<std::pair<std::string, std::string>>& fields) {
+  nlohmann::json line = {{"event", std::string(event)}};
+  for (const auto& [key, value] : fields) line[key] = value;
+  WriteTraceLine(line);
+}
 
 StatementResult RunStatement(Engine& engine, std::string_view sql) {
   std::string engine_sql = engine.Translate(sql);

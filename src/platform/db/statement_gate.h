@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/db/engine.h"
 
@@ -18,6 +20,12 @@ StatementResult RunStatement(Engine& engine, std::string_view sql);
 // Off unless the environment variable Q9STREP_TRACE_SQL names a file or SetTraceFile was called;
 // SetTraceFile("") turns it off. The file is appended to.
 void SetTraceFile(const std::string& path);
+
+// Writes an event that is not a statement to the same trace, when tracing is on:
+// {"event": <event>, <key>: <value>, ...}. Engines use it for what a user's message leaves out
+// (why a connection could not be opened). Callers keep secrets out of the values.
+void TraceEvent(std::string_view event,
+                const std::vector<std::pair<std::string, std::string>>& fields);
 
 // Called with each statement and its ordinal (1-based, counted per thread since the hook was
 // installed) before it runs; raising fails the statement.

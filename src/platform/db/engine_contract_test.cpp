@@ -1,0 +1,297 @@
+// One suite for every engine: the embedded SQLite engine and the ODBC engine through the SQLite
+// ODBC driver answer the same statements with the same values and the same failures.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "platform/db/connection.h"
+#include "platform/db/recordset.h"
+#include "platform/error.h"
+#include "support/odbc_drivers.h"
+#include "support/temp_dir.h"
+
+namespace q9::platform::db {
+namespace {
+
+const bool kOdbcDrivers = testing::RegisterTestOdbcDrivers();
+
+struct EmbeddedSqlite {
+  static std::string ConnectionString(const std::string& company, const std::string& system) {
+    return "Provider=SQLite;Data Source=" + company + ";System Database=" + system;
+  }
+  static constexpr const char* kEngine = "SQLite";
+  static bool Available() { return true; }
+};
+
+struct SqliteThroughOdbc {
+  static std::string ConnectionString(const std::string& company, const std::string& system) {
+    return testing::SqliteOdbcConnectionString(company, system);
+  }
+  static constexpr const char* kEngine = "ODBC";
+  static bool Available() { return testing::SqliteOdbcDriverInstalled(); }
+};
+
+template <typename Backend>
+class EngineContractTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Backend::Available()) GTEST_SKIP() << "the SQLite ODBC driver is not installed";
+    testing::ExecSqlite(company_, R"(
+      CREATE TABLE Stock(id INTEGER PRIMARY KEY, code TEXT COLLATE NOCASE, name NVARCHAR(60),
+                         qty REAL, big INTEGER, day DATE, stamp DATETIME, closed BIT);
+      INSERT INTO Stock VALUES
+        (1, 'A01', '螺丝钉 M6', 12.5, 5000000000, '2025-03-15', '2025-03-15 10:11:12', 1),
+        (2, 'a02', 'Mutter', -3, 7, '2024-12-31', '2024-12-31 00:00:00', 0),
+        (3, NULL, NULL, NULL, NULL, NULL, NULL, NULL);)");
+    // Enough rows that joining them thrice runs for minutes.
+    testing::ExecSqlite(company_, R"(
+      CREATE TABLE Numbers(n INTEGER);
+      WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 3000)
+      INSERT INTO Numbers SELECT x FROM c;)");
+    testing::ExecSqlite(system_, R"(
+      CREATE TABLE VA_Period(cAcc_ID TEXT, iYear INTEGER, iId INTEGER, dBegin DATE, dEnd DATE);
+      INSERT INTO VA_Period VALUES ('001', 2025, 1, '2025-01-01', '2025-01-31'),
+                                   ('001', 2025, 2, '2025-02-01', '2025-02-28');)");
+  }
+
+  void Open(Connection& conn) {
+    conn.Open(Backend::ConnectionString(company_, system_));
+    ASSERT_EQ(conn.EngineName(), Backend::kEngine);
+  }
+
+  // The description of the error `f` raises, which must be a provider error of this engine.
+  std::string ProviderErrorOf(const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.number(), kErrProvider) << e.description();
+      EXPECT_EQ(e.source(), Backend::kEngine) << e.description();
+      return e.description();
+    }
+    ADD_FAILURE() << "no error";
+    return {};
+  }
+
+  testing::TempDir dir_;
+  std::string company_ = dir_.File("company.db");
+  std::string system_ = dir_.File("system.db");
+};
+
+using Backends = ::testing::Types<EmbeddedSqlite, SqliteThroughOdbc>;
+TYPED_TEST_SUITE(EngineContractTest, Backends);
+
+TYPED_TEST(EngineContractTest, ValuesComeBackWithTheirTypes) {
+  Connection conn;
+  this->Open(conn);
+  auto r = conn.Run("SELECT id, code, name, qty, big, day, stamp, closed FROM Stock ORDER BY id");
+  ASSERT_TRUE(r.rows);
+  const RowSet& rows = *r.rows;
+  ASSERT_EQ(rows.row_count(), 3u);
+  EXPECT_EQ(rows.columns(), (std::vector<std::string>{"id", "code", "name", "qty", "big", "day",
+                                                      "stamp", "closed"}));
+  EXPECT_EQ(rows.Value(0, 0), Variant(int32_t{1}));
+  EXPECT_EQ(rows.Value(0, 1), Variant("A01"));
+  EXPECT_EQ(rows.Value(0, 2), Variant("螺丝钉 M6"));
+  EXPECT_EQ(rows.Value(0, 3), Variant(12.5));
+  // Beyond the 32-bit range a whole number becomes a double, as automation values do.
+  EXPECT_EQ(rows.Value(0, 4), Variant(5000000000.0));
+  EXPECT_EQ(rows.Value(0, 5), Variant(*Date::Make(2025, 3, 15)));
+  EXPECT_EQ(rows.Value(0, 6), Variant(*Date::Make(2025, 3, 15, 10, 11, 12)));
+  EXPECT_EQ(rows.Value(0, 7), Variant(true));
+  EXPECT_EQ(rows.Value(1, 4), Variant(int32_t{7}));
+  EXPECT_EQ(rows.Value(1, 5), Variant(*Date::Make(2024, 12, 31)));
+  EXPECT_EQ(rows.Value(1, 6), Variant(*Date::Make(2024, 12, 31)));
+  EXPECT_EQ(rows.Value(1, 7), Variant(false));
+  for (size_t c = 1; c < rows.column_count(); ++c) {
+    EXPECT_TRUE(rows.Value(2, c).is_null()) << rows.column_name(c);
+  }
+}
+
+TYPED_TEST(EngineContractTest, ComputedColumnsAndAliases) {
+  Connection conn;
+  this->Open(conn);
+  auto r = conn.Run(
+      "SELECT COUNT(*) AS nRows, SUM(qty) AS fQty, MAX(name) AS cMax, 'x' + code AS cCode "
+      "FROM Stock WHERE id < 3 GROUP BY closed ORDER BY closed");
+  ASSERT_TRUE(r.rows);
+  ASSERT_EQ(r.rows->row_count(), 2u);
+  EXPECT_EQ(r.rows->columns(), (std::vector<std::string>{"nRows", "fQty", "cMax", "cCode"}));
+  EXPECT_EQ(r.rows->Value(0, 0), Variant(int32_t{1}));
+  EXPECT_EQ(r.rows->Value(0, 1).ToDouble(), -3.0);
+  EXPECT_EQ(r.rows->Value(0, 2), Variant("Mutter"));
+  EXPECT_EQ(r.rows->Value(0, 3), Variant("xa02"));
+  EXPECT_EQ(r.rows->Value(1, 1).ToDouble(), 12.5);
+}
+
+TYPED_TEST(EngineContractTest, LongChineseTextSurvivesWhole) {
+  // 3-byte characters that straddle every chunk a driver may hand back in.
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += (i % 2 ? "库" : "存") + std::to_string(i % 10);
+  Connection conn;
+  this->Open(conn);
+  conn.Run("INSERT INTO Stock(id, name) VALUES (10, '" + text + "')");
+  auto r = conn.Run("SELECT name, LEN(name) FROM Stock WHERE id = 10");
+  ASSERT_TRUE(r.rows);
+  EXPECT_EQ(r.rows->Value(0, 0), Variant(text));
+  EXPECT_EQ(r.rows->Value(0, 1), Variant(int32_t{10000}));
+}
+
+TYPED_TEST(EngineContractTest, EmptyResultsKeepTheirColumns) {
+  Connection conn;
+  this->Open(conn);
+  auto r = conn.Run("SELECT id, code FROM Stock WHERE id > 100");
+  ASSERT_TRUE(r.rows);
+  EXPECT_EQ(r.rows->row_count(), 0u);
+  EXPECT_EQ(r.rows->columns(), (std::vector<std::string>{"id", "code"}));
+  Recordset rs;
+  rs.Open("SELECT id FROM Stock WHERE 1 = 0", conn);
+  EXPECT_TRUE(rs.Eof());
+  EXPECT_EQ(rs.RecordCount(), 0);
+}
+
+TYPED_TEST(EngineContractTest, RowsAffectedByChanges) {
+  Connection conn;
+  this->Open(conn);
+  struct Case {
+    const char* sql;
+    int64_t affected;
+  } cases[] = {
+      {"UPDATE Stock SET qty = 1 WHERE id <= 2", 2},
+      {"UPDATE Stock SET qty = 1 WHERE id > 100", 0},
+      {"INSERT INTO Stock(id, code) VALUES (20, 'Z'), (21, 'Y'), (22, 'X')", 3},
+      {"DELETE FROM Stock WHERE id >= 20", 3},
+  };
+  for (const Case& c : cases) {
+    int64_t affected = -2;
+    conn.Execute(c.sql, &affected);
+    EXPECT_EQ(affected, c.affected) << c.sql;
+  }
+}
+
+TYPED_TEST(EngineContractTest, AThousandRows) {
+  Connection conn;
+  this->Open(conn);
+  conn.BeginTrans();
+  for (int i = 1; i <= 1000; ++i) {
+    conn.Run("INSERT INTO Stock(id, code, qty) VALUES (" + std::to_string(100 + i) + ", 'N" +
+             std::to_string(i) + "', " + std::to_string(i) + ".25)");
+  }
+  conn.CommitTrans();
+  auto r = conn.Run("SELECT id, code, qty FROM Stock WHERE id > 100 ORDER BY id");
+  ASSERT_TRUE(r.rows);
+  ASSERT_EQ(r.rows->row_count(), 1000u);
+  double sum = 0;
+  for (size_t row = 0; row < 1000; ++row) {
+    EXPECT_EQ(r.rows->Value(row, 0), Variant(static_cast<int32_t>(101 + row)));
+    sum += r.rows->Value(row, 2).ToDouble();
+  }
+  EXPECT_EQ(r.rows->Value(999, 1), Variant("N1000"));
+  // 1 + 2 + ... + 1000 plus a quarter each.
+  EXPECT_DOUBLE_EQ(sum, 500500 + 250);
+}
+
+TYPED_TEST(EngineContractTest, SystemDatabaseIsAttachedAsVKSystem) {
+  Connection conn;
+  this->Open(conn);
+  auto r = conn.Run(
+      "SELECT iId, dBegin, dEnd FROM VKSystem..VA_Period WHERE cAcc_ID = '001' ORDER BY iId");
+  ASSERT_TRUE(r.rows);
+  ASSERT_EQ(r.rows->row_count(), 2u);
+  EXPECT_EQ(r.rows->Value(1, 0), Variant(int32_t{2}));
+  EXPECT_EQ(r.rows->Value(1, 1), Variant(*Date::Make(2025, 2, 1)));
+  EXPECT_EQ(r.rows->Value(1, 2), Variant(*Date::Make(2025, 2, 28)));
+}
+
+TYPED_TEST(EngineContractTest, TransactionsCommitAndRollBack) {
+  Connection conn, other;
+  this->Open(conn);
+  this->Open(other);
+  auto count = [&](Connection& c) { return c.Run("SELECT COUNT(*) FROM Stock").rows->Value(0, 0); };
+  conn.BeginTrans();
+  conn.Run("INSERT INTO Stock(id) VALUES (30)");
+  EXPECT_EQ(count(conn), Variant(int32_t{4}));
+  conn.RollbackTrans();
+  EXPECT_EQ(count(conn), Variant(int32_t{3}));
+  conn.BeginTrans();
+  conn.Run("INSERT INTO Stock(id) VALUES (31)");
+  conn.CommitTrans();
+  // Committed work is visible to another connection.
+  EXPECT_EQ(count(other), Variant(int32_t{4}));
+  // Outside a transaction every statement commits by itself.
+  conn.Run("DELETE FROM Stock WHERE id = 31");
+  EXPECT_EQ(count(other), Variant(int32_t{3}));
+}
+
+TYPED_TEST(EngineContractTest, ClosingRollsBackAnOpenTransaction) {
+  {
+    Connection conn;
+    this->Open(conn);
+    conn.BeginTrans();
+    conn.Run("DELETE FROM Stock");
+    conn.Close();
+  }
+  Connection check;
+  this->Open(check);
+  EXPECT_EQ(check.Run("SELECT COUNT(*) FROM Stock").rows->Value(0, 0), Variant(int32_t{3}));
+}
+
+TYPED_TEST(EngineContractTest, StatementErrorsCarryTheEngineMessage) {
+  Connection conn;
+  this->Open(conn);
+  struct Case {
+    const char* sql;
+    const char* words;
+  } cases[] = {
+      {"SELECT nosuch FROM Stock", "no such column: nosuch"},
+      {"SELECT * FROM NoSuchTable", "no such table: NoSuchTable"},
+      {"INSERT INTO Stock(id) VALUES (1)", "UNIQUE constraint failed: Stock.id"},
+      {"SELEC 1", "syntax error"},
+  };
+  for (const Case& c : cases) {
+    std::string d = this->ProviderErrorOf([&] { conn.Run(c.sql); });
+    EXPECT_NE(d.find(c.words), std::string::npos) << c.sql << ": " << d;
+  }
+  // The connection stays usable after a failed statement.
+  EXPECT_EQ(conn.Run("SELECT COUNT(*) FROM Stock").rows->Value(0, 0), Variant(int32_t{3}));
+}
+
+TYPED_TEST(EngineContractTest, CommandTimeoutStopsALongStatement) {
+  Connection conn;
+  this->Open(conn);
+  conn.SetCommandTimeout(1);
+  auto start = std::chrono::steady_clock::now();
+  std::string d = this->ProviderErrorOf([&] {
+    conn.Run(
+        "SELECT COUNT(*) FROM Numbers A INNER JOIN Numbers B ON 1 = 1 "
+        "INNER JOIN Numbers C ON 1 = 1 WHERE A.n + B.n + C.n > 0");
+  });
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_NE(d.find("Query timeout expired"), std::string::npos) << d;
+  EXPECT_GE(seconds, 0.9);
+  EXPECT_LT(seconds, 5.0);
+  // 0 means no limit; the connection works on.
+  conn.SetCommandTimeout(0);
+  EXPECT_EQ(conn.Run("SELECT COUNT(*) FROM Stock").rows->Value(0, 0), Variant(int32_t{3}));
+}
+
+TYPED_TEST(EngineContractTest, AMissingDatabaseFileIsNamedAndNotCreated) {
+  std::string missing = this->dir_.File("missing.db");
+  struct Case {
+    std::string company, system, named;
+  } cases[] = {
+      {missing, this->system_, missing},
+      {this->company_, missing, missing},
+  };
+  for (const Case& c : cases) {
+    Connection conn;
+    std::string d =
+        this->ProviderErrorOf([&] { conn.Open(TypeParam::ConnectionString(c.company, c.system)); });
+    EXPECT_NE(d.find("'" + c.named + "' does not exist"), std::string::npos) << d;
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_EQ(conn.State(), kStateClosed);
+  }
+}
+
+}  // namespace
+}  // namespace q9::platform::db
