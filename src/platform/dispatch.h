@@ -81,6 +81,23 @@ class MemberTable {
   std::vector<Entry> entries_;
 };
 
+// An object written in C++ whose members are the entries of a MemberTable the derived class fills
+// in its constructor.
+class MemberObject : public Object {
+ public:
+  explicit MemberObject(std::string class_name) : class_name_(std::move(class_name)) {}
+  Variant Invoke(std::string_view name, InvokeKind kind, Args& args) override {
+    return members_.Invoke(class_name_, name, kind, args);
+  }
+  std::string ClassName() const override { return class_name_; }
+
+ protected:
+  MemberTable members_;
+
+ private:
+  std::string class_name_;
+};
+
 // Forwards every call to an inner object; a test double overrides Invoke, handles the member it
 // changes and calls ForwardingObject::Invoke for the rest.
 class ForwardingObject : public Object {

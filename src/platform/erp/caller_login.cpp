@@ -3,22 +3,16 @@
 namespace q9::platform::erp {
 namespace {
 
-class CallerLogin : public Object {
+class CallerLogin : public MemberObject {
  public:
   CallerLogin(std::string connection_string, std::string user_id, std::string account_id,
-              int year) {
+              int year)
+      : MemberObject("CallerLogin") {
     members_.Get("VkDbName", [cs = std::move(connection_string)](Args&) { return Variant(cs); })
         .Get("cUserId", [u = std::move(user_id)](Args&) { return Variant(u); })
         .Get("cAcc_Id", [a = std::move(account_id)](Args&) { return Variant(a); })
         .Get("cIYear", [year](Args&) { return Variant(static_cast<int16_t>(year)); });
   }
-  Variant Invoke(std::string_view name, InvokeKind kind, Args& args) override {
-    return members_.Invoke(ClassName(), name, kind, args);
-  }
-  std::string ClassName() const override { return "CallerLogin"; }
-
- private:
-  MemberTable members_;
 };
 
 }  // namespace

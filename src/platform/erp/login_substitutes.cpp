@@ -12,25 +12,9 @@ ComError NotLoaded(const std::string& what) {
   return ComError(kErrObjectNotSet, kSource, what + "：登录对象尚未加载 (Load)");
 }
 
-// A simple object whose members come from a MemberTable.
-class TableObject : public Object {
+class PeriodObject : public MemberObject {
  public:
-  explicit TableObject(std::string class_name) : class_name_(std::move(class_name)) {}
-  Variant Invoke(std::string_view name, InvokeKind kind, Args& args) override {
-    return members_.Invoke(class_name_, name, kind, args);
-  }
-  std::string ClassName() const override { return class_name_; }
-
- protected:
-  MemberTable members_;
-
- private:
-  std::string class_name_;
-};
-
-class PeriodObject : public TableObject {
- public:
-  explicit PeriodObject(PeriodRow row) : TableObject("Period") {
+  explicit PeriodObject(PeriodRow row) : MemberObject("Period") {
     members_.Get("BeginDate", [row](Args&) { return Variant(row.begin); })
         .Get("EndDate", [row](Args&) { return Variant(row.end); })
         .Get("iId", [row](Args&) { return Variant(static_cast<int16_t>(row.id)); });
@@ -43,10 +27,10 @@ struct AccountData {
   std::vector<PeriodRow> periods;  // of the login year
 };
 
-class AccountObject : public TableObject {
+class AccountObject : public MemberObject {
  public:
   explicit AccountObject(std::shared_ptr<const AccountData> data)
-      : TableObject("Account"), data_(std::move(data)) {
+      : MemberObject("Account"), data_(std::move(data)) {
     members_
         .Get("STStartDate", [this](Args&) { return Variant(Data("STStartDate").st_start_date); })
         .Get("STStartPeriodDate",
@@ -69,9 +53,9 @@ class AccountObject : public TableObject {
   std::shared_ptr<const AccountData> data_;
 };
 
-class AccountCOObject : public TableObject {
+class AccountCOObject : public MemberObject {
  public:
-  AccountCOObject() : TableObject("AccountCO") {
+  AccountCOObject() : MemberObject("AccountCO") {
     members_.Put("login", [this](Args& args) {
       login_ = args.Get(args.size() - 1);
       return Variant();
@@ -88,10 +72,10 @@ struct LoginSession {
   std::shared_ptr<const AccountData> account;
 };
 
-class InnerLoginObject : public TableObject {
+class InnerLoginObject : public MemberObject {
  public:
   explicit InnerLoginObject(std::shared_ptr<LoginSession> s)
-      : TableObject("clsLogin"), session_(std::move(s)) {
+      : MemberObject("clsLogin"), session_(std::move(s)) {
     const LoginIdentity& id = session_->identity;
     members_.Get("cAcc_Id", [&id](Args&) { return Variant(id.account_id); })
         .Get("cIYear", [&id](Args&) { return Variant(static_cast<int16_t>(id.year)); })
@@ -139,9 +123,9 @@ class InnerLoginObject : public TableObject {
   std::string share_string_;
 };
 
-class LoginObject : public TableObject {
+class LoginObject : public MemberObject {
  public:
-  LoginObject() : TableObject("Login") {
+  LoginObject() : MemberObject("Login") {
     members_.Method("Load", [this](Args& args) { return Load(args.Get(0)); })
         .Get("Account",
              [this](Args&) {

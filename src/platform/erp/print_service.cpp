@@ -88,9 +88,9 @@ void WriteFile(const std::string& path, const std::string& content) {
   }
 }
 
-class PrintService : public Object {
+class PrintService : public MemberObject {
  public:
-  PrintService() {
+  PrintService() : MemberObject("clsPrintItfService") {
     auto set_login = [this](Args& args) {
       vklogin_ = args.Get(args.size() - 1);
       return Variant();
@@ -100,11 +100,6 @@ class PrintService : public Object {
         .Get("vklogin", [this](Args&) { return vklogin_; })
         .Method("Execute", [this](Args& args) { return Variant(Execute(args)); });
   }
-
-  Variant Invoke(std::string_view name, InvokeKind kind, Args& args) override {
-    return members_.Invoke(ClassName(), name, kind, args);
-  }
-  std::string ClassName() const override { return "clsPrintItfService"; }
 
  private:
   bool Execute(Args& args) {
@@ -128,7 +123,6 @@ class PrintService : public Object {
     return true;
   }
 
-  MemberTable members_;
   Variant vklogin_;
 };
 

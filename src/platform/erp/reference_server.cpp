@@ -211,9 +211,9 @@ std::string OptionalText(const Args& args, size_t i) {
   return args.IsGiven(i) ? args.Get(i).ConcatText() : std::string();
 }
 
-class ReferServer : public Object {
+class ReferServer : public MemberObject {
  public:
-  ReferServer() {
+  ReferServer() : MemberObject("VkReferServer") {
     members_
         .Method("SetRWAuth",
                 [](Args& args) {
@@ -245,13 +245,6 @@ class ReferServer : public Object {
         });
   }
 
-  Variant Invoke(std::string_view name, InvokeKind kind, Args& args) override {
-    return members_.Invoke(ClassName(), name, kind, args);
-  }
-  std::string ClassName() const override { return "VkReferServer"; }
-
- private:
-  MemberTable members_;
 };
 
 }  // namespace
