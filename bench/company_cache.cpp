@@ -35,8 +35,8 @@ std::string LayoutFingerprint() {
 
 CachedCompany EnsureCompany(const std::string& root, int64_t lines, uint64_t seed) {
   namespace fs = std::filesystem;
-  fs::path dir = fs::path(root) / (std::to_string(lines) + "-" + std::to_string(seed) + "-" +
-                                   LayoutFingerprint());
+  fs::path dir = fs::path(root) /
+                 (std::to_string(lines) + "-" + std::to_string(seed) + "-" + LayoutFingerprint());
   fs::create_directories(dir);
   CachedCompany out;
   out.company_db = (dir / "company.db").string();

@@ -11,7 +11,7 @@ struct CachedCompany {
   std::string company_db;
   std::string system_db;
   std::string connection_string;
-  bool generated = false;      // false when the files came from the cache
+  bool generated = false;       // false when the files came from the cache
   double generate_seconds = 0;  // generation and writing, when generated
 };
 

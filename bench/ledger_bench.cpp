@@ -12,9 +12,9 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -108,9 +108,14 @@ DirectResult RunDirect(sqlite3* db, const std::string& sql) {
     ++out.rows;
     for (int c = 0; c < columns; ++c) {
       switch (sqlite3_column_type(stmt, c)) {
-        case SQLITE_INTEGER: out.checksum += static_cast<double>(sqlite3_column_int64(stmt, c)); break;
-        case SQLITE_FLOAT: out.checksum += sqlite3_column_double(stmt, c); break;
-        case SQLITE_NULL: break;
+        case SQLITE_INTEGER:
+          out.checksum += static_cast<double>(sqlite3_column_int64(stmt, c));
+          break;
+        case SQLITE_FLOAT:
+          out.checksum += sqlite3_column_double(stmt, c);
+          break;
+        case SQLITE_NULL:
+          break;
         default:
           sqlite3_column_text(stmt, c);
           out.checksum += sqlite3_column_bytes(stmt, c);
@@ -154,12 +159,17 @@ size_t RawBytes(const RowSet& rows) {
     for (size_t c = 0; c < rows.column_count(); ++c) {
       const Variant v = rows.Value(r, c);
       switch (v.type()) {
-        case platform::VarType::String: bytes += v.string_ref().size(); break;
+        case platform::VarType::String:
+          bytes += v.string_ref().size();
+          break;
         case platform::VarType::I2:
         case platform::VarType::I4:
         case platform::VarType::R8:
-        case platform::VarType::Date: bytes += 8; break;
-        default: bytes += 1;
+        case platform::VarType::Date:
+          bytes += 8;
+          break;
+        default:
+          bytes += 1;
       }
     }
   }
@@ -211,8 +221,8 @@ std::string LastStatement(const std::function<void()>& call) {
 
 // A typical row for OpenPage: of rows spread evenly over the summary, the one whose detail has
 // the median number of lines among those with any line (the middle row when none has one).
-int32_t TypicalRow(component::IClsKCZT& k, const std::string& xml, int16_t iSelectTz,
-                   Variant& rs1, size_t summary_rows) {
+int32_t TypicalRow(component::IClsKCZT& k, const std::string& xml, int16_t iSelectTz, Variant& rs1,
+                   size_t summary_rows) {
   constexpr size_t kSamples = 41;
   std::vector<std::pair<int32_t, int32_t>> lines_at;  // (detail lines, position)
   for (size_t i = 0; i < kSamples && i < summary_rows; ++i) {
@@ -254,7 +264,10 @@ struct SizeFigures {
 
 std::string Ms(double seconds) {
   char b[32];
-  std::snprintf(b, sizeof b, seconds < 0.01 ? "%.2f" : seconds < 1 ? "%.1f" : "%.0f",
+  std::snprintf(b, sizeof b,
+                seconds < 0.01 ? "%.2f"
+                : seconds < 1  ? "%.1f"
+                               : "%.0f",
                 seconds * 1e3);
   return b;
 }
@@ -361,9 +374,9 @@ SizeFigures MeasureSize(int64_t lines, const Options& options) {
   component::ScopedApartment apartment(std::make_shared<component::Apartment>());
   component::IClsKCZT k;
   std::string init_msg;
-  if (!k.Init(Variant(platform::erp::MakeCallerLogin(company.connection_string, "demo", "001",
-                                                     2026)),
-              &init_msg)) {
+  if (!k.Init(
+          Variant(platform::erp::MakeCallerLogin(company.connection_string, "demo", "001", 2026)),
+          &init_msg)) {
     throw std::runtime_error("Init failed: " + init_msg);
   }
   auto engine = platform::db::SqliteEngine::Open(
@@ -382,23 +395,27 @@ const char* Verdict(bool met) { return met ? "met" : "NOT met"; }
 void PrintSize(const SizeFigures& s, const Options& options) {
   std::printf("\n### %lld document lines, %lld position records\n\n",
               static_cast<long long>(s.lines), static_cast<long long>(s.position_records));
-  std::printf("Company database %.0f MiB%s. Query %s to %s, user demo (unrestricted); OpenX %d "
-              "runs, OpenPage %d runs; CPU time of the benchmark thread in ms, ratios as median (min–max) of the interleaved runs.\n\n",
-              s.file_mib,
-              s.generated ? (" (generated in " + Fixed(s.generate_seconds, 0) + " s)").c_str()
-                          : " (cached)",
-              options.from.c_str(), options.to.c_str(), options.repeat, options.page_repeat);
-  std::printf("| kind | rows | OpenX | engine | scan | OpenX/engine (≤ 1.10) | OpenX/scan (≤ 1.5) |\n");
+  std::printf(
+      "Company database %.0f MiB%s. Query %s to %s, user demo (unrestricted); OpenX %d "
+      "runs, OpenPage %d runs; CPU time of the benchmark thread in ms, ratios as median (min–max) "
+      "of the interleaved runs.\n\n",
+      s.file_mib,
+      s.generated ? (" (generated in " + Fixed(s.generate_seconds, 0) + " s)").c_str()
+                  : " (cached)",
+      options.from.c_str(), options.to.c_str(), options.repeat, options.page_repeat);
+  std::printf(
+      "| kind | rows | OpenX | engine | scan | OpenX/engine (≤ 1.10) | OpenX/scan (≤ 1.5) |\n");
   std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
   for (const KindFigures& f : s.kinds) {
-    std::printf("| %s | %zu | %s | %s | %s | %s %s | %s %s |\n", kKindNames[f.kind],
-                f.summary_rows, Ms(f.openx.Median()).c_str(), Ms(f.openx_engine.Median()).c_str(),
+    std::printf("| %s | %zu | %s | %s | %s | %s %s | %s %s |\n", kKindNames[f.kind], f.summary_rows,
+                Ms(f.openx.Median()).c_str(), Ms(f.openx_engine.Median()).c_str(),
                 Ms(f.scan.Median()).c_str(), Spread(f.openx_over_engine, 3).c_str(),
-                Verdict(f.openx_over_engine.Median() <= 1.10),
-                Spread(f.openx_over_scan, 2).c_str(), Verdict(f.openx_over_scan.Median() <= 1.5));
+                Verdict(f.openx_over_engine.Median() <= 1.10), Spread(f.openx_over_scan, 2).c_str(),
+                Verdict(f.openx_over_scan.Median() <= 1.5));
   }
-  std::printf("\n| kind | row | lines | OpenPage | engine | component's own µs | "
-              "OpenPage/engine (≤ 1.10) | scan/OpenPage (≥ 100) |\n");
+  std::printf(
+      "\n| kind | row | lines | OpenPage | engine | component's own µs | "
+      "OpenPage/engine (≤ 1.10) | scan/OpenPage (≥ 100) |\n");
   std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
   for (const KindFigures& f : s.kinds) {
     double scan_over_page = f.scan.Median() / f.page.Median();
@@ -406,23 +423,22 @@ void PrintSize(const SizeFigures& s, const Options& options) {
                 f.page_position, f.detail_rows, Ms(f.page.Median()).c_str(),
                 Ms(f.page_engine.Median()).c_str(),
                 (f.page.Median() - f.page_engine.Median()) * 1e6,
-                Spread(f.page_over_engine, 3).c_str(),
-                Verdict(f.page_over_engine.Median() <= 1.10), scan_over_page,
-                Verdict(scan_over_page >= 100));
+                Spread(f.page_over_engine, 3).c_str(), Verdict(f.page_over_engine.Median() <= 1.10),
+                scan_over_page, Verdict(scan_over_page >= 100));
   }
-  std::printf("\n| kind | translate summary µs | translate detail µs | Clone ns (summary, "
-              "detail) | summary bytes / raw | detail bytes / raw |\n");
+  std::printf(
+      "\n| kind | translate summary µs | translate detail µs | Clone ns (summary, "
+      "detail) | summary bytes / raw | detail bytes / raw |\n");
   std::printf("|---|---:|---:|---:|---:|---:|\n");
   for (const KindFigures& f : s.kinds) {
-    std::printf("| %s | %.0f (%.3f%% of OpenX) | %.0f (%.2f%% of OpenPage) | %.0f, %.0f | "
-                "%zu / %zu = %.2f | %zu / %zu = %.2f |\n",
-                kKindNames[f.kind], f.translate_summary_us,
-                f.translate_summary_us / 1e4 / f.openx.Median(), f.translate_detail_us,
-                f.translate_detail_us / 1e4 / f.page.Median(), f.clone_summary_ns,
-                f.clone_detail_ns, f.summary_bytes, f.summary_raw,
-                static_cast<double>(f.summary_bytes) / static_cast<double>(f.summary_raw),
-                f.detail_bytes, f.detail_raw,
-                static_cast<double>(f.detail_bytes) / static_cast<double>(f.detail_raw));
+    std::printf(
+        "| %s | %.0f (%.3f%% of OpenX) | %.0f (%.2f%% of OpenPage) | %.0f, %.0f | "
+        "%zu / %zu = %.2f | %zu / %zu = %.2f |\n",
+        kKindNames[f.kind], f.translate_summary_us, f.translate_summary_us / 1e4 / f.openx.Median(),
+        f.translate_detail_us, f.translate_detail_us / 1e4 / f.page.Median(), f.clone_summary_ns,
+        f.clone_detail_ns, f.summary_bytes, f.summary_raw,
+        static_cast<double>(f.summary_bytes) / static_cast<double>(f.summary_raw), f.detail_bytes,
+        f.detail_raw, static_cast<double>(f.detail_bytes) / static_cast<double>(f.detail_raw));
   }
   if (options.plans) {
     for (const KindFigures& f : s.kinds) {
@@ -444,10 +460,9 @@ void PrintGrowth(const std::vector<SizeFigures>& sizes) {
   for (const SizeFigures& s : sizes) {
     for (const KindFigures& f : s.kinds) {
       std::printf("| %lld | %s | %s | %s | %s | %.2f | %s | %zu |\n",
-                  static_cast<long long>(s.lines), kKindNames[f.kind],
-                  Ms(f.openx.Median()).c_str(), Ms(f.openx_engine.Median()).c_str(),
-                  Ms(f.scan.Median()).c_str(), f.openx_over_scan.Median(),
-                  Ms(f.page.Median()).c_str(), f.detail_rows);
+                  static_cast<long long>(s.lines), kKindNames[f.kind], Ms(f.openx.Median()).c_str(),
+                  Ms(f.openx_engine.Median()).c_str(), Ms(f.scan.Median()).c_str(),
+                  f.openx_over_scan.Median(), Ms(f.page.Median()).c_str(), f.detail_rows);
     }
   }
 }

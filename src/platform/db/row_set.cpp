@@ -50,15 +50,19 @@ uint64_t GetLength(const char*& p) {
 // The first byte after the value whose tag is at `p`.
 const char* Skip(const char* p) {
   switch (static_cast<unsigned char>(*p++)) {
-    case kI2: return p + 2;
-    case kI4: return p + 4;
+    case kI2:
+      return p + 2;
+    case kI4:
+      return p + 4;
     case kR8:
-    case kDate: return p + 8;
+    case kDate:
+      return p + 8;
     case kText: {
       const uint64_t n = GetLength(p);
       return p + n;
     }
-    default: return p;
+    default:
+      return p;
   }
 }
 
@@ -88,15 +92,24 @@ Variant RowSet::Value(size_t row, size_t col) const {
   const char* p = data_.data() + row_starts_[row];
   for (size_t c = 0; c < col; ++c) p = Skip(p);
   switch (static_cast<unsigned char>(*p++)) {
-    case kEmpty: return Variant();
-    case kNull: return Variant::Null();
-    case kMissing: return Variant::Missing();
-    case kFalse: return Variant(false);
-    case kTrue: return Variant(true);
-    case kI2: return Variant(Get<int16_t>(p));
-    case kI4: return Variant(Get<int32_t>(p));
-    case kR8: return Variant(Get<double>(p));
-    case kDate: return Variant(DecodeDate(Get<int64_t>(p)));
+    case kEmpty:
+      return Variant();
+    case kNull:
+      return Variant::Null();
+    case kMissing:
+      return Variant::Missing();
+    case kFalse:
+      return Variant(false);
+    case kTrue:
+      return Variant(true);
+    case kI2:
+      return Variant(Get<int16_t>(p));
+    case kI4:
+      return Variant(Get<int32_t>(p));
+    case kR8:
+      return Variant(Get<double>(p));
+    case kDate:
+      return Variant(DecodeDate(Get<int64_t>(p)));
     default: {
       const uint64_t n = GetLength(p);
       return Variant(std::string_view(p, n));
@@ -115,22 +128,35 @@ void RowSet::Append(const Variant& v) {
       StartValue();
       data_ += static_cast<char>(kEmpty);
       return;
-    case VarType::Null: AppendNull(); return;
+    case VarType::Null:
+      AppendNull();
+      return;
     case VarType::Missing:
       StartValue();
       data_ += static_cast<char>(kMissing);
       return;
-    case VarType::Boolean: AppendBoolean(v.ToBool()); return;
+    case VarType::Boolean:
+      AppendBoolean(v.ToBool());
+      return;
     case VarType::I2:
       StartValue();
       data_ += static_cast<char>(kI2);
       Put<int16_t>(data_, v.ToI2());
       return;
-    case VarType::I4: AppendInteger(v.ToI4()); return;
-    case VarType::R8: AppendDouble(v.ToDouble()); return;
-    case VarType::Date: AppendDate(v.ToDate()); return;
-    case VarType::String: AppendText(v.string_ref()); return;
-    case VarType::Object: throw TypeMismatch("a recordset value cannot hold an object");
+    case VarType::I4:
+      AppendInteger(v.ToI4());
+      return;
+    case VarType::R8:
+      AppendDouble(v.ToDouble());
+      return;
+    case VarType::Date:
+      AppendDate(v.ToDate());
+      return;
+    case VarType::String:
+      AppendText(v.string_ref());
+      return;
+    case VarType::Object:
+      throw TypeMismatch("a recordset value cannot hold an object");
   }
 }
 
@@ -159,8 +185,8 @@ void RowSet::AppendDouble(double d) {
 void RowSet::AppendDate(const Date& d) {
   StartValue();
   data_ += static_cast<char>(kDate);
-  const int64_t seconds = d.DaysSinceEpoch() * kSecondsPerDay + d.hour() * 3600 +
-                          d.minute() * 60 + d.second();
+  const int64_t seconds =
+      d.DaysSinceEpoch() * kSecondsPerDay + d.hour() * 3600 + d.minute() * 60 + d.second();
   Put(data_, seconds);
 }
 

@@ -53,7 +53,7 @@ class RowSet {
   void StartValue();
 
   std::vector<std::string> columns_;
-  std::string data_;                 // the packed values
+  std::string data_;                  // the packed values
   std::vector<uint64_t> row_starts_;  // offset in data_ of each row's first value
   size_t values_ = 0;
 };

@@ -55,8 +55,8 @@ TEST(RowSetTest, TypedAppendsMatchTheVariantsTheyStandFor) {
   typed.AppendDouble(2.5);
   typed.AppendDate(D(2025, 1, 1));
   typed.AppendText("0101001");
-  const std::vector<Variant> expected = {Variant::Null(), Variant(true),
-                                         Variant(int32_t{-7}), Variant(2.5),
+  const std::vector<Variant> expected = {Variant::Null(),        Variant(true),
+                                         Variant(int32_t{-7}),   Variant(2.5),
                                          Variant(D(2025, 1, 1)), Variant("0101001")};
   ASSERT_EQ(typed.row_count(), 1u);
   for (size_t c = 0; c < expected.size(); ++c) EXPECT_EQ(typed.Value(0, c), expected[c]) << c;

@@ -866,7 +866,7 @@ class Renderer {
   // True when every column in the condition is written qualified by one of `names` and the
   // condition holds nothing but such columns, literals, operators and plain SQL words.
   bool NamesOnly(std::size_t begin, std::size_t end, const std::vector<std::string>& names) const {
-    static const Keywords kConditionWords = {"AND",  "OR",   "NOT",  "NULL", "IS",  "IN",
+    static const Keywords kConditionWords = {"AND",  "OR",   "NOT",  "NULL", "IS",   "IN",
                                              "LIKE", "CASE", "WHEN", "THEN", "ELSE", "END"};
     for (std::size_t i = NextSig(t_, begin, end); i < end; i = NextSig(t_, i + 1, end)) {
       const SqlToken& t = t_[i];
@@ -896,7 +896,8 @@ class Renderer {
 
   // True when one of the condition's AND-ed terms is a comparison of a column of `names` with a
   // column or a literal: NULL in that column makes the term, and so the condition, not true.
-  bool RejectsNulls(std::size_t begin, std::size_t end, const std::vector<std::string>& names) const {
+  bool RejectsNulls(std::size_t begin, std::size_t end,
+                    const std::vector<std::string>& names) const {
     static const Keywords kComparisons = {"=", "<", ">", "<=", ">=", "<>", "!="};
     std::vector<std::size_t> term;
     auto check = [&]() {
