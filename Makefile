@@ -35,6 +35,13 @@ demo: build
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
 
+# The ledger benchmark (never part of `test`): BENCH_LINES is one size or a comma-separated list;
+# generated companies are kept in $(BUILD)/bench-data. Figures and how to read them: BENCHMARKS.md.
+BENCH_LINES ?= 1000000
+BENCH_FLAGS ?=
+bench: build
+	@$(BUILD)/bench/ledger_bench --lines $(BENCH_LINES) --data $(BUILD)/bench-data $(BENCH_FLAGS)
+
 # Fuzz targets (clang + libFuzzer), each for FUZZ_SECONDS, seeded from fuzz/corpus/.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 20

@@ -767,6 +767,7 @@ class Renderer {
     bool exchanged = false;
     for (int root : roots) Exchange(nodes, root, grouped, exchanged);
     if (exchanged) RejectSelectStar(from);
+    for (int root : roots) Reassociate(nodes, root);
     out += ' ';
     for (std::size_t k = 0; k < roots.size(); ++k) {
       if (k > 0) out += ", ";
@@ -796,6 +797,142 @@ class Renderer {
     const int right = node.right;
     Exchange(nodes, left, grouped, exchanged);
     Exchange(nodes, right, true, exchanged);
+  }
+
+  // A LEFT JOIN (B LEFT JOIN C ON p) ON q has the rows of (A LEFT JOIN B ON q) LEFT JOIN C ON p
+  // when q names no table of C and p cannot hold while B's columns are NULL (an A row without a
+  // B row then finds no C row either). SQLite must materialize a join nested on the right of a
+  // LEFT JOIN whole before joining it, which for the stock ledger detail meant every inventory
+  // on every call; written flat, B and C are searched by index for each A row. The columns keep
+  // their order.
+  void Reassociate(std::vector<FromNode>& nodes, int id) const {
+    if (nodes[id].type != FromNode::Type::kJoin) return;
+    while (nodes[id].join == JoinType::kLeft) {
+      FromNode& node = nodes[id];
+      const int group_id = node.right;
+      FromNode& group = nodes[group_id];
+      if (group.type != FromNode::Type::kJoin || group.join != JoinType::kLeft) break;
+      std::vector<std::string> outer_names;  // A and B
+      std::vector<std::string> b_names;
+      std::vector<std::string> inner_names;  // B and C
+      if (!TableNames(nodes, node.left, outer_names) || !TableNames(nodes, group.left, b_names) ||
+          !TableNames(nodes, group.right, inner_names)) {
+        break;
+      }
+      outer_names.insert(outer_names.end(), b_names.begin(), b_names.end());
+      inner_names.insert(inner_names.end(), b_names.begin(), b_names.end());
+      if (!NamesOnly(node.condition_begin, node.condition_end, outer_names) ||
+          !NamesOnly(group.condition_begin, group.condition_end, inner_names) ||
+          !RejectsNulls(group.condition_begin, group.condition_end, b_names)) {
+        break;
+      }
+      const int a = node.left;
+      const int b = group.left;
+      const int c = group.right;
+      std::swap(node.condition_begin, group.condition_begin);
+      std::swap(node.condition_end, group.condition_end);
+      group.left = a;
+      group.right = b;
+      node.left = group_id;
+      node.right = c;
+    }
+    const int left = nodes[id].left;
+    const int right = nodes[id].right;
+    Reassociate(nodes, left);
+    Reassociate(nodes, right);
+  }
+
+  // The names by which conditions refer to the tables of a subtree (alias, else the table's own
+  // name), upper-cased; false when one is quoted or a derived table has no alias.
+  bool TableNames(const std::vector<FromNode>& nodes, int id, std::vector<std::string>& out) const {
+    const FromNode& node = nodes[id];
+    if (node.type == FromNode::Type::kJoin) {
+      return TableNames(nodes, node.left, out) && TableNames(nodes, node.right, out);
+    }
+    std::size_t name = node.alias;
+    if (name == kNone && node.type == FromNode::Type::kTable) name = node.last;
+    if (name == kNone || t_[name].kind != Kind::kWord) return false;
+    out.push_back(Upper(t_[name].text));
+    return true;
+  }
+
+  static bool Contains(const std::vector<std::string>& names, std::string_view name) {
+    for (const std::string& n : names) {
+      if (EqualsUpper(name, n)) return true;
+    }
+    return false;
+  }
+
+  // True when every column in the condition is written qualified by one of `names` and the
+  // condition holds nothing but such columns, literals, operators and plain SQL words.
+  bool NamesOnly(std::size_t begin, std::size_t end, const std::vector<std::string>& names) const {
+    static const Keywords kConditionWords = {"AND",  "OR",   "NOT",  "NULL", "IS",   "IN",
+                                             "LIKE", "CASE", "WHEN", "THEN", "ELSE", "END"};
+    for (std::size_t i = NextSig(t_, begin, end); i < end; i = NextSig(t_, i + 1, end)) {
+      const SqlToken& t = t_[i];
+      if (t.kind == Kind::kString || t.kind == Kind::kNumber) continue;
+      if (t.kind == Kind::kOperator) {
+        if (IsOp(t, ".")) return false;  // a dot not after a qualifier
+        continue;
+      }
+      if (t.kind != Kind::kWord) return false;
+      const std::size_t next = NextSig(t_, i + 1, end);
+      if (next < end && IsOp(t_[next], ".")) {
+        const std::size_t column = NextSig(t_, next + 1, end);
+        if (!Contains(names, t.text) || column >= end || t_[column].kind != Kind::kWord) {
+          return false;
+        }
+        const std::size_t after = NextSig(t_, column + 1, end);
+        if (after < end && IsOp(t_[after], ".")) return false;
+        i = column;
+        continue;
+      }
+      if (IsWordIn(t, kConditionWords)) continue;
+      if (next < end && IsOp(t_[next], "(") && IsWordIn(t, kFunctionsAfterRewrite)) continue;
+      return false;  // an unqualified column or a construct not looked into
+    }
+    return true;
+  }
+
+  // True when one of the condition's AND-ed terms is a comparison of a column of `names` with a
+  // column or a literal: NULL in that column makes the term, and so the condition, not true.
+  bool RejectsNulls(std::size_t begin, std::size_t end,
+                    const std::vector<std::string>& names) const {
+    static const Keywords kComparisons = {"=", "<", ">", "<=", ">=", "<>", "!="};
+    std::vector<std::size_t> term;
+    auto check = [&]() {
+      auto column_at = [&](std::size_t k) {
+        return k + 2 < term.size() && t_[term[k]].kind == Kind::kWord &&
+               IsOp(t_[term[k + 1]], ".") && t_[term[k + 2]].kind == Kind::kWord;
+      };
+      auto literal_at = [&](std::size_t k) {
+        return k < term.size() &&
+               (t_[term[k]].kind == Kind::kString || t_[term[k]].kind == Kind::kNumber);
+      };
+      bool ok = false;
+      if (term.size() >= 4 && column_at(0) && IsOpIn(t_[term[3]], kComparisons)) {
+        ok = (term.size() == 5 && literal_at(4)) || (term.size() == 7 && column_at(4));
+        ok = ok && (Contains(names, t_[term[0]].text) ||
+                    (term.size() == 7 && Contains(names, t_[term[4]].text)));
+      } else if (term.size() == 5 && literal_at(0) && IsOpIn(t_[term[1]], kComparisons) &&
+                 column_at(2)) {
+        ok = Contains(names, t_[term[2]].text);
+      }
+      term.clear();
+      return ok;
+    };
+    for (std::size_t i = NextSig(t_, begin, end); i < end; i = NextSig(t_, i + 1, end)) {
+      if (IsWord(t_[i], "AND")) {
+        if (check()) return true;
+        continue;
+      }
+      if (IsOp(t_[i], "(")) {
+        term.push_back(i);
+        i = match_[i];
+      }
+      term.push_back(i);
+    }
+    return check();
   }
 
   // The exchange reorders the columns that SELECT * returns.

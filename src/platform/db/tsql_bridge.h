@@ -20,7 +20,11 @@
 // - FROM clauses are parsed into join trees with SQL Server's deferred-ON rule (each ON closes
 //   the innermost open join), every `X RIGHT [OUTER] JOIN Y ON c` becomes `Y LEFT JOIN X ON c`,
 //   and the tree is written left-deep: a join whose right operand is itself a join is written as
-//   a parenthesised group. Join keywords come out as "INNER JOIN" / "LEFT JOIN" / "FULL JOIN".
+//   a parenthesised group, except that A LEFT JOIN (B LEFT JOIN C ON p) ON q is written
+//   A LEFT JOIN B ON q LEFT JOIN C ON p when every column in q and p is qualified, q names no
+//   table of C and p has an AND-ed comparison of a column of B with a column or a literal (the
+//   rows are the same; SQLite would materialize the whole group on every run). Join keywords
+//   come out as "INNER JOIN" / "LEFT JOIN" / "FULL JOIN".
 //   Comments inside a FROM clause are dropped unless they stand within a join condition.
 // Statements may be SELECTs (also UNIONs, subqueries, derived tables), INSERT, UPDATE or DELETE.
 //

@@ -66,9 +66,31 @@ TEST(TsqlBridgeTest, TranslatesToExactText) {
        "FROM D LEFT JOIN C ON C.k = D.k)"},
       {"SELECT A.x FROM A RIGHT JOIN B ON A.k = B.k WHERE 1=1 UNION SELECT C.x FROM C ORDER BY A.x",
        "SELECT A.x FROM B LEFT JOIN A ON A.k = B.k WHERE 1=1 UNION SELECT C.x FROM C ORDER BY A.x"},
+      // A LEFT JOIN (B LEFT JOIN C ON p) ON q is written flat when q names no table of C and p
+      // compares a column of B (so that it fails when B's row is missing), else kept grouped.
+      {"SELECT 1 FROM A LEFT JOIN B LEFT JOIN C ON B.k = C.k AND C.n = 2 ON A.k = B.k",
+       "SELECT 1 FROM A LEFT JOIN B ON A.k = B.k LEFT JOIN C ON B.k = C.k AND C.n = 2"},
+      {"SELECT 1 FROM A LEFT JOIN B LEFT JOIN C ON 2 < B.n ON A.k = B.k",
+       "SELECT 1 FROM A LEFT JOIN B ON A.k = B.k LEFT JOIN C ON 2 < B.n"},
+      {"SELECT 1 FROM A x LEFT JOIN B y LEFT JOIN C z LEFT JOIN D ON D.k = z.k ON y.k = z.k "
+       "ON x.k = y.k",
+       "SELECT 1 FROM A x LEFT JOIN B y ON x.k = y.k LEFT JOIN C z ON y.k = z.k LEFT JOIN D ON "
+       "D.k = z.k"},
+      {"SELECT 1 FROM A LEFT JOIN B LEFT JOIN C ON C.n = 4 ON A.k = B.k",
+       "SELECT 1 FROM A LEFT JOIN (B LEFT JOIN C ON C.n = 4) ON A.k = B.k"},
+      {"SELECT 1 FROM A LEFT JOIN B LEFT JOIN C ON B.k = C.k OR C.n = 4 ON A.k = B.k",
+       "SELECT 1 FROM A LEFT JOIN (B LEFT JOIN C ON B.k = C.k OR C.n = 4) ON A.k = B.k"},
+      {"SELECT 1 FROM A LEFT JOIN B LEFT JOIN C ON ISNULL(B.k, 0) = C.k ON A.k = B.k",
+       "SELECT 1 FROM A LEFT JOIN (B LEFT JOIN C ON ifnull(B.k, 0) = C.k) ON A.k = B.k"},
+      {"SELECT 1 FROM A LEFT JOIN B LEFT JOIN C ON B.k = C.k ON A.k = C.k",
+       "SELECT 1 FROM A LEFT JOIN (B LEFT JOIN C ON B.k = C.k) ON A.k = C.k"},
+      {"SELECT 1 FROM A LEFT JOIN B LEFT JOIN C ON B.k = C.k ON A.k = k2",
+       "SELECT 1 FROM A LEFT JOIN (B LEFT JOIN C ON B.k = C.k) ON A.k = k2"},
+      {"SELECT 1 FROM A LEFT JOIN B INNER JOIN C ON B.k = C.k ON A.k = B.k",
+       "SELECT 1 FROM A LEFT JOIN (B INNER JOIN C ON B.k = C.k) ON A.k = B.k"},
       // A line comment that ends a join condition must not swallow what comes after it.
       {"SELECT 1 FROM A LEFT JOIN B ON A.k = B.k -- note\nRIGHT JOIN C ON C.k = A.k",
-       "SELECT 1 FROM C LEFT JOIN (A LEFT JOIN B ON A.k = B.k) ON C.k = A.k"},
+       "SELECT 1 FROM C LEFT JOIN A ON C.k = A.k LEFT JOIN B ON A.k = B.k"},
       {"SELECT 1 FROM A LEFT JOIN B ON A.k = B.k -- note\nWHERE 1=1",
        "SELECT 1 FROM A LEFT JOIN B ON A.k = B.k -- note\nWHERE 1=1"},
       // Nothing inside literals, bracketed names or comments is rewritten.
@@ -347,6 +369,13 @@ TEST_F(TsqlBridgeSqliteTest, OuterJoinChainsKeepTheUnmatchedRowsSqlServerKeeps) 
       {"A RIGHT JOIN (B INNER JOIN C ON B.k = C.k) ON A.k = C.k", {{"a3", "b3", "c3"}}},
       {"(A RIGHT JOIN B ON A.k = B.k) RIGHT JOIN C ON C.k = B.k",
        {{kNull, kNull, "c4"}, {"a3", "b3", "c3"}}},
+      // A LEFT JOIN (B LEFT JOIN C ON B.k = C.k) ON A.k = B.k, written flat.
+      {"A LEFT JOIN B LEFT JOIN C ON B.k = C.k ON A.k = B.k",
+       {{"a1", kNull, kNull}, {"a3", "b3", "c3"}, {"a4", kNull, kNull}}},
+      // A LEFT JOIN (B LEFT JOIN C ON C.c = 'c4') ON A.k = B.k: C joins every B row, but no A
+      // row that lacks a B row.
+      {"A LEFT JOIN B LEFT JOIN C ON C.c = 'c4' ON A.k = B.k",
+       {{"a1", kNull, kNull}, {"a3", "b3", "c4"}, {"a4", kNull, kNull}}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Sorted(Run(std::string("SELECT A.a, B.b, C.c FROM ") + c.from)), Sorted(c.rows))
@@ -702,9 +731,9 @@ TEST_F(LedgerStatementTest, StockDetailFromClauseIsLeftDeepAndKeepsEveryDocument
             "W.cWhCode LEFT JOIN RdRecords Rs ON R.ID = Rs.ID LEFT JOIN VouchType VT ON "
             "R.cVouchType = VT.cVouchType LEFT JOIN Rd_Style Rd ON R.cRdCode = Rd.cRdCode LEFT "
             "JOIN Customer C ON C.cCusCode = R.cCusCode LEFT JOIN Vendor V ON V.cVenCode = "
-            "R.cVenCode LEFT JOIN (Inventory I LEFT JOIN ComputationUnit CU_G ON I.cGroupCode = "
-            "CU_G.cGroupCode AND CU_G.iNumber =2) ON I.cInvCode = Rs.cInvCode LEFT JOIN Person "
-            "CheckPerson ON CheckPerson.cPersonCode = Rs.cCheckPersonCode ");
+            "R.cVenCode LEFT JOIN Inventory I ON I.cInvCode = Rs.cInvCode LEFT JOIN "
+            "ComputationUnit CU_G ON I.cGroupCode = CU_G.cGroupCode AND CU_G.iNumber =2 LEFT JOIN "
+            "Person CheckPerson ON CheckPerson.cPersonCode = Rs.cCheckPersonCode ");
   // Every document line once, a document without lines once; vendors, customers and inventories
   // without documents never.
   EXPECT_EQ(Sorted(Run(tsql)), Sorted({

@@ -1,0 +1,524 @@
+// ledger_bench: the ledger report's speed on a large demo company, as ratios measured in one run
+// (absolute times on a shared machine are noise, ratios of interleaved runs much less so):
+//   - OpenX and OpenPage of each ledger kind against the engine running the very statement the
+//     component ran, directly through sqlite3 on a second connection with the same settings,
+//     reading every column of every row (what materializing costs the engine);
+//   - OpenX and OpenPage against a plain scan of the lines the ledger reads;
+//   - Clone over recordsets of very different sizes;
+//   - the memory of a materialized recordset against the raw size of its values;
+//   - the T-SQL bridge's translation time.
+// Prints markdown tables (see BENCHMARKS.md). Never run by the test suite.
+#include <sqlite3.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/company_cache.h"
+#include "component/iclskczt.h"
+#include "platform/db/connection_string.h"
+#include "platform/db/recordset.h"
+#include "platform/db/sqlite_engine.h"
+#include "platform/db/statement_gate.h"
+#include "platform/db/tsql_bridge.h"
+#include "platform/erp/caller_login.h"
+#include "platform/erp/register_substitutes.h"
+#include "platform/error.h"
+#include "support/reference_ledger.h"
+
+namespace q9::bench {
+namespace {
+
+using platform::Variant;
+using platform::db::Recordset;
+using platform::db::RowSet;
+
+constexpr const char* kKindNames[] = {"stock by inventory", "stock by batch", "position"};
+constexpr const char* kLineScan =
+    "SELECT SUM(Rs.iQuantity) FROM RdRecords Rs JOIN RdRecord R ON Rs.ID = R.ID";
+constexpr const char* kPositionScan = "SELECT SUM(IP.iQuantity) FROM InvPosition IP";
+
+struct Options {
+  std::vector<int64_t> lines;
+  uint64_t seed = 20261206;
+  std::string data_dir;
+  int repeat = 5;
+  int page_repeat = 20;
+  std::string from = "2026-01-01";
+  std::string to = "2026-03-31";
+  bool plans = false;
+};
+
+// CPU time of this thread: on a machine shared with other work, wall-clock time mostly measures
+// the other work. Everything measured here (component, SQLite, the direct runs) runs on this
+// thread.
+double ThreadCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+template <typename F>
+double Seconds(F&& f) {
+  double start = ThreadCpuSeconds();
+  f();
+  return ThreadCpuSeconds() - start;
+}
+
+class Samples {
+ public:
+  void Add(double v) { v_.push_back(v); }
+  bool empty() const { return v_.empty(); }
+  double Median() const {
+    std::vector<double> s = v_;
+    std::sort(s.begin(), s.end());
+    size_t n = s.size();
+    return n % 2 ? s[n / 2] : (s[n / 2 - 1] + s[n / 2]) / 2;
+  }
+  double Min() const { return *std::min_element(v_.begin(), v_.end()); }
+  double Max() const { return *std::max_element(v_.begin(), v_.end()); }
+
+ private:
+  std::vector<double> v_;
+};
+
+// What the engine does for a statement when nothing else is in the way: prepare, step every
+// row, read every column value as its storage class gives it.
+struct DirectResult {
+  size_t rows = 0;
+  double checksum = 0;
+};
+
+DirectResult RunDirect(sqlite3* db, const std::string& sql) {
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) !=
+      SQLITE_OK) {
+    throw platform::db::SqliteError(db, "direct run");
+  }
+  DirectResult out;
+  int columns = sqlite3_column_count(stmt);
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    ++out.rows;
+    for (int c = 0; c < columns; ++c) {
+      switch (sqlite3_column_type(stmt, c)) {
+        case SQLITE_INTEGER:
+          out.checksum += static_cast<double>(sqlite3_column_int64(stmt, c));
+          break;
+        case SQLITE_FLOAT:
+          out.checksum += sqlite3_column_double(stmt, c);
+          break;
+        case SQLITE_NULL:
+          break;
+        default:
+          sqlite3_column_text(stmt, c);
+          out.checksum += sqlite3_column_bytes(stmt, c);
+      }
+    }
+  }
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) throw platform::db::SqliteError(db, "direct run");
+  return out;
+}
+
+std::vector<std::string> QueryPlan(sqlite3* db, const std::string& sql) {
+  std::string explain = "EXPLAIN QUERY PLAN " + sql;
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, explain.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+    throw platform::db::SqliteError(db, "explain");
+  }
+  // Rows: id, parent, notused, detail; indent by depth.
+  std::vector<std::pair<int, int>> depth_of;  // id -> depth
+  std::vector<std::string> lines;
+  while (sqlite3_step(stmt) == SQLITE_ROW) {
+    int id = sqlite3_column_int(stmt, 0);
+    int parent = sqlite3_column_int(stmt, 1);
+    int depth = 0;
+    for (const auto& [i, d] : depth_of) {
+      if (i == parent) depth = d + 1;
+    }
+    depth_of.emplace_back(id, depth);
+    lines.push_back(std::string(static_cast<size_t>(depth) * 2, ' ') +
+                    reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3)));
+  }
+  sqlite3_finalize(stmt);
+  return lines;
+}
+
+// The raw size of the values a recordset holds: 8 bytes for a number or a date (what the engine
+// hands over), 1 for a Boolean or a Null, the UTF-8 bytes of a text.
+size_t RawBytes(const RowSet& rows) {
+  size_t bytes = 0;
+  for (size_t r = 0; r < rows.row_count(); ++r) {
+    for (size_t c = 0; c < rows.column_count(); ++c) {
+      const Variant v = rows.Value(r, c);
+      switch (v.type()) {
+        case platform::VarType::String:
+          bytes += v.string_ref().size();
+          break;
+        case platform::VarType::I2:
+        case platform::VarType::I4:
+        case platform::VarType::R8:
+        case platform::VarType::Date:
+          bytes += 8;
+          break;
+        default:
+          bytes += 1;
+      }
+    }
+  }
+  return bytes;
+}
+
+// Nanoseconds per Clone of `rs`.
+double CloneNanos(const Recordset& rs) {
+  constexpr int kClones = 200000;
+  size_t keep = 0;
+  double s = Seconds([&] {
+    for (int i = 0; i < kClones; ++i) keep += rs.Clone()->RecordCount() > 0 ? 1 : 0;
+  });
+  if (keep == 0) std::printf(" ");
+  return s * 1e9 / kClones;
+}
+
+double TranslateMicros(const std::string& tsql) {
+  constexpr int kRounds = 200;
+  size_t keep = 0;
+  double s = Seconds([&] {
+    for (int i = 0; i < kRounds; ++i) keep += platform::db::TranslateTsqlToSqlite(tsql).size();
+  });
+  if (keep == 0) std::printf(" ");
+  return s * 1e6 / kRounds;
+}
+
+double ScalarDouble(sqlite3* db, const char* sql) {
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+    throw platform::db::SqliteError(db, sql);
+  }
+  double v = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_double(stmt, 0) : 0;
+  sqlite3_finalize(stmt);
+  return v;
+}
+
+// The last statement the component runs in `call` (the ledger statement: the rights lists are
+// read before it).
+std::string LastStatement(const std::function<void()>& call) {
+  std::string last;
+  {
+    platform::db::ScopedStatementHook hook(
+        [&last](std::string_view sql, uint64_t) { last = std::string(sql); });
+    call();
+  }
+  return last;
+}
+
+// A typical row for OpenPage: of rows spread evenly over the summary, the one whose detail has
+// the median number of lines among those with any line (the middle row when none has one).
+int32_t TypicalRow(component::IClsKCZT& k, const std::string& xml, int16_t iSelectTz, Variant& rs1,
+                   size_t summary_rows) {
+  constexpr size_t kSamples = 41;
+  std::vector<std::pair<int32_t, int32_t>> lines_at;  // (detail lines, position)
+  for (size_t i = 0; i < kSamples && i < summary_rows; ++i) {
+    Variant position(static_cast<int32_t>(1 + i * summary_rows / std::min(kSamples, summary_rows)));
+    Variant rs2;
+    Variant msg;
+    if (!k.OpenPage(xml, rs1, rs2, iSelectTz, &msg, &position)) {
+      throw std::runtime_error("OpenPage failed: " + msg.ConcatText());
+    }
+    int32_t lines = platform::db::AsRecordset(rs2, "Rs2")->RecordCount();
+    if (lines > 0) lines_at.emplace_back(lines, position.ToI4());
+  }
+  if (lines_at.empty()) return static_cast<int32_t>((summary_rows + 1) / 2);
+  std::sort(lines_at.begin(), lines_at.end());
+  return lines_at[lines_at.size() / 2].second;
+}
+
+struct KindFigures {
+  int kind = 0;
+  size_t summary_rows = 0;
+  size_t detail_rows = 0;
+  int32_t page_position = 0;
+  Samples openx, openx_engine, scan, page, page_engine;
+  Samples openx_over_engine, openx_over_scan, page_over_engine;
+  double translate_summary_us = 0, translate_detail_us = 0;
+  double clone_summary_ns = 0, clone_detail_ns = 0;
+  size_t summary_bytes = 0, summary_raw = 0, detail_bytes = 0, detail_raw = 0;
+  std::vector<std::string> summary_plan, detail_plan;
+};
+
+struct SizeFigures {
+  int64_t lines = 0;
+  int64_t position_records = 0;
+  bool generated = false;
+  double generate_seconds = 0;
+  double file_mib = 0;
+  std::vector<KindFigures> kinds;
+};
+
+std::string Ms(double seconds) {
+  char b[32];
+  std::snprintf(b, sizeof b,
+                seconds < 0.01 ? "%.2f"
+                : seconds < 1  ? "%.1f"
+                               : "%.0f",
+                seconds * 1e3);
+  return b;
+}
+
+std::string Fixed(double v, int digits) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%.*f", digits, v);
+  return b;
+}
+
+std::string Spread(const Samples& s, int digits) {
+  return Fixed(s.Median(), digits) + " (" + Fixed(s.Min(), digits) + "–" + Fixed(s.Max(), digits) +
+         ")";
+}
+
+KindFigures MeasureKind(int kind, component::IClsKCZT& k, sqlite3* engine_db,
+                        const Options& options) {
+  KindFigures f;
+  f.kind = kind;
+  testing::LedgerQuery query;
+  query.kind = static_cast<testing::LedgerKind>(kind);
+  query.from = options.from;
+  query.to = options.to;
+  const std::string xml = testing::ConditionDocument(query);
+  const int16_t iSelectTz = static_cast<int16_t>(kind);
+  const char* scan_sql = kind == 2 ? kPositionScan : kLineScan;
+
+  // A first run of each warms the caches and captures the statements.
+  Variant rs1;
+  Variant msg;
+  const std::string summary_tsql = LastStatement([&] {
+    if (!k.OpenX(xml, rs1, iSelectTz, &msg)) {
+      throw std::runtime_error("OpenX returned no rows: " + msg.ConcatText());
+    }
+  });
+  const std::string summary_sql = platform::db::TranslateTsqlToSqlite(summary_tsql);
+  auto summary = platform::db::AsRecordset(rs1, "Rs1");
+  f.summary_rows = static_cast<size_t>(summary->RecordCount());
+  f.page_position = TypicalRow(k, xml, iSelectTz, rs1, f.summary_rows);
+  Variant position(f.page_position);
+  Variant rs2;
+  const std::string detail_tsql = LastStatement([&] {
+    if (!k.OpenPage(xml, rs1, rs2, iSelectTz, &msg, &position)) {
+      throw std::runtime_error("OpenPage failed: " + msg.ConcatText());
+    }
+  });
+  const std::string detail_sql = platform::db::TranslateTsqlToSqlite(detail_tsql);
+  auto detail = platform::db::AsRecordset(rs2, "Rs2");
+  f.detail_rows = static_cast<size_t>(detail->RecordCount());
+  RunDirect(engine_db, summary_sql);
+  RunDirect(engine_db, detail_sql);
+  ScalarDouble(engine_db, scan_sql);
+
+  if (RunDirect(engine_db, summary_sql).rows != f.summary_rows ||
+      RunDirect(engine_db, detail_sql).rows != f.detail_rows) {
+    throw std::runtime_error("the direct runs returned other row counts than the component");
+  }
+
+  for (int i = 0; i < options.repeat; ++i) {
+    double scan = Seconds([&] { ScalarDouble(engine_db, scan_sql); });
+    Variant out;
+    double comp = Seconds([&] { k.OpenX(xml, out, iSelectTz, &msg); });
+    double eng = Seconds([&] { RunDirect(engine_db, summary_sql); });
+    f.scan.Add(scan);
+    f.openx.Add(comp);
+    f.openx_engine.Add(eng);
+    f.openx_over_engine.Add(comp / eng);
+    f.openx_over_scan.Add(comp / scan);
+  }
+  for (int i = 0; i < options.page_repeat; ++i) {
+    Variant out;
+    Variant pos(f.page_position);
+    double comp = Seconds([&] { k.OpenPage(xml, rs1, out, iSelectTz, &msg, &pos); });
+    double eng = Seconds([&] { RunDirect(engine_db, detail_sql); });
+    f.page.Add(comp);
+    f.page_engine.Add(eng);
+    f.page_over_engine.Add(comp / eng);
+  }
+
+  f.translate_summary_us = TranslateMicros(summary_tsql);
+  f.translate_detail_us = TranslateMicros(detail_tsql);
+  f.clone_summary_ns = CloneNanos(*summary);
+  f.clone_detail_ns = CloneNanos(*detail);
+  f.summary_bytes = summary->rows()->ApproximateBytes();
+  f.summary_raw = RawBytes(*summary->rows());
+  f.detail_bytes = detail->rows()->ApproximateBytes();
+  f.detail_raw = RawBytes(*detail->rows());
+  if (options.plans) {
+    f.summary_plan = QueryPlan(engine_db, summary_sql);
+    f.detail_plan = QueryPlan(engine_db, detail_sql);
+  }
+  return f;
+}
+
+SizeFigures MeasureSize(int64_t lines, const Options& options) {
+  SizeFigures s;
+  s.lines = lines;
+  std::fprintf(stderr, "[%lld lines] preparing the company...\n", static_cast<long long>(lines));
+  CachedCompany company = EnsureCompany(options.data_dir, lines, options.seed);
+  s.generated = company.generated;
+  s.generate_seconds = company.generate_seconds;
+  s.file_mib = static_cast<double>(std::filesystem::file_size(company.company_db)) / (1 << 20);
+
+  component::ScopedApartment apartment(std::make_shared<component::Apartment>());
+  component::IClsKCZT k;
+  std::string init_msg;
+  if (!k.Init(
+          Variant(platform::erp::MakeCallerLogin(company.connection_string, "demo", "001", 2026)),
+          &init_msg)) {
+    throw std::runtime_error("Init failed: " + init_msg);
+  }
+  auto engine = platform::db::SqliteEngine::Open(
+      platform::db::ConnectionString::Parse(company.connection_string));
+  s.position_records =
+      static_cast<int64_t>(ScalarDouble(engine->handle(), "SELECT COUNT(*) FROM InvPosition"));
+  for (int kind = 0; kind < 3; ++kind) {
+    std::fprintf(stderr, "[%lld lines] %s...\n", static_cast<long long>(lines), kKindNames[kind]);
+    s.kinds.push_back(MeasureKind(kind, k, engine->handle(), options));
+  }
+  return s;
+}
+
+const char* Verdict(bool met) { return met ? "met" : "NOT met"; }
+
+void PrintSize(const SizeFigures& s, const Options& options) {
+  std::printf("\n### %lld document lines, %lld position records\n\n",
+              static_cast<long long>(s.lines), static_cast<long long>(s.position_records));
+  std::printf(
+      "Company database %.0f MiB%s. Query %s to %s, user demo (unrestricted); OpenX %d "
+      "runs, OpenPage %d runs; CPU time of the benchmark thread in ms, ratios as median (min–max) "
+      "of the interleaved runs.\n\n",
+      s.file_mib,
+      s.generated ? (" (generated in " + Fixed(s.generate_seconds, 0) + " s)").c_str()
+                  : " (cached)",
+      options.from.c_str(), options.to.c_str(), options.repeat, options.page_repeat);
+  std::printf(
+      "| kind | rows | OpenX | engine | scan | OpenX/engine (≤ 1.10) | OpenX/scan (≤ 1.5) |\n");
+  std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
+  for (const KindFigures& f : s.kinds) {
+    std::printf("| %s | %zu | %s | %s | %s | %s %s | %s %s |\n", kKindNames[f.kind], f.summary_rows,
+                Ms(f.openx.Median()).c_str(), Ms(f.openx_engine.Median()).c_str(),
+                Ms(f.scan.Median()).c_str(), Spread(f.openx_over_engine, 3).c_str(),
+                Verdict(f.openx_over_engine.Median() <= 1.10), Spread(f.openx_over_scan, 2).c_str(),
+                Verdict(f.openx_over_scan.Median() <= 1.5));
+  }
+  std::printf(
+      "\n| kind | row | lines | OpenPage | engine | component's own µs | "
+      "OpenPage/engine (≤ 1.10) | scan/OpenPage (≥ 100) |\n");
+  std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
+  for (const KindFigures& f : s.kinds) {
+    double scan_over_page = f.scan.Median() / f.page.Median();
+    std::printf("| %s | %d | %zu | %s | %s | %.0f | %s %s | %.0f %s |\n", kKindNames[f.kind],
+                f.page_position, f.detail_rows, Ms(f.page.Median()).c_str(),
+                Ms(f.page_engine.Median()).c_str(),
+                (f.page.Median() - f.page_engine.Median()) * 1e6,
+                Spread(f.page_over_engine, 3).c_str(), Verdict(f.page_over_engine.Median() <= 1.10),
+                scan_over_page, Verdict(scan_over_page >= 100));
+  }
+  std::printf(
+      "\n| kind | translate summary µs | translate detail µs | Clone ns (summary, "
+      "detail) | summary bytes / raw | detail bytes / raw |\n");
+  std::printf("|---|---:|---:|---:|---:|---:|\n");
+  for (const KindFigures& f : s.kinds) {
+    std::printf(
+        "| %s | %.0f (%.3f%% of OpenX) | %.0f (%.2f%% of OpenPage) | %.0f, %.0f | "
+        "%zu / %zu = %.2f | %zu / %zu = %.2f |\n",
+        kKindNames[f.kind], f.translate_summary_us, f.translate_summary_us / 1e4 / f.openx.Median(),
+        f.translate_detail_us, f.translate_detail_us / 1e4 / f.page.Median(), f.clone_summary_ns,
+        f.clone_detail_ns, f.summary_bytes, f.summary_raw,
+        static_cast<double>(f.summary_bytes) / static_cast<double>(f.summary_raw), f.detail_bytes,
+        f.detail_raw, static_cast<double>(f.detail_bytes) / static_cast<double>(f.detail_raw));
+  }
+  if (options.plans) {
+    for (const KindFigures& f : s.kinds) {
+      std::printf("\nPlan of the %s summary:\n```\n", kKindNames[f.kind]);
+      for (const auto& l : f.summary_plan) std::printf("%s\n", l.c_str());
+      std::printf("```\nPlan of the %s detail:\n```\n", kKindNames[f.kind]);
+      for (const auto& l : f.detail_plan) std::printf("%s\n", l.c_str());
+      std::printf("```\n");
+    }
+  }
+  std::fflush(stdout);
+}
+
+void PrintGrowth(const std::vector<SizeFigures>& sizes) {
+  if (sizes.size() < 2) return;
+  std::printf("\n### Growth with the number of lines (medians, ms)\n\n");
+  std::printf("| lines | kind | OpenX | engine | scan | OpenX/scan | OpenPage | detail lines |\n");
+  std::printf("|---:|---|---:|---:|---:|---:|---:|---:|\n");
+  for (const SizeFigures& s : sizes) {
+    for (const KindFigures& f : s.kinds) {
+      std::printf("| %lld | %s | %s | %s | %s | %.2f | %s | %zu |\n",
+                  static_cast<long long>(s.lines), kKindNames[f.kind], Ms(f.openx.Median()).c_str(),
+                  Ms(f.openx_engine.Median()).c_str(), Ms(f.scan.Median()).c_str(),
+                  f.openx_over_scan.Median(), Ms(f.page.Median()).c_str(), f.detail_rows);
+    }
+  }
+}
+
+std::vector<int64_t> ParseLines(const std::string& text) {
+  std::vector<int64_t> out;
+  std::stringstream in(text);
+  std::string item;
+  while (std::getline(in, item, ',')) {
+    if (!item.empty()) out.push_back(std::stoll(item));
+  }
+  return out;
+}
+
+}  // namespace
+}  // namespace q9::bench
+
+int main(int argc, char** argv) {
+  using namespace q9::bench;
+  Options options;
+  const char* env_lines = std::getenv("BENCH_LINES");
+  const char* env_data = std::getenv("BENCH_DATA_DIR");
+  std::string lines_text = env_lines && *env_lines ? env_lines : "1000000";
+  options.data_dir = env_data && *env_data ? env_data : "build/bench-data";
+
+  CLI::App app{"Ledger report benchmark on a generated demo company"};
+  app.add_option("--lines", lines_text,
+                 "document lines, one size or a comma-separated list (default $BENCH_LINES or "
+                 "1000000)");
+  app.add_option("--seed", options.seed, "generator seed");
+  app.add_option("--data", options.data_dir,
+                 "directory caching the generated companies (default $BENCH_DATA_DIR or "
+                 "build/bench-data)");
+  app.add_option("--repeat", options.repeat, "OpenX runs per kind")->check(CLI::PositiveNumber);
+  app.add_option("--page-repeat", options.page_repeat, "OpenPage runs per kind")
+      ->check(CLI::PositiveNumber);
+  app.add_option("--from", options.from, "first date of the query");
+  app.add_option("--to", options.to, "last date of the query");
+  app.add_flag("--plans", options.plans, "print the query plans");
+  CLI11_PARSE(app, argc, argv);
+
+  try {
+    options.lines = ParseLines(lines_text);
+    q9::platform::erp::RegisterErpSubstitutes();
+    std::vector<SizeFigures> sizes;
+    for (int64_t lines : options.lines) {
+      sizes.push_back(MeasureSize(lines, options));
+      PrintSize(sizes.back(), options);
+    }
+    PrintGrowth(sizes);
+  } catch (const q9::platform::ComError& e) {
+    std::fprintf(stderr, "ledger_bench: %s\n", e.what());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "ledger_bench: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}

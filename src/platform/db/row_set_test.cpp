@@ -1,0 +1,101 @@
+#include "platform/db/row_set.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/error.h"
+
+namespace q9::platform::db {
+namespace {
+
+Date D(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
+  return *Date::Make(y, m, d, hh, mm, ss);
+}
+
+TEST(RowSetTest, EveryKindOfValueReadsBackAsAppendedWhereverItStands) {
+  // Texts long enough for one-, two- and three-byte lengths; dates before 1970, with a time of
+  // day, at the first second after midnight; numbers at their limits.
+  const std::vector<Variant> values = {
+      Variant(),
+      Variant::Null(),
+      Variant::Missing(),
+      Variant(true),
+      Variant(false),
+      Variant(int16_t{-32768}),
+      Variant(int32_t{2147483647}),
+      Variant(int32_t{-1}),
+      Variant(-0.25),
+      Variant(1e300),
+      Variant(D(2026, 3, 31)),
+      Variant(D(1899, 12, 30)),
+      Variant(D(1969, 12, 31, 23, 59, 59)),
+      Variant(D(2024, 2, 29, 0, 0, 1)),
+      Variant(std::string()),
+      Variant("货位调整单"),
+      Variant(std::string(127, 'a')),
+      Variant(std::string(128, 'b')),
+      Variant(std::string(20000, 'c')),
+  };
+  // Three columns, so each value stands at another column in different rows.
+  RowSet rows({"a", "b", "c"});
+  for (int round = 0; round < 3; ++round) {
+    for (const Variant& v : values) rows.Append(v);
+  }
+  ASSERT_EQ(rows.row_count(), values.size());
+  for (size_t i = 0; i < 3 * values.size(); ++i) {
+    const Variant got = rows.Value(i / 3, i % 3);
+    EXPECT_EQ(got, values[i % values.size()]) << "value " << i << ": " << got.TypeName();
+  }
+}
+
+TEST(RowSetTest, TypedAppendsMatchTheVariantsTheyStandFor) {
+  RowSet typed({"n", "b", "i", "d", "t", "s"});
+  typed.AppendNull();
+  typed.AppendBoolean(true);
+  typed.AppendInteger(-7);
+  typed.AppendDouble(2.5);
+  typed.AppendDate(D(2025, 1, 1));
+  typed.AppendText("0101001");
+  const std::vector<Variant> expected = {Variant::Null(),        Variant(true),
+                                         Variant(int32_t{-7}),   Variant(2.5),
+                                         Variant(D(2025, 1, 1)), Variant("0101001")};
+  ASSERT_EQ(typed.row_count(), 1u);
+  for (size_t c = 0; c < expected.size(); ++c) EXPECT_EQ(typed.Value(0, c), expected[c]) << c;
+}
+
+TEST(RowSetTest, CountsCompleteRowsOnly) {
+  RowSet rows({"a", "b"});
+  EXPECT_EQ(rows.row_count(), 0u);
+  rows.AppendInteger(1);
+  EXPECT_EQ(rows.row_count(), 0u);
+  rows.AppendInteger(2);
+  rows.AppendInteger(3);
+  EXPECT_EQ(rows.row_count(), 1u);
+  EXPECT_EQ(rows.Value(0, 1), Variant(int32_t{2}));
+}
+
+TEST(RowSetTest, RefusesObjects) {
+  RowSet rows({"a"});
+  try {
+    rows.Append(Variant::Nothing());
+    FAIL() << "an object was stored";
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), kErrTypeMismatch);
+  }
+  EXPECT_EQ(rows.row_count(), 0u);
+}
+
+TEST(RowSetTest, TakesLittleMoreThanTheRawValues) {
+  // 1000 rows of an 8-character code, a quantity and a Null: 17 raw bytes a row.
+  RowSet rows({"code", "qty", "memo"});
+  for (int r = 0; r < 1000; ++r) {
+    rows.AppendText("INV" + std::to_string(10000 + r));
+    rows.AppendDouble(r * 0.25);
+    rows.AppendNull();
+  }
+  rows.ShrinkToFit();
+  // Per row: 1 + 1 + 8 (text), 1 + 8 (double), 1 (Null), 8 (row start) = 28 bytes.
+  EXPECT_EQ(rows.ApproximateBytes(), 28u * 1000);
+}
+
+}  // namespace
+}  // namespace q9::platform::db
