@@ -435,8 +435,8 @@ GO
 
 CREATE INDEX IX_RdRecord_dDate ON RdRecord (dDate);
 CREATE INDEX IX_RdRecords_ID ON RdRecords (ID);
-CREATE INDEX IX_RdRecords_Inventory ON RdRecords (cInvCode, cBatch);
-CREATE INDEX IX_InvPosition_Key ON InvPosition (cInvCode, cWhCode, cPosCode, cBatch);
+CREATE INDEX IX_RdRecords_Inventory ON RdRecords (cInvCode, cBatch, ID, iQuantity, iNum);
+CREATE INDEX IX_InvPosition_Key ON InvPosition (cInvCode, cWhCode, cPosCode, cBatch, dDate, bRdFlag, iQuantity, iNum);
 CREATE INDEX IX_InvPosition_RdsID ON InvPosition (RdsID);
 CREATE INDEX IX_AdjustPVouchs_ID ON AdjustPVouchs (ID);
 CREATE INDEX IX_CheckVouchs_ID ON CheckVouchs (ID);

@@ -148,7 +148,8 @@ void ReadSqlite(const std::string& path, const std::string& prefix, Schema& sche
   ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
   std::vector<std::string> names;
   sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &st, nullptr);
+  sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'",
+                     -1, &st, nullptr);
   while (sqlite3_step(st) == SQLITE_ROW) names.push_back(Text(st, 0));
   sqlite3_finalize(st);
   for (const std::string& name : names) {

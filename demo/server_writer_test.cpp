@@ -23,8 +23,9 @@ std::vector<std::string> Dump(const std::string& path) {
   EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
   std::vector<std::string> tables;
   sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", -1,
-                     &st, nullptr);
+  sqlite3_prepare_v2(
+      db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%' ORDER BY name",
+      -1, &st, nullptr);
   while (sqlite3_step(st) == SQLITE_ROW) {
     tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
   }

@@ -126,7 +126,7 @@ class Table {
   explicit Table(const Variant& rs) : rs_(db::AsRecordset(rs, "recordset")), rows_(*rs_->rows()) {}
   size_t size() const { return rows_.row_count(); }
   const std::vector<std::string>& columns() const { return rows_.columns(); }
-  const Variant& At(size_t row, const std::string& column) const {
+  Variant At(size_t row, const std::string& column) const {
     auto col = rows_.FindColumn(column);
     if (!col) throw std::runtime_error("no column " + column);
     return rows_.Value(row, *col);
