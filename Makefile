@@ -1,10 +1,11 @@
 # Entry points for people and CI. Each target installs what is missing first.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: setup configure build test sanitize demo bench fuzz clean
+.PHONY: setup configure build test sanitize tsan demo bench fuzz clean
 
 setup:
 	@bash scripts/setup.sh
@@ -27,8 +28,17 @@ sanitize: setup
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# The lifetime and threading cases under ThreadSanitizer: many instances on several threads, each
+# thread its own apartment. Only the end-to-end binary is built.
+tsan: setup
+	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ9_TSAN=ON \
+	  -DQ9_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target e2e_tests
+	@TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(TSAN_BUILD)/e2e_tests \
+	  --gtest_filter='LifetimeTest.*:ThreadsTest.*' --gtest_brief=1
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
 
 # Fuzz targets (clang + libFuzzer), each for FUZZ_SECONDS, seeded from fuzz/corpus/.
 FUZZ_BUILD ?= build-fuzz
