@@ -7,7 +7,7 @@
 //
 // The company is a generated one whose codes were renamed before writing, so that the hostile
 // texts are real data: warehouse, position, department, maker, inventory, two batches, a free-item
-// value, a specification and a query name.
+// value, an inventory standard (cInvStd) and a query name.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -386,7 +386,7 @@ TEST_F(InjectionTest, HostileConditionValuesSelectWhatTheyLiterallySay) {
   {
     LedgerQuery x = q(K::kStockByInventory);
     x.inv_std = h.inv_std;
-    cases.push_back({"specification with a quote, a comment marker and a semicolon", x, true});
+    cases.push_back({"cInvStd with a quote, a comment marker and a semicolon", x, true});
   }
   {
     LedgerQuery x = q(K::kStockByInventory);
@@ -413,7 +413,7 @@ TEST_F(InjectionTest, HostileConditionValuesSelectWhatTheyLiterallySay) {
             [](LedgerQuery& x) { x.batch = "x'; DROP TABLE RdRecords; --"; }},
            {K::kStockByInventory, "class comment",
             [](LedgerQuery& x) { x.class_prefix = "01' --"; }},
-           {K::kStockByInventory, "specification block comment",
+           {K::kStockByInventory, "cInvStd block comment",
             [](LedgerQuery& x) { x.inv_std = "/* */"; }},
            {K::kPosition, "position range of comment markers",
             [](LedgerQuery& x) { x.position_from = "/*", x.position_to = "*/"; }},
