@@ -1,10 +1,11 @@
 # Entry points for people and CI. Each target installs what is missing first.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: setup configure build test sanitize demo bench fuzz clean
+.PHONY: setup configure build test sanitize tsan demo bench fuzz clean
 
 setup:
 	@bash scripts/setup.sh
@@ -32,8 +33,17 @@ sanitize: setup
 demo: build
 	@./$(BUILD)/q9strep ledger --kind batch
 
+# The lifetime and threading cases under ThreadSanitizer: many instances on several threads, each
+# thread its own apartment. Only the end-to-end binary is built.
+tsan: setup
+	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ9_TSAN=ON \
+	  -DQ9_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target e2e_tests
+	@TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(TSAN_BUILD)/e2e_tests \
+	  --gtest_filter='LifetimeTest.*:ThreadsTest.*' --gtest_brief=1
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
 
 # The ledger benchmark (never part of `test`): BENCH_LINES is one size or a comma-separated list;
 # generated companies are kept in $(BUILD)/bench-data. Figures and how to read them: BENCHMARKS.md.

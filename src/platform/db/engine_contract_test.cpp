@@ -246,7 +246,7 @@ TYPED_TEST(EngineContractTest, StatementErrorsCarryTheEngineMessage) {
       {"SELECT nosuch FROM Stock", "no such column: nosuch"},
       {"SELECT * FROM NoSuchTable", "no such table: NoSuchTable"},
       {"INSERT INTO Stock(id) VALUES (1)", "UNIQUE constraint failed: Stock.id"},
-      {"SELEC 1", "syntax error"},
+      {"SELECT FROM Stock", "syntax error"},
   };
   for (const Case& c : cases) {
     std::string d = this->ProviderErrorOf([&] { conn.Run(c.sql); });

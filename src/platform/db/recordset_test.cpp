@@ -144,6 +144,42 @@ TEST_F(RecordsetTest, EngineErrorsCarryTheEngineMessage) {
   }
 }
 
+// The engine runs queries and row writes only; SQLite's own statements and DDL never reach it.
+TEST_F(RecordsetTest, StatementsOtherThanQueriesAndRowWritesAreRefused) {
+  struct Case {
+    const char* sql;
+    const char* word;
+    int byte;
+  } cases[] = {
+      {"DROP TABLE T", "DROP", 1},
+      {"CREATE TABLE U (a INTEGER)", "CREATE", 1},
+      {" -- note\n/* x */ (PRAGMA writable_schema = 1)", "PRAGMA", 19},
+      {"ATTACH DATABASE 'x.db' AS X", "ATTACH", 1},
+      {"vacuum", "vacuum", 1},
+      {"'x'", "'", 1},
+  };
+  for (const Case& c : cases) {
+    try {
+      conn_.Execute(c.sql);
+      ADD_FAILURE() << "ran " << c.sql;
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.number(), kErrProvider);
+      EXPECT_EQ(e.description(),
+                std::string("the embedded engine runs SELECT, INSERT, UPDATE and DELETE statements "
+                            "only, not one that begins with '") +
+                    c.word + "' (at byte " + std::to_string(c.byte) + ")")
+          << c.sql;
+    }
+  }
+  // The table is still there, and statements of the four kinds run, in any letter case.
+  conn_.Execute(" insert INTO T (id) VALUES (4)");
+  conn_.Execute("/* c */ Delete FROM T WHERE id = 4");
+  Recordset rs;
+  rs.Open("select id FROM T", conn_);
+  EXPECT_EQ(rs.RecordCount(), 3);
+  EXPECT_EQ(conn_.Run("-- nothing\n").rows, nullptr);
+}
+
 TEST_F(RecordsetTest, TheFaultHookFailsTheNthStatementOnly) {
   FailNthStatement fail(2, "boom");
   conn_.Run("SELECT 1");

@@ -2,8 +2,9 @@
 
 #include <sqlite3.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 
@@ -63,6 +64,50 @@ int CheckDeadline(void* arg) {
   return std::chrono::steady_clock::now() > d->until ? 1 : 0;
 }
 
+// The word a statement begins with, after blanks, comments and opening parentheses; empty for a
+// statement of blanks and comments only. `at` receives its byte offset.
+std::string_view LeadingWord(std::string_view sql, std::size_t& at) {
+  std::size_t i = 0;
+  while (i < sql.size()) {
+    const unsigned char c = static_cast<unsigned char>(sql[i]);
+    if (std::isspace(c) || c == '(') {
+      ++i;
+    } else if (sql.substr(i, 2) == "--") {
+      i = sql.find('\n', i);
+      if (i == std::string_view::npos) return {};
+    } else if (sql.substr(i, 2) == "/*") {
+      i = sql.find("*/", i + 2);
+      if (i == std::string_view::npos) return {};
+      i += 2;
+    } else {
+      at = i;
+      std::size_t end = i;
+      while (end < sql.size() &&
+             (std::isalnum(static_cast<unsigned char>(sql[end])) || sql[end] == '_')) {
+        ++end;
+      }
+      return sql.substr(i, std::max(end, i + 1) - i);
+    }
+  }
+  return {};
+}
+
+// The component runs queries and the writes of its format rows. Any other statement (a DDL
+// statement, or SQLite's own PRAGMA, ATTACH or VACUUM) would run with whatever meaning SQLite gives
+// it, so the engine refuses it before translating.
+void RequireQueryOrWrite(std::string_view sql) {
+  std::size_t at = 0;
+  std::string_view word = LeadingWord(sql, at);
+  if (word.empty()) return;
+  std::string upper;
+  for (char c : word) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (upper == "SELECT" || upper == "INSERT" || upper == "UPDATE" || upper == "DELETE") return;
+  throw ProviderError("SQLite",
+                      "the embedded engine runs SELECT, INSERT, UPDATE and DELETE "
+                      "statements only, not one that begins with '" +
+                          std::string(word) + "' (at byte " + std::to_string(at + 1) + ")");
+}
+
 }  // namespace
 
 ComError SqliteError(sqlite3* db, const std::string& context) {
@@ -119,7 +164,10 @@ std::unique_ptr<SqliteEngine> SqliteEngine::Open(const ConnectionString& cs) {
 
 SqliteEngine::~SqliteEngine() { sqlite3_close_v2(db_); }
 
-std::string SqliteEngine::Translate(std::string_view sql) { return TranslateTsqlToSqlite(sql); }
+std::string SqliteEngine::Translate(std::string_view sql) {
+  RequireQueryOrWrite(sql);
+  return TranslateTsqlToSqlite(sql);
+}
 
 void SqliteEngine::ExecPlain(const char* sql) {
   char* err = nullptr;

@@ -22,6 +22,9 @@ class SqliteEngine : public Engine {
   ~SqliteEngine() override;
 
   std::string Name() const override { return "SQLite"; }
+  // The T-SQL bridge's translation. A statement that does not begin with SELECT, INSERT, UPDATE
+  // or DELETE (after blanks, comments and opening parentheses) is refused with a provider error
+  // naming its first word: the component writes no other.
   std::string Translate(std::string_view sql) override;
   StatementResult Run(const std::string& engine_sql) override;
   void Begin() override;

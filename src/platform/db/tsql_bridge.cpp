@@ -730,7 +730,10 @@ class Renderer {
 
   void AppendToken(const SqlToken& t, std::string& out) const {
     if (t.kind == Kind::kString && t.text[0] != '\'') {
-      out.append(t.text.substr(1));  // N'...'
+      // N'...' loses its N; right after another literal it would then run into it ('a'N'b' is
+      // two literals, 'a''b' one), so a blank keeps them apart.
+      if (!out.empty() && out.back() == '\'') out += ' ';
+      out.append(t.text.substr(1));
     } else if (t.kind == Kind::kQuotedName) {
       out += '[';
       const std::string_view inner = t.text.substr(1, t.text.size() - 2);

@@ -16,7 +16,8 @@
 //   one).
 // - dbo.table -> table, db.dbo.table -> db.table, dbo.table.column -> table.column (any letter
 //   case, also [dbo]); db..table -> db.table (the database must be attached under that name).
-// - N'text' -> 'text'; "name" -> [name].
+// - N'text' -> 'text' (after a blank when it follows another literal, which it would otherwise
+//   run into); "name" -> [name].
 // - FROM clauses are parsed into join trees with SQL Server's deferred-ON rule (each ON closes
 //   the innermost open join), every `X RIGHT [OUTER] JOIN Y ON c` becomes `Y LEFT JOIN X ON c`,
 //   and the tree is written left-deep: a join whose right operand is itself a join is written as

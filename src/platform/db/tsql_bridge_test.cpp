@@ -15,8 +15,8 @@ namespace {
 
 TEST(TsqlBridgeTest, TranslatesToExactText) {
   struct Case {
-    const char* tsql;
-    const char* sqlite;
+    std::string tsql;
+    std::string sqlite;
   } cases[] = {
       // Functions.
       {"SELECT ISNULL(a,b), IsNull(x, 0), isnull (y,'') FROM T",
@@ -99,6 +99,11 @@ TEST(TsqlBridgeTest, TranslatesToExactText) {
        "SELECT 'a + b', 'LEFT(x)', [dbo.x], 'ISNULL(a,b)' AS [LEN(x)] -- ISNULL(a,b) + dbo.x\n"
        "FROM T /* RIGHT JOIN dbo.y */"},
       {"SELECT N'货位' AS \"c\"\"x\" FROM T", "SELECT '货位' AS [c\"x] FROM T"},
+      // Two literals stay two when the second loses its N ('a''b' would be one literal).
+      {"SELECT 'a'N'b', N'c'N'd' FROM T", "SELECT 'a' 'b', 'c' 'd' FROM T"},
+      // The input the bridge fuzz target found it with.
+      {" UPDAb*=i/Tsi-1,Wih=/" + std::string(26, '\xd3') + "80', */ORDEREx = 3d'N''D = 12",
+       " UPDAb*=i/Tsi-1,Wih=/" + std::string(26, '\xd3') + "80', */ORDEREx = 3d' ''D = 12"},
       // Whitespace stays where nothing is rewritten.
       {" SELECT  a ,\n\tb  FROM  T  WHERE  x = 1 ", " SELECT  a ,\n\tb  FROM T  WHERE  x = 1 "},
       {"SELECT 1 FROM A;", "SELECT 1 FROM A;"},
@@ -285,6 +290,8 @@ TEST_F(TsqlBridgeSqliteTest, ExpressionsKeepSqlServerSemantics) {
       {"LEFT(s, 3)", {"ab ", kNull, "  a"}},
       {"LEFT(s, LEN(s))", {"ab", kNull, "  ab"}},
       {"LEFT('ab', 5)", {"ab", "ab", "ab"}},
+      // A literal followed by an N literal is a value and its column name, not one literal.
+      {"'x'N'y'", {"x", "x", "x"}},
       // Numeric + stays addition.
       {"n + 1", {"2.5", kNull, "3.0"}},
       {"ISNULL(n, 0) + 1", {"2.5", "1", "3.0"}},

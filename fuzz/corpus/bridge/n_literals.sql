@@ -1,0 +1,1 @@
+SELECT 'a'N'b', N'c' FROM T WHERE x = N'd''e'

@@ -1,0 +1,473 @@
+// Lifetimes on the demo company: recordsets handed out stay readable after the connection, the
+// instance and the apartment's globals are gone; the instances of one apartment share its
+// globals; and many instances on several threads at once (each thread its own apartment) give
+// what one thread alone gives. The threaded cases also run under ThreadSanitizer (make tsan).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "component/iclskczt.h"
+#include "component/module_globals.h"
+#include "demo/generator.h"
+#include "platform/db/recordset.h"
+#include "platform/db/statement_gate.h"
+#include "platform/dispatch.h"
+#include "platform/erp/caller_login.h"
+#include "platform/erp/login_substitutes.h"
+#include "platform/erp/register_substitutes.h"
+#include "platform/error.h"
+#include "support/ledger_rows.h"
+#include "support/reference_ledger.h"
+#include "support/services_fixture.h"
+#include "support/temp_dir.h"
+
+namespace q9::testing {
+namespace {
+
+using component::IClsKCZT;
+using platform::ComError;
+using platform::Variant;
+using Rows = std::vector<std::vector<std::string>>;
+namespace db = platform::db;
+
+constexpr char kObjectClosed[] = "Operation is not allowed when the object is closed.";
+constexpr char kSecondCaption[] = "第二套账的说明";
+
+// Two copies of one generated company that differ in one caption, so a caption read says which
+// database a connection is on.
+class LifetimeTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    platform::erp::RegisterErpSubstitutes();
+    dir_ = new TempDir();
+    company_ = new demo::DemoCompany(demo::GenerateCompany({20261206, demo::kMinimumLines}));
+    demo::WriteCompany(*company_, dir_->File("company.db"), dir_->File("system.db"));
+    std::filesystem::copy_file(dir_->File("company.db"), dir_->File("second.db"));
+    const demo::UserDefRow* first = nullptr;
+    for (const auto& d : company_->user_defs) {
+      if (d.cClass == "存货" && d.cItem.rfind("自定义项", 0) == 0) {
+        first = &d;
+        break;
+      }
+    }
+    ASSERT_NE(first, nullptr);
+    ExecSqlite(dir_->File("second.db"), "UPDATE UserDef SET cItemName = '" +
+                                            std::string(kSecondCaption) + "' WHERE cID = '" +
+                                            first->cID + "' AND cClass = '存货'");
+    model_ = new ReferenceLedger(*company_, demo::kDemoAccount, demo::kDemoLoginYear);
+  }
+  static void TearDownTestSuite() {
+    delete model_;
+    delete company_;
+    delete dir_;
+  }
+
+  static Variant Login(const std::string& company_db) {
+    return Variant(platform::erp::MakeCallerLogin(
+        demo::EmbeddedConnectionString(company_db, dir_->File("system.db")), "demo",
+        demo::kDemoAccount, demo::kDemoLoginYear));
+  }
+  static Variant FirstLogin() { return Login(dir_->File("company.db")); }
+  static Variant SecondLogin() { return Login(dir_->File("second.db")); }
+
+  // Which database the captions come from: "first", "second", or the failure.
+  static std::string CaptionSource(IClsKCZT& component) {
+    Variant rs;
+    Variant msg;
+    if (!component.GetDefineName(rs, &msg)) return "failed: " + msg.ConcatText();
+    for (const auto& row : RecordsetRows(rs)) {
+      if (row.size() > 1 && row[1] == kSecondCaption) return "second";
+    }
+    return "first";
+  }
+
+  static TempDir* dir_;
+  static demo::DemoCompany* company_;
+  static ReferenceLedger* model_;
+};
+
+TempDir* LifetimeTest::dir_ = nullptr;
+demo::DemoCompany* LifetimeTest::company_ = nullptr;
+ReferenceLedger* LifetimeTest::model_ = nullptr;
+
+LedgerQuery Query(LedgerKind kind) {
+  LedgerQuery q;
+  q.kind = kind;
+  q.from = "2025-04-01";
+  q.to = "2026-02-28";
+  return q;
+}
+
+// Everything the recordsets of one session hold, read through clones.
+struct Handouts {
+  Variant summary, detail, periods, format, captions;
+
+  std::map<std::string, Rows> Read() const {
+    return {{"summary", RecordsetRows(summary)},
+            {"detail", RecordsetRows(detail)},
+            {"periods", RecordsetRows(periods)},
+            {"format", RecordsetRows(format)},
+            {"captions", RecordsetRows(captions)}};
+  }
+};
+
+Handouts TakeHandouts(IClsKCZT& component) {
+  Handouts h;
+  std::string xml = ConditionDocument(Query(LedgerKind::kStockByBatch));
+  Variant msg;
+  EXPECT_TRUE(component.OpenX(xml, h.summary, 1, &msg)) << msg.ConcatText();
+  Variant position(int16_t{2});
+  EXPECT_TRUE(component.OpenPage(xml, h.summary, h.detail, 1, &msg, &position)) << msg.ConcatText();
+  EXPECT_TRUE(component.GetPeriodDay(h.periods, msg)) << msg.ConcatText();
+  std::string format_msg;
+  EXPECT_TRUE(component.GetQueryFormat("批次台账", h.format, &format_msg)) << format_msg;
+  EXPECT_TRUE(component.GetDefineName(h.captions, &msg)) << msg.ConcatText();
+  return h;
+}
+
+TEST_F(LifetimeTest, RecordsetsOutliveConnectionInstanceGlobalsAndFiles) {
+  TempDir own;
+  std::filesystem::copy_file(dir_->File("company.db"), own.File("company.db"));
+  Handouts handouts;
+  std::map<std::string, Rows> before;
+  {
+    component::ScopedApartment apartment(std::make_shared<component::Apartment>());
+    auto component = std::make_unique<IClsKCZT>();
+    std::string msg;
+    ASSERT_TRUE(component->Init(Login(own.File("company.db")), &msg));
+    handouts = TakeHandouts(*component);
+    before = handouts.Read();
+    for (const auto& [name, rows] : before) ASSERT_FALSE(rows.empty()) << name;
+
+    // The summary and detail agree with the reference ledger, so `before` is worth keeping.
+    LedgerQuery q = Query(LedgerKind::kStockByBatch);
+    auto summary = SummaryRowsOf(handouts.summary, q);
+    EXPECT_TRUE(SummaryDifferences(summary, model_->Summary(q)).empty());
+    EXPECT_TRUE(DetailDifferences(DetailLinesOf(handouts.detail, q), model_->Detail(q, summary[1]))
+                    .empty());
+
+    component::CurrentApartment()->globals().gConn().Close();
+    EXPECT_EQ(handouts.Read(), before) << "after the connection was closed";
+    component.reset();
+    EXPECT_TRUE(component::CurrentApartment()->globals().gConn_ == nullptr);
+    EXPECT_EQ(handouts.Read(), before) << "after the last instance released the globals";
+  }
+  EXPECT_EQ(handouts.Read(), before) << "after the apartment was gone";
+  std::filesystem::remove(own.File("company.db"));
+  EXPECT_EQ(handouts.Read(), before) << "after the database file was removed";
+
+  // A summary of a departed instance still serves OpenPage of a new one.
+  IClsKCZT fresh;
+  std::string msg;
+  ASSERT_TRUE(fresh.Init(FirstLogin(), &msg));
+  Variant detail;
+  Variant page_msg;
+  Variant position(int16_t{2});
+  ASSERT_TRUE(fresh.OpenPage(ConditionDocument(Query(LedgerKind::kStockByBatch)), handouts.summary,
+                             detail, 1, &page_msg, &position))
+      << page_msg.ConcatText();
+  EXPECT_EQ(RecordsetRows(detail), before["detail"]);
+}
+
+TEST_F(LifetimeTest, InstancesOfOneApartmentShareItsGlobals) {
+  component::ScopedApartment apartment(std::make_shared<component::Apartment>());
+  auto a = std::make_unique<IClsKCZT>();
+  auto b = std::make_unique<IClsKCZT>();
+  std::string msg;
+  ASSERT_TRUE(a->Init(FirstLogin(), &msg));
+  EXPECT_EQ(CaptionSource(*b), "first") << "b uses the connection a opened";
+  ASSERT_TRUE(b->Init(SecondLogin(), &msg));
+  EXPECT_EQ(CaptionSource(*a), "second") << "b's Init re-initialised a's globals";
+
+  Variant summary;
+  ASSERT_TRUE(a->OpenX(ConditionDocument(Query(LedgerKind::kPosition)), summary, 2));
+  b.reset();
+  EXPECT_EQ(CaptionSource(*a), "second") << "releasing b left a working";
+  Variant detail;
+  Variant page_msg;
+  EXPECT_TRUE(
+      a->OpenPage(ConditionDocument(Query(LedgerKind::kPosition)), summary, detail, 2, &page_msg))
+      << page_msg.ConcatText();
+  a.reset();
+
+  // With the last instance gone the globals are released: a new instance needs Init.
+  IClsKCZT c;
+  EXPECT_EQ(CaptionSource(c), std::string("failed: ") + kObjectClosed);
+  Variant rs1("untouched");
+  Variant x_msg("untouched");
+  EXPECT_THROW(c.OpenX(ConditionDocument(Query(LedgerKind::kStockByInventory)), rs1, 0, &x_msg),
+               ComError);
+  EXPECT_EQ(rs1, Variant("untouched"));
+  Variant periods;
+  Variant period_msg;
+  EXPECT_FALSE(c.GetPeriodDay(periods, period_msg));
+  ASSERT_TRUE(c.Init(FirstLogin(), &msg));
+  EXPECT_EQ(CaptionSource(c), "first");
+}
+
+TEST_F(LifetimeTest, ApartmentsOnOneThreadKeepTheirOwnGlobals) {
+  auto first = std::make_shared<component::Apartment>();
+  auto second = std::make_shared<component::Apartment>();
+  std::unique_ptr<IClsKCZT> in_first;
+  std::unique_ptr<IClsKCZT> in_second;
+  std::string msg;
+  {
+    component::ScopedApartment use(first);
+    in_first = std::make_unique<IClsKCZT>();
+    ASSERT_TRUE(in_first->Init(FirstLogin(), &msg));
+  }
+  {
+    component::ScopedApartment use(second);
+    in_second = std::make_unique<IClsKCZT>();
+    ASSERT_TRUE(in_second->Init(SecondLogin(), &msg));
+  }
+  // Each instance keeps the apartment it was created in, whichever is current.
+  EXPECT_EQ(CaptionSource(*in_first), "first");
+  EXPECT_EQ(CaptionSource(*in_second), "second");
+  in_second.reset();
+  EXPECT_EQ(CaptionSource(*in_first), "first");
+  EXPECT_TRUE(second->globals().gConn_ == nullptr);
+}
+
+// ---- threads --------------------------------------------------------------------------------
+
+// What one session of the component hands out, as text.
+struct SessionResult {
+  std::map<std::string, Rows> tables;
+  std::string error;
+  uint64_t statements = 0;
+};
+
+// One front end's session: two instances sharing the thread's apartment, the three ledgers
+// with a few details each, periods, captions, the query format and (on a private copy of the
+// files) a format save.
+SessionResult RunSession(const Variant& login, const Variant& private_login) {
+  SessionResult r;
+  db::ScopedStatementHook count([](std::string_view, uint64_t) {});
+  try {
+    auto a = std::make_unique<IClsKCZT>();
+    auto b = std::make_unique<IClsKCZT>();
+    std::string msg;
+    if (!a->Init(login, &msg)) throw std::runtime_error("Init: " + msg);
+    for (LedgerKind kind :
+         {LedgerKind::kStockByInventory, LedgerKind::kStockByBatch, LedgerKind::kPosition}) {
+      IClsKCZT& c = kind == LedgerKind::kStockByBatch ? *b : *a;
+      std::string xml = ConditionDocument(Query(kind));
+      auto k = static_cast<int16_t>(kind);
+      std::string name = "kind " + std::to_string(k);
+      Variant summary;
+      if (!c.OpenX(xml, summary, k)) throw std::runtime_error(name + ": no summary");
+      r.tables[name] = RecordsetRows(summary);
+      for (int16_t row = 1; row <= 3; ++row) {
+        Variant detail;
+        Variant page_msg;
+        Variant position(row);
+        if (!c.OpenPage(xml, summary, detail, k, &page_msg, &position)) {
+          throw std::runtime_error(name + " row " + std::to_string(row) + ": " +
+                                   page_msg.ConcatText());
+        }
+        r.tables[name + " detail " + std::to_string(row)] = RecordsetRows(detail);
+      }
+    }
+    Variant rs;
+    Variant rs_msg;
+    if (!b->GetPeriodDay(rs, rs_msg)) throw std::runtime_error("periods: " + rs_msg.ConcatText());
+    r.tables["periods"] = RecordsetRows(rs);
+    if (!a->GetDefineName(rs, &rs_msg)) throw std::runtime_error("captions");
+    r.tables["captions"] = RecordsetRows(rs);
+    if (!b->GetQueryFormat("库存台账", rs, &msg)) throw std::runtime_error("format: " + msg);
+    r.tables["format"] = RecordsetRows(rs);
+
+    // Writes go to the session's own files.
+    if (!b->Init(private_login, &msg)) throw std::runtime_error("private Init");
+    if (!a->SaveFormat("<queryid value=\"1\"><col1 visible=\"false\" width=\"33\"/></queryid>",
+                       msg)) {
+      throw std::runtime_error("save: " + msg);
+    }
+    if (!b->GetQueryFormat("库存台账", rs, &msg)) throw std::runtime_error("format: " + msg);
+    r.tables["saved format"] = RecordsetRows(rs);
+  } catch (const std::exception& e) {
+    r.error = e.what();
+  }
+  r.statements = count.statements_seen();
+  return r;
+}
+
+class ThreadsTest : public LifetimeTest {};
+
+TEST_F(ThreadsTest, ManyInstancesOnSeveralThreadsGiveWhatOneThreadGives) {
+  constexpr int kThreads = 6;
+  std::vector<std::unique_ptr<TempDir>> private_dirs;
+  std::vector<Variant> private_logins;
+  for (int t = 0; t <= kThreads; ++t) {
+    private_dirs.push_back(std::make_unique<TempDir>());
+    std::string file = private_dirs.back()->File("company.db");
+    std::filesystem::copy_file(dir_->File("company.db"), file);
+    private_logins.push_back(Login(file));
+  }
+
+  // One session alone, in an apartment of its own, is the expectation.
+  SessionResult alone;
+  {
+    component::ScopedApartment apartment(std::make_shared<component::Apartment>());
+    alone = RunSession(FirstLogin(), private_logins[kThreads]);
+  }
+  ASSERT_EQ(alone.error, "");
+  ASSERT_EQ(alone.tables.size(), 16u);
+  for (const auto& [name, rows] : alone.tables) ASSERT_FALSE(rows.empty()) << name;
+  // Rpt_FldDef columns: ID, ORDEREx, FldName, FldCaption, FldType, Width, Visible, ...
+  const auto& saved = alone.tables["saved format"][0];
+  EXPECT_EQ((std::vector<std::string>{saved[1], saved[5], saved[6]}),
+            (std::vector<std::string>{"1", "33", "0"}));
+
+  TempDir trace_dir;
+  const std::string trace = trace_dir.File("trace.jsonl");
+  db::SetTraceFile(trace);
+  std::vector<SessionResult> results(kThreads);
+  std::atomic<bool> stop{false};
+  std::atomic<int> registrations{0};
+  {
+    // Meanwhile a class is registered and created again and again in the process-wide registry.
+    std::thread registrar([&] {
+      while (!stop.load()) {
+        platform::RegisterProgId("Q9Test.Scratch", [] { return platform::erp::CreateAccountCO(); });
+        platform::CreateObject("Q9Test.Scratch");
+        platform::UnregisterProgId("Q9Test.Scratch");
+        ++registrations;
+      }
+    });
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&, t] {
+        Variant login = FirstLogin();
+        results[t] = RunSession(login, private_logins[t]);
+      });
+    }
+    for (auto& th : threads) th.join();
+    stop = true;
+    registrar.join();
+  }
+  db::SetTraceFile("");
+  EXPECT_GT(registrations.load(), 0);
+
+  uint64_t statements = 0;
+  for (int t = 0; t < kThreads; ++t) {
+    SCOPED_TRACE("thread " + std::to_string(t));
+    EXPECT_EQ(results[t].error, "");
+    EXPECT_EQ(results[t].tables, alone.tables);
+    EXPECT_EQ(results[t].statements, alone.statements);
+    statements += results[t].statements;
+  }
+  // Every statement of every thread is one whole line of the trace.
+  std::ifstream in(trace);
+  uint64_t lines = 0;
+  for (std::string line; std::getline(in, line); ++lines) {
+    auto json = nlohmann::json::parse(line, nullptr, false);
+    ASSERT_FALSE(json.is_discarded()) << line;
+    EXPECT_TRUE(json.contains("sql") && json.contains("engine_sql")) << line;
+  }
+  EXPECT_EQ(lines, statements);
+}
+
+// The statement hook is the thread's own: a fault injected on one thread fails that thread's
+// statement and nobody else's.
+TEST_F(ThreadsTest, AFaultOnOneThreadStaysOnThatThread) {
+  constexpr int kThreads = 4;
+  std::vector<std::string> outcomes(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      IClsKCZT component;
+      std::string msg;
+      if (!component.Init(FirstLogin(), &msg)) {
+        outcomes[t] = "Init failed";
+        return;
+      }
+      // OpenX runs six statements (five rights lists, the summary): the eighteenth is the third
+      // call's summary.
+      std::unique_ptr<db::FailNthStatement> fault;
+      if (t == 0) fault = std::make_unique<db::FailNthStatement>(18, "第零线程的故障");
+      for (int i = 0; i < 5; ++i) {
+        Variant summary;
+        try {
+          component.OpenX(ConditionDocument(Query(LedgerKind::kStockByInventory)), summary, 0);
+          outcomes[t] += "ok;";
+        } catch (const ComError& e) {
+          outcomes[t] += e.description() + ";";
+        }
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(outcomes[0], "ok;ok;第零线程的故障;ok;ok;");
+  for (int t = 1; t < kThreads; ++t) EXPECT_EQ(outcomes[t], "ok;ok;ok;ok;ok;") << t;
+}
+
+// One summary made on the main thread, its clones read and paged on several threads at once: the
+// rows are shared read-only by every clone.
+TEST_F(ThreadsTest, ClonesOfOneSummaryServeSeveralThreads) {
+  constexpr int kThreads = 4;
+  LedgerQuery query = Query(LedgerKind::kPosition);
+  const std::string xml = ConditionDocument(query);
+  IClsKCZT maker;
+  std::string msg;
+  ASSERT_TRUE(maker.Init(FirstLogin(), &msg));
+  Variant summary;
+  ASSERT_TRUE(maker.OpenX(xml, summary, 2));
+  auto original = db::AsRecordset(summary, "summary");
+  const int32_t rows = original->RecordCount();
+  ASSERT_GE(rows, kThreads);
+  std::vector<Rows> expected_details;
+  for (int32_t row = 1; row <= rows; ++row) {
+    Variant detail;
+    Variant page_msg;
+    Variant position(row);
+    ASSERT_TRUE(maker.OpenPage(xml, summary, detail, 2, &page_msg, &position));
+    expected_details.push_back(RecordsetRows(detail));
+  }
+  const Rows expected_summary = RecordsetRows(summary);
+
+  std::vector<Variant> clones;
+  for (int t = 0; t < kThreads; ++t) {
+    clones.emplace_back(std::static_pointer_cast<platform::Object>(original->Clone()));
+  }
+  std::vector<std::string> failures(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      IClsKCZT reader;
+      std::string init_msg;
+      if (!reader.Init(FirstLogin(), &init_msg)) {
+        failures[t] = "Init: " + init_msg;
+        return;
+      }
+      if (RecordsetRows(clones[t]) != expected_summary) failures[t] += "summary differs; ";
+      // Each thread pages through the rows from a different starting row.
+      for (int32_t i = 0; i < rows; ++i) {
+        int32_t row = (i + t) % rows + 1;
+        Variant detail;
+        Variant page_msg;
+        Variant position(row);
+        if (!reader.OpenPage(xml, clones[t], detail, 2, &page_msg, &position)) {
+          failures[t] += "row " + std::to_string(row) + ": " + page_msg.ConcatText() + "; ";
+        } else if (RecordsetRows(detail) != expected_details[row - 1]) {
+          failures[t] += "row " + std::to_string(row) + " differs; ";
+        }
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], "") << "thread " << t;
+}
+
+}  // namespace
+}  // namespace q9::testing
