@@ -551,6 +551,19 @@ std::vector<ProofCase> OtherCases() {
       "demo", inventory_range);
   add("Position_InventoryRange", Query(LedgerKind::kPosition, "2025-04-01", "2025-09-30"), "demo",
       inventory_range);
+  // A reversed range whose bounds share their first characters is exchanged like any other.
+  Completion reversed_range = [](const demo::DemoCompany& c, LedgerQuery& q) {
+    std::string a = c.inventories[c.inventories.size() / 4].cInvCode;
+    std::string b = c.inventories[c.inventories.size() / 4 + 20].cInvCode;
+    q.inventory_from = std::max(a, b);
+    q.inventory_to = std::min(a, b);
+  };
+  add("StockByInventory_ReversedInventoryRange",
+      Query(LedgerKind::kStockByInventory, "2025-04-01", "2025-09-30"), "demo", reversed_range);
+  LedgerQuery positions_reversed = Query(LedgerKind::kPosition, "2025-04-01", "2025-09-30");
+  positions_reversed.position_from = "01A03";
+  positions_reversed.position_to = "01A01";
+  add("Position_ReversedPositionRange", positions_reversed);
   Completion busiest_batch = [](const demo::DemoCompany& c, LedgerQuery& q) {
     q.batch = BusiestBatch(c);
   };

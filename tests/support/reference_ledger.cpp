@@ -60,7 +60,7 @@ bool NullableLike(const std::optional<std::string>& text, std::string_view patte
 }
 
 // The quoted value range of the inventory and position conditions: with both bounds the pair
-// is exchanged when the first character of `from` has the greater code.
+// is exchanged when `from` orders after `to` (whole values, ordinal).
 bool InValueRange(const std::optional<std::string>& value, const std::string& from,
                   const std::string& to) {
   if (from.empty() && to.empty()) return true;
@@ -68,9 +68,7 @@ bool InValueRange(const std::optional<std::string>& value, const std::string& fr
   std::string v = Fold(*value);
   if (to.empty()) return v >= Fold(from);
   if (from.empty()) return v <= Fold(to);
-  if (static_cast<unsigned char>(from[0]) > static_cast<unsigned char>(to[0])) {
-    return v >= Fold(to) && v <= Fold(from);
-  }
+  if (from > to) return v >= Fold(to) && v <= Fold(from);
   if (from == to) return v == Fold(from);
   return v >= Fold(from) && v <= Fold(to);
 }
