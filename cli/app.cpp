@@ -200,6 +200,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       ->check(CLI::PositiveNumber);
   demo->add_option("--seed", demo_options.seed, "seed of the generator");
   demo->add_flag("--force", demo_options.force, "create it again when it exists");
+  demo->add_option("--server", demo_options.server,
+                   "fill this SQL Server instead (a connection string; its demo tables and "
+                   "VKSystem's are dropped and re-created)");
   demo->callback([&] { action = [&](Context& c) { return RunDemo(demo_options, c); }; });
 
   CLI::App* ledger = app.add_subcommand(

@@ -12,6 +12,10 @@
 #include "cli/progress_bar.h"
 #include "cli/stock_card.h"
 #include "component/iclskczt.h"
+#include "demo/generator.h"
+#include "demo/mssql_schema_text.h"
+#include "demo/server_writer.h"
+#include "platform/db/connection.h"
 #include "platform/db/recordset.h"
 #include "platform/error.h"
 
@@ -211,10 +215,29 @@ int RunCondition(const ConditionSource& source, Context& ctx) {
   return kExitOk;
 }
 
+// Generates the demo company and writes it to the server `connection_string` names, through
+// the ODBC engine, after the schema script has dropped and re-created its tables.
+int RunDemoOnServer(const std::string& connection_string, const DemoSettings& settings,
+                    Context& ctx) {
+  demo::DemoOptions options;
+  options.seed = settings.seed;
+  options.lines = settings.lines;
+  demo::DemoCompany company = demo::GenerateCompany(options);
+  platform::db::Connection connection;
+  connection.Open(connection_string);
+  ProgressBar bar("demo company on the server");
+  demo::WriteCompanyToServer(company, connection, demo::kMssqlSchemaScript,
+                             [&](double f) { bar.Update(f, "copying tables"); });
+  ctx.out << "Demo company written to the server: " << settings.lines
+          << " document lines, seed " << settings.seed << ".\n";
+  return kExitOk;
+}
+
 int RunDemo(const DemoCommandOptions& o, Context& ctx) {
   DemoSettings settings = DefaultDemoSettings();
   if (o.lines) settings.lines = *o.lines;
   if (o.seed) settings.seed = *o.seed;
+  if (!o.server.empty()) return RunDemoOnServer(o.server, settings, ctx);
   std::string connection = DemoConnectionString(o.dir);
   bool exists = DemoCompanyExists(o.dir);
   if (!exists || o.force) {

@@ -26,6 +26,9 @@ struct DemoCommandOptions {
   std::optional<int64_t> lines;  // the generator's default when not given
   std::optional<uint64_t> seed;  // the generator's default when not given
   bool force = false;
+  // A SQL Server connection string: fill that server (tables dropped and re-created) instead of
+  // writing the SQLite files.
+  std::string server;
 };
 
 // Where the condition document comes from: the options, or a file used as it is.
