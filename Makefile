@@ -4,14 +4,17 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# The project's own targets treat warnings as errors; a plain cmake configure does not.
+WERROR ?= -DQ9_WERROR=ON
+RELEASE_BUILD ?= build-release
 
-.PHONY: setup configure build test sanitize tsan demo bench fuzz clean
+.PHONY: setup configure build test release sanitize tsan demo bench fuzz clean
 
 setup:
 	@bash scripts/setup.sh
 
 configure: setup
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -20,10 +23,18 @@ build: configure
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The build a packager or user makes (Release, -O3), with warnings as errors so that a warning only
+# the optimiser sees cannot come back unnoticed; its suite runs too, since -O3 is what users get.
+release: setup
+	@cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQ9_BUILD_BENCH=OFF \
+	  $(WERROR) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(RELEASE_BUILD) -j $(JOBS)
+	@cd $(RELEASE_BUILD) && ctest --output-on-failure -j $(JOBS)
+
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: setup
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQ9_SANITIZE=ON \
-	  -DQ9_BUILD_BENCH=OFF >/dev/null
+	  -DQ9_BUILD_BENCH=OFF $(WERROR) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
@@ -37,13 +48,13 @@ demo: build
 # thread its own apartment. Only the end-to-end binary is built.
 tsan: setup
 	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ9_TSAN=ON \
-	  -DQ9_BUILD_BENCH=OFF >/dev/null
+	  -DQ9_BUILD_BENCH=OFF $(WERROR) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target e2e_tests
 	@TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(TSAN_BUILD)/e2e_tests \
 	  --gtest_filter='LifetimeTest.*:ThreadsTest.*' --gtest_brief=1
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(RELEASE_BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
 
 # The ledger benchmark (never part of `test`): BENCH_LINES is one size or a comma-separated list;
 # generated companies are kept in $(BUILD)/bench-data. Figures and how to read them: BENCHMARKS.md.
@@ -57,6 +68,6 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 20
 fuzz: setup
 	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DQ9_BUILD_FUZZ=ON -DQ9_BUILD_BENCH=OFF >/dev/null
+	  -DQ9_BUILD_FUZZ=ON -DQ9_BUILD_BENCH=OFF $(WERROR) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	@bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
