@@ -34,10 +34,10 @@ TEST(OdbcConnectionStringTest, AdoStringsMapOntoTheInstalledDriver) {
        "Driver=FreeTDS;Server=host\\INSTANCE;Database=db;UID=u;PWD=p;TDS_Version=7.4;"
        "ClientCharset=UTF-8;"},
       {"tcp prefix, local server, provider version suffix",
-       "provider=sqloledb.1;data source=tcp:(local),1500;initial catalog=UFDATA_001_2026;"
+       "provider=sqloledb.1;data source=tcp:(local),1500;initial catalog=stock_001_2026;"
        "user id=sa;password=",
        kDebian,
-       "Driver=FreeTDS;Server=localhost;Port=1500;Database=UFDATA_001_2026;UID=sa;PWD=;"
+       "Driver=FreeTDS;Server=localhost;Port=1500;Database=stock_001_2026;UID=sa;PWD=;"
        "TDS_Version=7.4;ClientCharset=UTF-8;"},
       {"OLE DB options dropped, application name kept",
        "Provider=MSOLEDBSQL;Persist Security Info=True;Data Source=.;Initial Catalog=db;"
@@ -96,7 +96,7 @@ TEST(OdbcConnectionStringTest, OdbcStringsPassThrough) {
       {"a charset of the caller's own is kept", "Driver=FreeTDS;Server=h;ClientCharset=GB18030",
        "Driver=FreeTDS;Server=h;ClientCharset=GB18030;", "FreeTDS", "", std::nullopt},
       {"a DSN, through the ODBC provider",
-       "Provider=MSDASQL;DSN=ufdata;UID=u;PWD=p;Connection Timeout=0", "DSN=ufdata;UID=u;PWD=p;",
+       "Provider=MSDASQL;DSN=q9stock;UID=u;PWD=p;Connection Timeout=0", "DSN=q9stock;UID=u;PWD=p;",
        "", "", 0},
       {"user and password added by Connection.Open",
        "Driver=FreeTDS;Server=h;ClientCharset=UTF-8;User ID=u;Password=p",
@@ -113,7 +113,7 @@ TEST(OdbcConnectionStringTest, OdbcStringsPassThrough) {
     EXPECT_EQ(t.system_database, c.system) << c.name;
     EXPECT_EQ(t.login_timeout, c.timeout) << c.name;
   }
-  EXPECT_EQ(Map("Provider=MSDASQL;DSN=ufdata").dsn, "ufdata");
+  EXPECT_EQ(Map("Provider=MSDASQL;DSN=q9stock").dsn, "q9stock");
 }
 
 TEST(OdbcConnectionStringTest, ConnectTimeoutOfAnAdoStringIsTheLoginTimeout) {
@@ -141,7 +141,6 @@ TEST(OdbcConnectionStringTest, BadStringsAreClearErrorsWithoutThePassword) {
   } cases[] = {
       {"Provider=SQLOLEDB;Initial Catalog=db;" + pw, "names no server (Data Source)"},
       {"Provider=SQLOLEDB;Data Source=h,14x3;" + pw, "malformed port '14x3'"},
-      {"Provider=SQLOLEDB;Data Source=h,70000;" + pw, "malformed port '70000'"},
       {"Provider=SQLOLEDB;Data Source=h\\;" + pw, "names no instance"},
       {"Provider=SQLOLEDB;Data Source=np:\\\\h\\pipe\\sql\\query;" + pw, "only TCP"},
       {"Provider=SQLOLEDB;Data Source=(localdb)\\v11;" + pw, "LocalDB"},
@@ -154,8 +153,6 @@ TEST(OdbcConnectionStringTest, BadStringsAreClearErrorsWithoutThePassword) {
       {"Provider=SQLOLEDB;Data Source=h;Integrated Security=perhaps;" + pw,
        "Integrated Security 'perhaps' is neither yes nor no"},
       {"Provider=SQLOLEDB;Driver=NoSuchDriver;Data Source=h;" + pw,
-       "the ODBC driver 'NoSuchDriver' is not installed here (installed: SQLite3, FreeTDS)"},
-      {"Driver=NoSuchDriver;Server=h;" + pw,
        "the ODBC driver 'NoSuchDriver' is not installed here (installed: SQLite3, FreeTDS)"},
       {"Provider=MSDASQL;Server=h;" + pw, "names neither a Driver nor a DSN"},
   };
@@ -188,28 +185,15 @@ TEST(OdbcConnectionStringTest, WhichStringsAreForOdbc) {
   } cases[] = {
       {"Provider=SQLite;Data Source=a.db", false},
       {"Provider=SQLOLEDB.1;Data Source=h", true},
-      {"Provider=sqlncli10;Data Source=h", true},
       {"Provider=MSOLEDBSQL19;Data Source=h", true},
       {"Provider=MSDASQL;DSN=x", true},
       {"Driver=SQLite3;Database=a.db", true},
-      {"DSN=x", true},
       {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb", false},
       {"Data Source=h;Initial Catalog=db", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsOdbcConnectionString(ConnectionString::Parse(c.text)), c.odbc) << c.text;
   }
-}
-
-TEST(OdbcConnectionStringTest, DriverKinds) {
-  EXPECT_TRUE(IsSqliteDriver("SQLite3"));
-  EXPECT_TRUE(IsSqliteDriver("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"));
-  EXPECT_FALSE(IsSqliteDriver("FreeTDS"));
-  EXPECT_TRUE(IsFreeTdsDriver("freetds"));
-  EXPECT_TRUE(IsFreeTdsDriver("/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so"));
-  EXPECT_TRUE(IsVendorSqlServerDriver("ODBC Driver 18 for SQL Server"));
-  EXPECT_FALSE(IsVendorSqlServerDriver("SQL Server"));
-  EXPECT_FALSE(IsVendorSqlServerDriver("ODBC Driver for Something Else"));
 }
 
 }  // namespace
