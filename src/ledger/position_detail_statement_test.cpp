@@ -164,21 +164,5 @@ TEST(PositionDetailStatementTest, EmptyBatchComparesWithEmptyText) {
   EXPECT_EQ(Count(PositionDetailStatement(s, {}, row), " AND ISNULL(IP.cBatch,'')= ''"), 3u);
 }
 
-TEST(PositionDetailStatementTest, RowValuesWithQuotesSelectThemselves) {
-  ConditionState s;
-  s.strAssUnit = "1";
-  s.blnFreeShow[0] = true;
-  PositionRowKeys row;
-  row.cWhCode = "0'1";
-  row.cInvCode = "A'";
-  row.cPosCode = "'P'";
-  row.cBatch = "L'9";
-  row.cFree[0] = "it's";
-  const std::string row_filter =
-      " AND IP.cWhCode='0''1' AND IP.cInvCode='A''' AND IP.cPosCode='''P'''"
-      " AND ISNULL(IP.cBatch,'')= 'L''9' AND IsNull(Rs.cFree1,'') ='it''s'";
-  EXPECT_EQ(PositionDetailStatement(s, {}, row), Union("1", row_filter));
-}
-
 }  // namespace
 }  // namespace q9::ledger
