@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -243,20 +244,35 @@ TEST_F(DetailQueryTest, SummaryReachedByLateBinding) {
   EXPECT_EQ(late->clone_calls, 1);
 }
 
-// A key column the summary lacks: a shown free item's, or the batch of the stock ledger by batch.
-TEST_F(DetailQueryTest, AKeyColumnMissingFromTheSummaryIsItemNotFound) {
+// A key column the summary lacks (a shown free item's, the batch of the stock ledger by batch) or
+// a Null rights list ends the call before the statement.
+TEST_F(DetailQueryTest, MissingKeyColumnsAndNullListsFailBeforeTheStatement) {
   auto no_batch = std::make_shared<RowSet>(std::vector<std::string>{"cInvCode"});
   no_batch->Append(Variant("A001"));
   auto rs_no_batch = std::make_shared<Recordset>();
   rs_no_batch->OpenRows(no_batch, 1);
-  reader_.writes.blnFreeShow[3] = true;
-  for (int16_t kind : {0, 1}) {
+  struct Case {
+    const char* name;
+    int16_t kind;
+    std::function<void()> arrange;
+    int number;
+  } cases[] = {
+      {"shown free item without a column", 0, [&] { reader_.writes.blnFreeShow[3] = true; },
+       platform::kErrItemNotFound},
+      {"batch without a column", 1, [] {}, platform::kErrItemNotFound},
+      {"Null warehouse list", 2, [&] { login_->lists["WareHouse"] = Variant::Null(); },
+       platform::kErrInvalidNull},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    reader_.writes.blnFreeShow[3] = false;
+    c.arrange();
     StatementCatcher catcher;
     try {
-      Run(kind == 1 ? Variant(rs_no_batch) : Variant(Summary()), kind, Variant(int16_t{1}));
-      ADD_FAILURE() << "no error for kind " << kind;
+      Run(c.kind == 1 ? Variant(rs_no_batch) : Variant(Summary()), c.kind, Variant(int16_t{1}));
+      ADD_FAILURE() << "no error";
     } catch (const ComError& e) {
-      EXPECT_EQ(e.number(), platform::kErrItemNotFound) << e.description();
+      EXPECT_EQ(e.number(), c.number) << e.description();
     }
     EXPECT_TRUE(catcher.statements.empty());
   }

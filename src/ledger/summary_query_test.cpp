@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -102,6 +103,33 @@ TEST_F(SummaryQueryTest, KindOutsideTheLedgersFailsAfterReaderAndListsWithoutASt
     EXPECT_EQ(reader_.runs, std::vector<std::string>{"stock"});
     EXPECT_EQ(login_->calls, kFiveCalls);
     EXPECT_EQ(account_->start_period_reads, 0);
+    EXPECT_TRUE(catcher.statements.empty());
+  }
+}
+
+TEST_F(SummaryQueryTest, FailuresBeforeTheStatementStopTheFlowThere) {
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    int number;
+    size_t login_calls;
+  } cases[] = {
+      {"reader fails", [&] { reader_.fail = platform::ObjectNotSet("ddate"); },
+       platform::kErrObjectNotSet, 0},
+      {"maker list is Null", [&] { login_->lists["user"] = Variant::Null(); },
+       platform::kErrInvalidNull, 4},
+      {"start period date is Null", [&] { account_->start_period_date = Variant::Null(); },
+       platform::kErrInvalidNull, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    login_ = std::make_shared<LoginDouble>();
+    account_ = std::make_shared<AccountDouble>();
+    reader_ = ReaderLog();
+    c.arrange();
+    StatementCatcher catcher;
+    EXPECT_EQ(RunExpectingError(0).number(), c.number);
+    EXPECT_EQ(login_->calls.size(), c.login_calls);
     EXPECT_TRUE(catcher.statements.empty());
   }
 }
