@@ -242,6 +242,19 @@ TEST_F(SaveFormatTest, FaultsOfTheDocumentOrItsIdRunNoStatement) {
   EXPECT_EQ(Table(), before);
 }
 
+TEST_F(SaveFormatTest, AFailedLastWriteRollsBackTheEarlierOnes) {
+  Rows before = Table();
+  // Three columns: an existence test and a write each; the sixth statement is the last write.
+  platform::db::FailNthStatement fault(6, "磁盘已满");
+  std::string msg;
+  EXPECT_FALSE(component_.SaveFormat(kThreeColumns, msg));
+  EXPECT_EQ(msg, "磁盘已满");
+  EXPECT_EQ(Table(), before);
+  // Nothing is left open: the next save goes through.
+  EXPECT_TRUE(component_.SaveFormat(kThreeColumns, msg)) << msg;
+  EXPECT_EQ(Table()[2], (std::vector<std::string>{"12", "3", "120", "-1", "", "未命名"}));
+}
+
 TEST_F(SaveFormatTest, AnEngineErrorReachesTheMessage) {
   db_.Exec("DROP TABLE Rpt_FldDef");
   std::string msg;

@@ -96,6 +96,9 @@ TEST_F(GetQueryFormatTest, OfSeveralDefinitionsTheFirstTheLookupReturnsSuppliesT
   ASSERT_TRUE(component_.GetQueryFormat("重名", rs, nullptr, &id));
   EXPECT_EQ(id, Variant(int32_t{21}));
   EXPECT_EQ(RecordsetRows(rs), (Rows{{"21", "1", "21", "-1", "b", "二十一"}}));
+  // The id and the message may be left out, on success and on failure.
+  EXPECT_TRUE(component_.GetQueryFormat("重名", rs));
+  EXPECT_FALSE(component_.GetQueryFormat("没有这个查询", rs));
 }
 
 TEST_F(GetQueryFormatTest, ANameWithoutDefinitionGivesFalseWithNoCurrentRecord) {
