@@ -95,6 +95,33 @@ TEST_F(InitTest, ReInitReopensTheSharedConnectionOnTheNewDatabase) {
   EXPECT_EQ(result.rows->Value(0, 0).ToI4(), 42);
 }
 
+TEST_F(InitTest, GlobalsLiveUntilTheLastInstanceOfTheApartmentGoes) {
+  auto first = std::make_unique<IClsKCZT>();
+  auto second = std::make_unique<IClsKCZT>();
+  ASSERT_TRUE(first->Init(Login(company_.ConnectionString())));
+  first.reset();
+  // The second instance still works on the globals the first one's Init made.
+  Variant rs, msg;
+  EXPECT_TRUE(second->GetPeriodDay(rs, msg)) << msg.ConcatText();
+  second.reset();
+  ModuleGlobals& g = CurrentApartment()->globals();
+  EXPECT_FALSE(g.gLogin.has_object());
+  EXPECT_EQ(g.gConn_, nullptr);
+}
+
+TEST_F(InitTest, ApartmentsDoNotShareGlobals) {
+  IClsKCZT here;
+  ASSERT_TRUE(here.Init(Login(company_.ConnectionString())));
+  {
+    ScopedApartment other(std::make_shared<Apartment>());
+    IClsKCZT there;
+    Variant rs, msg;
+    EXPECT_FALSE(there.GetPeriodDay(rs, msg));
+  }
+  Variant rs, msg;
+  EXPECT_TRUE(here.GetPeriodDay(rs, msg));
+}
+
 TEST_F(InitTest, MethodsBeforeInitFailThroughTheirOwnFrame) {
   IClsKCZT k;
   Variant rs = Variant("caller's"), msg;
