@@ -141,6 +141,7 @@ TEST(OdbcConnectionStringTest, BadStringsAreClearErrorsWithoutThePassword) {
   } cases[] = {
       {"Provider=SQLOLEDB;Initial Catalog=db;" + pw, "names no server (Data Source)"},
       {"Provider=SQLOLEDB;Data Source=h,14x3;" + pw, "malformed port '14x3'"},
+      {"Provider=SQLOLEDB;Data Source=h,70000;" + pw, "malformed port '70000'"},
       {"Provider=SQLOLEDB;Data Source=h\\;" + pw, "names no instance"},
       {"Provider=SQLOLEDB;Data Source=np:\\\\h\\pipe\\sql\\query;" + pw, "only TCP"},
       {"Provider=SQLOLEDB;Data Source=(localdb)\\v11;" + pw, "LocalDB"},
@@ -188,12 +189,24 @@ TEST(OdbcConnectionStringTest, WhichStringsAreForOdbc) {
       {"Provider=MSOLEDBSQL19;Data Source=h", true},
       {"Provider=MSDASQL;DSN=x", true},
       {"Driver=SQLite3;Database=a.db", true},
+      {"DSN=x", true},
       {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb", false},
       {"Data Source=h;Initial Catalog=db", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsOdbcConnectionString(ConnectionString::Parse(c.text)), c.odbc) << c.text;
   }
+}
+
+TEST(OdbcConnectionStringTest, DriverKinds) {
+  EXPECT_TRUE(IsSqliteDriver("SQLite3"));
+  EXPECT_TRUE(IsSqliteDriver("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"));
+  EXPECT_FALSE(IsSqliteDriver("FreeTDS"));
+  EXPECT_TRUE(IsFreeTdsDriver("freetds"));
+  EXPECT_TRUE(IsFreeTdsDriver("/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so"));
+  EXPECT_TRUE(IsVendorSqlServerDriver("ODBC Driver 18 for SQL Server"));
+  EXPECT_FALSE(IsVendorSqlServerDriver("SQL Server"));
+  EXPECT_FALSE(IsVendorSqlServerDriver("ODBC Driver for Something Else"));
 }
 
 }  // namespace

@@ -65,7 +65,9 @@ TEST_F(RecordsetTest, CursorMovesAndPositions) {
   rs.MoveFirst();
   rs.MovePrevious();
   EXPECT_TRUE(rs.Bof());
-  EXPECT_EQ(ErrorOf([&] { rs.SetAbsolutePosition(4); }), kErrBadArgument);
+  for (int bad : {0, 4, -1}) {
+    EXPECT_EQ(ErrorOf([&] { rs.SetAbsolutePosition(bad); }), kErrBadArgument) << bad;
+  }
   EXPECT_EQ(ErrorOf([&] { rs.Field("nope"); }), kErrItemNotFound);
 }
 
@@ -119,6 +121,7 @@ TEST_F(RecordsetTest, StatementsOtherThanQueriesAndRowWritesAreRefused) {
     int byte;
   } cases[] = {
       {"DROP TABLE T", "DROP", 1},
+      {"CREATE TABLE U (a INTEGER)", "CREATE", 1},
       {" -- note\n/* x */ (PRAGMA writable_schema = 1)", "PRAGMA", 19},
       {"ATTACH DATABASE 'x.db' AS X", "ATTACH", 1},
       {"'x'", "'", 1},
