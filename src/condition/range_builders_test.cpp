@@ -22,6 +22,7 @@ TEST(MakeListCondTest, ExactTexts) {
       {"01 ", "W.cWhCode = '01 ' "},
       // Several codes select any of them.
       {"01,02", "(W.cWhCode = '01' OR W.cWhCode = '02')"},
+      {"01,02,03", "(W.cWhCode = '01' OR W.cWhCode = '02' OR W.cWhCode = '03')"},
       {"01 , 02", "(W.cWhCode = '01 ' OR W.cWhCode = ' 02')"},
       {"01,", "(W.cWhCode = '01' OR W.cWhCode = '')"},
       {" ,01", "(W.cWhCode = ' ' OR W.cWhCode = '01')"},
@@ -45,6 +46,7 @@ TEST(MakeLikeRangeCondTest, ExactTexts) {
   const RangeCase cases[] = {
       {"I.cInvCCode", "", "", ""},
       {"I.cInvCCode", "02", "", " I.cInvCCode LIKE '02%'"},
+      {"I.cInvCCode", "", "02", " I.cInvCCode LIKE '02%'"},
       {"cFree1", " ", "", " cFree1 LIKE ' %'"},
       {"I.cInvCCode", "01", "01", " I.cInvCCode = '01'"},
       {"I.cInvCCode", "01", "03",
@@ -63,6 +65,7 @@ TEST(MakeLikeRangeCondTest, ExactTexts) {
       {"cFree1", "中", "Z", " LEFT(cFree1,LEN('Z')) >= 'Z' AND LEFT(cFree1,LEN('中')) <= '中'"},
       // Quotes doubled in every literal, including the LEN argument.
       {"I.cInvCCode", "O'B", "", " I.cInvCCode LIKE 'O''B%'"},
+      {"I.cInvCCode", "a'", "a'", " I.cInvCCode = 'a'''"},
       {"I.cInvCCode", "x'", "y'",
        " LEFT(I.cInvCCode,LEN('x''')) >= 'x''' AND LEFT(I.cInvCCode,LEN('y''')) <= 'y'''"},
   };
@@ -83,6 +86,7 @@ TEST(MakeValueRangeCondTest, ExactTexts) {
       {"I.cInvCode", "3", "1", " I.cInvCode >= '1' AND I.cInvCode <= '3'"},
       {"I.cInvCode", "A9", "A1", " I.cInvCode >= 'A1' AND I.cInvCode <= 'A9'"},
       {"I.cInvCode", "b", "B", " I.cInvCode >= 'B' AND I.cInvCode <= 'b'"},
+      {"I.cInvCode", " ", "", " I.cInvCode >=' '"},
       {"I.cInvCode", "it's", "", " I.cInvCode >='it''s'"},
       {"I.cInvCode", "", "'", " I.cInvCode <= ''''"},
       {"I.cInvCode", "a'b", "a'c", " I.cInvCode >= 'a''b' AND I.cInvCode<= 'a''c'"},
@@ -123,9 +127,9 @@ TEST(MakeNumberCompareCondTest, AnythingButANumberIsATypeMismatchNamingFieldAndV
     const char* to;
     const char* bad;
   } cases[] = {
-      {"abc", "", "abc"},     {"5 ", "", "5 "}, {"1e3", "", "1e3"}, {".5", "", ".5"},
-      {"1,000", "", "1,000"}, {"+", "", "+"},   {"5", "x", "x"},    {"1 OR 1=1", "", "1 OR 1=1"},
-      {"0x10", "", "0x10"},
+      {"abc", "", "abc"}, {"5 ", "", "5 "}, {"1e3", "", "1e3"},           {".5", "", ".5"},
+      {"", " 5", " 5"},   {"5.", "", "5."}, {"--1", "", "--1"},           {"1,000", "", "1,000"},
+      {"+", "", "+"},     {"5", "x", "x"},  {"1 OR 1=1", "", "1 OR 1=1"}, {"0x10", "", "0x10"},
   };
   for (const Case& c : cases) {
     auto e = ErrorOf([&] { MakeNumberCompareCond("cInvDefine11", c.from, c.to); });
