@@ -161,6 +161,40 @@ TEST(SummaryStatementTest, PositionLedgerWithEmptyPiecesHasNoOptionalText) {
                      " WHERE (1=1) " + " GROUP BY W.cWhCode, I.cInvCode, Pos.cPosCode, IP.cBatch");
 }
 
+// Each rights list: blank (spaces only) adds nothing; otherwise the filter holds the list as given.
+TEST(SummaryStatementTest, RightsListsFilterOnlyWhenNotBlank) {
+  struct Case {
+    const char* name;
+    std::string RightsLists::*list;
+    int16_t kind;
+    std::string filter_head;  // what precedes the list
+    std::string filter_tail;
+  } cases[] = {
+      {"inventory", &RightsLists::inventory, 0, " AND I.iId IN (", ")"},
+      {"inventory", &RightsLists::inventory, 2, " AND I.iId IN (", ")"},
+      {"warehouse", &RightsLists::warehouse, 1, " AND W.cWhCode IN (", ")"},
+      {"warehouse", &RightsLists::warehouse, 2, " AND W.cWhCode IN (", ")"},
+      {"department", &RightsLists::department, 0, " AND (R.cDepCode IN (",
+       ") OR ISNULL(R.cDepCode,'') = '')"},
+      {"maker", &RightsLists::maker, 1, " AND R.cMaker IN (", ")"},
+      {"position", &RightsLists::position, 2, " AND Pos.cPosCode IN (", ")"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " kind " + std::to_string(c.kind));
+    RightsLists rights = BlankRights();
+    std::string without = SummaryStatement(c.kind, StockState(), rights, kStart);
+    EXPECT_EQ(without.find(c.filter_head), std::string::npos);
+    rights.*(c.list) = "      ";
+    EXPECT_EQ(SummaryStatement(c.kind, StockState(), rights, kStart), without);
+    rights.*(c.list) = "  'x' , 'y'  ";
+    std::string with = SummaryStatement(c.kind, StockState(), rights, kStart);
+    std::string filter = c.filter_head + "  'x' , 'y'  " + c.filter_tail;
+    EXPECT_NE(with.find(filter), std::string::npos);
+    // The filter is the only difference.
+    EXPECT_EQ(with.size(), without.size() + filter.size());
+  }
+}
+
 TEST(SummaryStatementTest, StartPeriodDateIsWrittenAsYearMonthDay) {
   struct Case {
     Date date;
