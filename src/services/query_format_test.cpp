@@ -59,6 +59,7 @@ class GetQueryFormatTest : public ::testing::Test {
     db_.Exec(R"sql(
       INSERT INTO Rpt_GlbDEF VALUES (12, 'ST', '出入库流水账');
       INSERT INTO Rpt_GlbDEF VALUES (30, 'IA', '出入库流水账');
+      INSERT INTO Rpt_GlbDEF VALUES (13, 'ST', '空格式');
       INSERT INTO Rpt_GlbDEF VALUES (21, 'ST', '重名');
       INSERT INTO Rpt_GlbDEF VALUES (20, 'ST', '重名');
       INSERT INTO Rpt_FldDef VALUES (12, 3, 90, 0, 'cInvName', '存货名称');
@@ -67,6 +68,7 @@ class GetQueryFormatTest : public ::testing::Test {
       INSERT INTO Rpt_FldDef VALUES (12, 2, 60, -1, 'cCode', '单号');
       INSERT INTO Rpt_FldDef VALUES (12, 150, 10, -1, 'x150', '隐藏列');
       INSERT INTO Rpt_FldDef VALUES (30, 1, 70, -1, 'other', '别的模块');
+      INSERT INTO Rpt_FldDef VALUES (13, 100, 10, -1, 'x100', '只有100');
       INSERT INTO Rpt_FldDef VALUES (20, 1, 20, -1, 'a', '二十');
       INSERT INTO Rpt_FldDef VALUES (21, 1, 21, -1, 'b', '二十一');
     )sql");
@@ -99,6 +101,10 @@ TEST_F(GetQueryFormatTest, OfSeveralDefinitionsTheFirstTheLookupReturnsSuppliesT
   // The id and the message may be left out, on success and on failure.
   EXPECT_TRUE(component_.GetQueryFormat("重名", rs));
   EXPECT_FALSE(component_.GetQueryFormat("没有这个查询", rs));
+  // A definition with rows at 100 and above only: found, and no rows.
+  ASSERT_TRUE(component_.GetQueryFormat("空格式", rs, nullptr, &id));
+  EXPECT_EQ(id, Variant(int32_t{13}));
+  EXPECT_EQ(RecordsetRows(rs), Rows{});
 }
 
 TEST_F(GetQueryFormatTest, ANameWithoutDefinitionGivesFalseWithNoCurrentRecord) {
