@@ -199,7 +199,7 @@ TEST(ReadersTest, ValuesOfEachStepReachTheirPlace) {
        ConditionXml().Set("inventory", "value1", "003").Set("inventory", "value2", "001"),
        "(1=1) AND  I.cInvCode >= '001' AND I.cInvCode <= '003'",
        "(1=1) AND  I.cInvCode >= '001' AND I.cInvCode <= '003'"},
-      {"specification with blanks kept", ConditionXml().Set("invstd", "value1", " 10 mm "),
+      {"inventory standard with blanks kept", ConditionXml().Set("invstd", "value1", " 10 mm "),
        "(1=1) AND I.cInvStd = ' 10 mm '", "(1=1) AND I.cInvStd = ' 10 mm '"},
       {"batch: one exact value in stock, range in position",
        ConditionXml().Set("batch", "value1", "B2").Set("batch", "value2", "B1"),
