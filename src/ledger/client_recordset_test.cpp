@@ -35,6 +35,10 @@ TEST_F(ClientRecordsetTest, HandsOutAReadOnlyClientCloneOnTheFirstRow) {
   EXPECT_EQ(rs->Field("cInvCode"), platform::Variant("A1"));
   rs->MoveNext();
   EXPECT_EQ(rs->Field("iQuantity"), platform::Variant(5.5));
+  // No rows: still an open clone, at both ends.
+  auto none = OpenClientClone("SELECT cInvCode FROM Inventory WHERE cInvCode = 'none'", conn_);
+  ASSERT_NE(none, nullptr);
+  EXPECT_TRUE(none->Eof() && none->Bof());
 }
 
 TEST_F(ClientRecordsetTest, FailuresReachTheCallerUnchanged) {
