@@ -122,6 +122,15 @@ class PrintSrvTest : public ::testing::Test {
   IClsKCZT component_;
 };
 
+TEST_F(PrintSrvTest, TheServiceErrorTextReachesTheCaller) {
+  Variant command("fax:0571");
+  Variant param;
+  Variant ret;
+  std::string error;
+  EXPECT_EQ(component_.PrintSrv(command, param, ret, error), Variant());
+  EXPECT_EQ(error, "未知的打印命令 'fax:0571'；可用的命令: csv:<文件>, html:<文件>");
+}
+
 TEST_F(PrintSrvTest, ErrorsReachTheCallerAsErrors) {
   Variant command("csv:" + (db_.dir() / "x.csv").string());
   Variant param("not a recordset");

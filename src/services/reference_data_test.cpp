@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <map>
 
@@ -209,12 +210,41 @@ class GetRefDataTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::erp::RegisterErpSubstitutes();
+    std::string sql;
+    for (int i = 1; i <= 23; ++i) {
+      char code[8];
+      std::snprintf(code, sizeof code, "%03d", i);
+      sql += "INSERT INTO Inventory VALUES ('" + std::string(code) + "', '" +
+             (i % 2 ? "螺丝" : "螺母") + std::to_string(i) + "', 'M" + std::to_string(i) + "');";
+    }
+    db_.Exec(sql);
     ASSERT_TRUE(component_.Init(db_.CallerLogin()));
   }
 
   testing::ServicesDatabase db_;
   IClsKCZT component_;
 };
+
+TEST_F(GetRefDataTest, FullModePagesThroughInventoriesWithTheirTitle) {
+  int32_t cur_page = 2;
+  int32_t page_count = 0;
+  Variant rs;
+  Variant rs_col;
+  Variant err("untouched");
+  ASSERT_TRUE(component_.GetRefData(true, "Inventory", "0", "螺母", "cInvName DESC", 4, cur_page,
+                                    page_count, rs, rs_col, err))
+      << err.ConcatText();
+  EXPECT_EQ(err, Variant("untouched"));
+  // Eleven 螺母 (the even codes), four to a page, by name descending: 螺母8, 螺母6, 螺母4,
+  // 螺母22, | 螺母20, 螺母2, 螺母18, 螺母16, | ...
+  EXPECT_EQ(page_count, 3);
+  EXPECT_EQ(cur_page, 2);
+  EXPECT_EQ(RecordsetRows(rs), (Rows{{"020", "螺母20", "M20"},
+                                     {"002", "螺母2", "M2"},
+                                     {"018", "螺母18", "M18"},
+                                     {"016", "螺母16", "M16"}}));
+  EXPECT_EQ(RecordsetRows(rs_col).size(), 3u);
+}
 
 TEST_F(GetRefDataTest, MessagesBeginWithOneBlank) {
   int32_t cur_page = 1;
