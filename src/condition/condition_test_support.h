@@ -193,22 +193,11 @@ class ConditionXml {
   static std::string Escape(const std::string& value) {
     std::string out;
     for (char c : value) {
-      switch (c) {
-        case '&':
-          out += "&amp;";
-          break;
-        case '<':
-          out += "&lt;";
-          break;
-        case '>':
-          out += "&gt;";
-          break;
-        case '"':
-          out += "&quot;";
-          break;
-        default:
-          out += c;
-      }
+      out += c == '&'   ? "&amp;"
+             : c == '<' ? "&lt;"
+             : c == '>' ? "&gt;"
+             : c == '"' ? "&quot;"
+                        : std::string(1, c);
     }
     return out;
   }

@@ -51,7 +51,6 @@ TEST(MakeDateCondTest, StockStartComesFromThePeriodOfTheStartMonth) {
     const char* in_range;
   } cases[] = {
       {Variant(D(2024, 3, 15)), "IP.dDate < '2023-03-03'", "IP.dDate >= '2023-03-03'"},
-      {Variant(D(2024, 11, 1)), "IP.dDate < '2023-11-11'", "IP.dDate >= '2023-11-11'"},
       {Variant(D(2025, 1, 31)), "IP.dDate < '2023-01-01'", "IP.dDate >= '2023-01-01'"},
       {Variant("2024-12-05"), "IP.dDate < '2023-12-12'", "IP.dDate >= '2023-12-12'"},
   };
@@ -87,9 +86,7 @@ TEST(MakeDateCondTest, AValueThatIsNotADateIsATypeMismatchAndLeavesBeforeAlone) 
     const char* bad;
   } cases[] = {
       {"2024-13-01", "2024-01-01", "2024-13-01"},
-      {"2024-01-01", "next week", "next week"},
       {"x' OR 1=1 --", "", "x' OR 1=1 --"},
-      {"", "2024-02-30", "2024-02-30"},
       {"", " ", " "},
   };
   for (const BadCase& c : cases) {

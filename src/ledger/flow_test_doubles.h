@@ -1,5 +1,6 @@
 // Test doubles for the ledger flows: a login that records its GetAuthString calls, an account
-// with a start-period date, and condition readers that record which of them ran. Header-only:
+// with a start-period date, condition readers that record which of them ran, and a catcher of
+// the statements a flow runs. Header-only:
 // used by the *_test.cpp files beside it.
 #pragma once
 
@@ -12,6 +13,7 @@
 #include "condition/condition_state.h"
 #include "ledger/condition_readers.h"
 #include "platform/date.h"
+#include "platform/db/statement_gate.h"
 #include "platform/dispatch.h"
 #include "platform/error.h"
 
@@ -26,9 +28,6 @@ class LoginDouble : public platform::Object {
       std::vector<platform::Variant> call;
       for (size_t i = 0; i < args.size(); ++i) call.push_back(args[i]);
       calls.push_back(call);
-      if (fail_on_call && calls.size() == *fail_on_call) {
-        throw platform::ComError(1001, "VtCOMMON.Login", "权限服务不可用");
-      }
       auto it = lists.find(args.Get(0).ToText());
       return it == lists.end() ? platform::Variant("") : it->second;
     });
@@ -41,7 +40,6 @@ class LoginDouble : public platform::Object {
 
   std::map<std::string, platform::Variant> lists;
   std::vector<std::vector<platform::Variant>> calls;
-  std::optional<size_t> fail_on_call;  // 1-based call that raises
 
  private:
   platform::MemberTable members_;
@@ -88,6 +86,20 @@ struct ReaderLog {
     };
     return {make("stock"), make("position")};
   }
+};
+
+// Captures every statement and fails it, so the flow's text is seen without running T-SQL here.
+class StatementCatcher {
+ public:
+  StatementCatcher()
+      : hook_([this](std::string_view sql, uint64_t) {
+          statements.emplace_back(sql);
+          throw platform::ProviderError("test engine", "statement caught");
+        }) {}
+  std::vector<std::string> statements;
+
+ private:
+  platform::db::ScopedStatementHook hook_;
 };
 
 // The expected GetAuthString calls of the maker list: "user", omitted, "R".

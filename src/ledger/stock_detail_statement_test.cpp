@@ -100,55 +100,6 @@ TEST(StockDetailStatementTest, ByBatchWithEveryOptionalPiece) {
                      " AND IsNull(Rs.cFree5,'') ='f5'" + " ORDER BY " + "R.dVeriDate " + ",R.ID ");
 }
 
-TEST(StockDetailStatementTest, EachRightsListFiltersOnlyWhenNotBlank) {
-  struct Case {
-    DetailRights rights;
-    std::string filters;
-  } cases[] = {
-      {{"", "", ""}, ""},
-      {{"   ", " ", "  "}, ""},
-      {{" '01'", "", ""}, " AND W.cWhCode IN ( '01')"},
-      {{"", "'D1','D2'", ""}, " AND (R.cDepCode IN ('D1','D2') OR ISNULL(R.cDepCode,'') = '')"},
-      {{"", "", "'demo' "}, " AND R.cMaker IN ('demo' )"},
-  };
-  ConditionState s;
-  s.strAssUnit = "1";
-  StockRowKeys row;
-  row.cInvCode = "A001";
-  for (const Case& c : cases) {
-    EXPECT_EQ(StockDetailStatement(false, s, c.rights, kStart, row),
-              kSelect + "1" + kJoins + "2023-12-01" + "' Or R.bIsSTQc = 1) " + kExclusions +
-                  "A001'" + c.filters + " ORDER BY R.dDate,R.ID ");
-  }
-}
-
-TEST(StockDetailStatementTest, FreeItemFiltersComeInAscendingOrderWithTheirOwnNumber) {
-  ConditionState s;
-  s.strAssUnit = "1";
-  s.blnFreeShow[9] = true;
-  s.blnFreeShow[0] = true;
-  StockRowKeys row;
-  row.cInvCode = "A001";
-  row.cFree[0] = "";  // a Null value arrives as empty text
-  row.cFree[9] = "XL";
-  std::string sql = StockDetailStatement(false, s, {}, kStart, row);
-  EXPECT_TRUE(sql.ends_with(
-      "A001' AND IsNull(Rs.cFree1,'') ='' AND IsNull(Rs.cFree10,'') ='XL' ORDER BY R.dDate,R.ID "))
-      << sql;
-}
-
-TEST(StockDetailStatementTest, OrderFollowsTheDateKind) {
-  ConditionState s;
-  s.strAssUnit = "1";
-  StockRowKeys row;
-  row.cInvCode = "A001";
-  s.blnVerDate = false;
-  EXPECT_TRUE(StockDetailStatement(true, s, {}, kStart, row).ends_with(" ORDER BY R.dDate,R.ID "));
-  s.blnVerDate = true;
-  EXPECT_TRUE(
-      StockDetailStatement(true, s, {}, kStart, row).ends_with(" ORDER BY R.dVeriDate ,R.ID "));
-}
-
 TEST(StockDetailStatementTest, RowValuesWithQuotesSelectThemselves) {
   ConditionState s;
   s.strAssUnit = "1";
@@ -162,14 +113,6 @@ TEST(StockDetailStatementTest, RowValuesWithQuotesSelectThemselves) {
       sql.ends_with(" AND Rs.cInvCode = 'O''Brien''s' AND Rs.cBatch = ''''"
                     " AND IsNull(Rs.cFree3,'') ='5'' 7''''' ORDER BY R.dDate,R.ID "))
       << sql;
-}
-
-TEST(StockDetailStatementTest, EmptyUnitNumberLeavesTheJoinWithoutAValue) {
-  ConditionState s;
-  StockRowKeys row;
-  row.cInvCode = "A001";
-  std::string sql = StockDetailStatement(false, s, {}, kStart, row);
-  EXPECT_NE(sql.find("AND CU_G.iNumber = RIGHT OUTER JOIN Vendor V"), std::string::npos);
 }
 
 }  // namespace

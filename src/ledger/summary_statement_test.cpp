@@ -195,26 +195,11 @@ TEST(SummaryStatementTest, RightsListsFilterOnlyWhenNotBlank) {
   }
 }
 
-TEST(SummaryStatementTest, ListsOfTheOtherLedgerNeverFilter) {
-  RightsLists rights = BlankRights();
-  rights.position = "'A-01'";
-  for (int16_t kind : {0, 1}) {
-    EXPECT_EQ(SummaryStatement(kind, StockState(), rights, kStart),
-              SummaryStatement(kind, StockState(), BlankRights(), kStart));
-  }
-  rights = BlankRights();
-  rights.department = "'D1'";
-  rights.maker = "'demo'";
-  EXPECT_EQ(SummaryStatement(2, StockState(), rights, kStart),
-            SummaryStatement(2, StockState(), BlankRights(), kStart));
-}
-
 TEST(SummaryStatementTest, StartPeriodDateIsWrittenAsYearMonthDay) {
   struct Case {
     Date date;
     std::string text;
   } cases[] = {
-      {*Date::Make(2024, 3, 1), "(R.dDate>='2024-03-01' Or R.bIsSTQc = 1) "},
       {*Date::Make(2024, 3, 1, 10, 30), "(R.dDate>='2024-03-01' Or R.bIsSTQc = 1) "},
       {*Date::Make(999, 12, 31), "(R.dDate>='0999-12-31' Or R.bIsSTQc = 1) "},
   };

@@ -81,13 +81,6 @@ TEST_F(CaptionsTest, EachMethodReturnsTheCaptionsOfItsKindOrderedById) {
   EXPECT_EQ(Captions(&IClsKCZT::GetBDefineName), header);
 }
 
-TEST_F(CaptionsTest, ACompanyWithoutCaptionsGetsAnEmptyTwoColumnRecordset) {
-  for (Method m : {&IClsKCZT::GetDefineName, &IClsKCZT::GetFreeName, &IClsKCZT::GetHDefineName,
-                   &IClsKCZT::GetBDefineName}) {
-    EXPECT_EQ(Captions(m), Rows{});
-  }
-}
-
 TEST_F(CaptionsTest, ADatabaseErrorGivesFalseWithItsDescriptionAndLeavesRsAlone) {
   db_.Exec("DROP TABLE UserDef");
   for (Method m : {&IClsKCZT::GetDefineName, &IClsKCZT::GetFreeName, &IClsKCZT::GetHDefineName,

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "component/iclskczt.h"
 #include "platform/dispatch.h"
@@ -117,37 +115,12 @@ class PrintSrvTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::erp::RegisterErpSubstitutes();
-    db_.Exec(R"sql(
-      INSERT INTO UserDef VALUES (1, '存货', '自定义项1', '颜色');
-      INSERT INTO UserDef VALUES (2, '存货', '自定义项2', '产地, 省');
-    )sql");
     ASSERT_TRUE(component_.Init(db_.CallerLogin()));
   }
 
   testing::ServicesDatabase db_;
   IClsKCZT component_;
 };
-
-TEST_F(PrintSrvTest, ExportsARecordsetTheComponentReturned) {
-  Variant captions;
-  ASSERT_TRUE(component_.GetDefineName(captions));
-  std::string path = (db_.dir() / "captions.csv").string();
-  Variant command("csv:" + path);
-  Variant param = captions;
-  Variant ret;
-  std::string error;
-  EXPECT_EQ(component_.PrintSrv(command, param, ret, error), Variant());
-  EXPECT_EQ(error, "");
-  EXPECT_EQ(command, Variant("csv:" + path));
-  EXPECT_EQ(param, captions);
-  EXPECT_EQ(ret, Variant());
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str(),
-            "\xEF\xBB\xBF"
-            "cID,cItem\r\n1,颜色\r\n2,\"产地, 省\"\r\n");
-}
 
 TEST_F(PrintSrvTest, TheServiceErrorTextReachesTheCaller) {
   Variant command("fax:0571");

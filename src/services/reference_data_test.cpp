@@ -246,22 +246,6 @@ TEST_F(GetRefDataTest, FullModePagesThroughInventoriesWithTheirTitle) {
   EXPECT_EQ(RecordsetRows(rs_col).size(), 3u);
 }
 
-TEST_F(GetRefDataTest, PlainModeLeavesRsColAndThePageSizeAlone) {
-  int32_t cur_page = 9;
-  int32_t page_count = 0;
-  int16_t page_size = 0;
-  Variant rs;
-  Variant rs_col("untouched");
-  Variant err;
-  ASSERT_TRUE(component_.GetRefData(false, "Inventory", "", "", "", page_size, cur_page, page_count,
-                                    rs, rs_col, err));
-  EXPECT_EQ(page_size, 0);  // the server made it 20 on its own copy
-  EXPECT_EQ(page_count, 2);
-  EXPECT_EQ(cur_page, 2);
-  EXPECT_EQ(RecordsetRows(rs).size(), 3u);
-  EXPECT_EQ(rs_col, Variant("untouched"));
-}
-
 TEST_F(GetRefDataTest, MessagesBeginWithOneBlank) {
   int32_t cur_page = 1;
   int32_t page_count = 0;
