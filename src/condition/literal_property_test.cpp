@@ -274,9 +274,13 @@ void CheckOutput(const ConditionState& s, const std::vector<std::string>& used,
   LiteralScan where = ScanLiterals(s.strWhere);
   for (const std::string& v : used) {
     if (v.empty()) continue;
+    // In a LIKE pattern the value's %, _ and [ stand bracketed, so that they match themselves.
+    std::string pattern;
+    for (char c : v)
+      pattern += c == '%' || c == '_' || c == '[' ? std::string{'[', c, ']'} : std::string{c};
     bool found = false;
     for (const std::string& literal : where.literals) {
-      found = found || literal == v || literal == v + "%";
+      found = found || literal == v || literal == pattern + "%";
     }
     EXPECT_TRUE(found) << context << ": value [" << v << "] is not a literal of\n" << s.strWhere;
   }
