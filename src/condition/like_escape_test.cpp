@@ -44,8 +44,8 @@ TEST(LikeEscapeTest, AClassPrefixMatchesOnlyCodesBeginningWithIt) {
   const std::string db = dir.File("company.db");
   testing::ExecSqlite(db, R"(
     CREATE TABLE InventoryClass(cInvCCode TEXT COLLATE NOCASE);
-    INSERT INTO InventoryClass VALUES ('01_A'), ('01_A01'), ('01XA'), ('01XA01'), ('50%'), ('500'),
-                                      ('[1]'), ('11');)");
+    INSERT INTO InventoryClass VALUES ('01_A'), ('01_a01'), ('01XA'), ('01XA01'), ('50%'), ('500'),
+                                      ('[1]'), ('11'), ('a\_b'), ('a\xb');)");
   std::vector<std::string> engines = {"Provider=SQLite;Data Source=" + db};
   if (testing::SqliteOdbcDriverInstalled()) {
     engines.push_back(testing::SqliteOdbcConnectionString(db));
@@ -54,10 +54,8 @@ TEST(LikeEscapeTest, AClassPrefixMatchesOnlyCodesBeginningWithIt) {
     const char* prefix;
     std::vector<std::string> codes;
   } cases[] = {
-      {"01_A", {"01_A", "01_A01"}},
-      {"01XA", {"01XA", "01XA01"}},
-      {"50%", {"50%"}},
-      {"[1]", {"[1]"}},
+      {"01_A", {"01_A", "01_a01"}},  // letter case aside, as the column compares
+      {"01XA", {"01XA", "01XA01"}}, {"50%", {"50%"}}, {"[1]", {"[1]"}}, {"a\\_", {"a\\_b"}},
   };
   for (const std::string& cs : engines) {
     platform::db::Connection conn;

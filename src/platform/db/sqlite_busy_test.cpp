@@ -1,5 +1,6 @@
-// The embedded engine beside other processes: readers never wait for a writer, writers wait
-// their turn up to the busy timeout, and files it may not write still open.
+// The embedded engine beside other processes: readers never wait for a writer, a writer waits up
+// to the busy timeout, and files it may not write still open. (Writers taking turns: the
+// concurrent format saves of services/format_save_guard_test.cpp.)
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -98,56 +99,6 @@ TEST_F(SqliteBusyTest, AReaderDoesNotWaitForAnotherProcessWriting) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(Count(), 2);
   for (int fd : {locked[0], locked[1], release[0], release[1]}) close(fd);
-}
-
-TEST_F(SqliteBusyTest, ConcurrentWritersTakeTurns) {
-  // Each process reads a key and then inserts or updates it, as a format save does, while the
-  // others do the same. Every transaction succeeds and no key gets a second row.
-  constexpr int kProcesses = 4;
-  constexpr int kRounds = 15;
-  int pipe_fds[2];
-  ASSERT_EQ(pipe(pipe_fds), 0);
-  std::vector<pid_t> children;
-  for (int p = 0; p < kProcesses; ++p) {
-    pid_t pid = fork();
-    if (pid == 0) {
-      close(pipe_fds[1]);
-      char go;
-      bool ok = read(pipe_fds[0], &go, 1) == 1;
-      try {
-        Connection conn;
-        conn.Open(ConnectionString());
-        for (int k = 10; ok && k < 10 + kRounds; ++k) {
-          conn.BeginTrans();
-          const std::string key = std::to_string(k);
-          bool present = conn.Run("SELECT * FROM T WHERE k = " + key).rows->row_count() > 0;
-          usleep(2000);
-          conn.Run(present ? "UPDATE T SET v = v + 1 WHERE k = " + key
-                           : "INSERT INTO T VALUES (" + key + ", 1)");
-          conn.CommitTrans();
-        }
-      } catch (const ComError& e) {
-        std::fprintf(stderr, "writer %d: %s\n", p, e.description().c_str());
-        ok = false;
-      }
-      _exit(ok ? 0 : 1);
-    }
-    children.push_back(pid);
-  }
-  close(pipe_fds[0]);
-  ASSERT_EQ(write(pipe_fds[1], "gggg", kProcesses), kProcesses);
-  close(pipe_fds[1]);
-  for (pid_t pid : children) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-  Connection conn;
-  conn.Open(ConnectionString());
-  auto r = conn.Run("SELECT COUNT(*), COUNT(DISTINCT k), SUM(v) FROM T WHERE k >= 10").rows;
-  EXPECT_EQ(r->Value(0, 0).ToI4(), kRounds);
-  EXPECT_EQ(r->Value(0, 1).ToI4(), kRounds);
-  EXPECT_EQ(r->Value(0, 2).ToI4(), kRounds * kProcesses);
 }
 
 TEST_F(SqliteBusyTest, FilesItMayNotWriteStillOpen) {
