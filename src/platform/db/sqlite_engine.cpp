@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <initializer_list>
 
+#include "platform/db/database_file.h"
 #include "platform/db/tsql_bridge.h"
 #include "platform/dispatch.h"
 #include "platform/error.h"
@@ -157,37 +158,6 @@ bool IsKey(std::string_view key, std::initializer_list<std::string_view> names) 
                      [key](std::string_view n) { return SameMemberName(key, n); });
 }
 
-// What stands at `path` when it is not a regular file, for the message that refuses it.
-std::string NotAFile(const std::string& path) {
-  std::error_code ec;
-  switch (std::filesystem::status(path, ec).type()) {
-    case std::filesystem::file_type::not_found:
-      return "does not exist";
-    case std::filesystem::file_type::directory:
-      return "is a directory, not a database file";
-    case std::filesystem::file_type::character:
-      return "is a character device, not a database file";
-    case std::filesystem::file_type::block:
-      return "is a block device, not a database file";
-    case std::filesystem::file_type::fifo:
-      return "is a FIFO (named pipe), not a database file";
-    case std::filesystem::file_type::socket:
-      return "is a socket, not a database file";
-    case std::filesystem::file_type::regular:
-      return {};
-    default:
-      return ec ? "cannot be examined (" + ec.message() + ")" : "is not a database file";
-  }
-}
-
-void RequireFile(const std::string& path, const char* what) {
-  if (path == ":memory:") return;
-  std::string problem = NotAFile(path);
-  if (!problem.empty()) {
-    throw ProviderError("SQLite", std::string("the ") + what + " '" + path + "' " + problem);
-  }
-}
-
 }  // namespace
 
 SqliteOptions ParseSqliteOptions(const ConnectionString& cs) {
@@ -217,8 +187,8 @@ std::unique_ptr<SqliteEngine> SqliteEngine::Open(const ConnectionString& cs) {
   const SqliteOptions options = ParseSqliteOptions(cs);
   const std::string& source = options.data_source;
   const std::string& system = options.system_database;
-  RequireFile(source, "company database");
-  if (!system.empty()) RequireFile(system, "system database");
+  RequireDatabaseFile(source, "company database", "SQLite");
+  if (!system.empty()) RequireDatabaseFile(system, "system database", "SQLite");
   sqlite3* db = nullptr;
   int rc =
       sqlite3_open_v2(source.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);

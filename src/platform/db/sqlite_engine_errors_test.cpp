@@ -7,10 +7,13 @@
 
 #include "platform/db/connection.h"
 #include "platform/error.h"
+#include "support/odbc_drivers.h"
 #include "support/temp_dir.h"
 
 namespace q9::platform::db {
 namespace {
+
+const bool kOdbcDrivers = testing::RegisterTestOdbcDrivers();
 
 class SqliteEngineErrorsTest : public ::testing::Test {
  protected:
@@ -18,15 +21,17 @@ class SqliteEngineErrorsTest : public ::testing::Test {
     testing::ExecSqlite(db_, "CREATE TABLE T(c TEXT); INSERT INTO T VALUES ('a');");
   }
 
-  // The description of the provider error that opening `cs` (and running `sql`) raises.
-  static std::string ErrorOf(const std::string& cs, const std::string& sql = "") {
+  // The description of the provider error of `engine` that opening `cs` (and running `sql`)
+  // raises.
+  static std::string ErrorOf(const std::string& cs, const std::string& sql = "",
+                             const char* engine = "SQLite") {
     try {
       Connection conn;
       conn.Open(cs);
       if (!sql.empty()) conn.Run(sql);
     } catch (const ComError& e) {
       EXPECT_EQ(e.number(), kErrProvider);
-      EXPECT_EQ(e.source(), "SQLite");
+      EXPECT_EQ(e.source(), engine);
       return e.description();
     }
     return "no error";
@@ -69,23 +74,28 @@ TEST_F(SqliteEngineErrorsTest, PathsThatAreNotDatabaseFilesAreNamedWithWhatTheyA
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const std::string dir = dir_.path().string();
   const std::string missing = dir_.File("missing.db");
+  const std::string odbc = testing::SqliteOdbcDriverInstalled() ? "Driver=SQLite3;" : "";
   struct Case {
     std::string cs;
     std::string message;
   } cases[] = {
-      {"Data Source=" + dir,
-       "the company database '" + dir + "' is a directory, not a database file"},
-      {"Data Source=/dev/null",
-       "the company database '/dev/null' is a character device, not a "
-       "database file"},
-      {"Data Source=" + fifo, "the company database '" + fifo +
-                                  "' is a FIFO (named pipe), not a "
-                                  "database file"},
-      {"Data Source=" + missing, "the company database '" + missing + "' does not exist"},
-      {"Data Source=" + db_ + ";System Database=" + dir,
-       "the system database '" + dir + "' is a directory, not a database file"},
+      {"Provider=SQLite;Data Source=" + dir, "the company database '" + dir + "' is a directory"},
+      {"Provider=SQLite;Data Source=/dev/null",
+       "the company database '/dev/null' is a character device"},
+      {"Provider=SQLite;Data Source=" + fifo, "the company database '" + fifo + "' is a FIFO"},
+      {"Provider=SQLite;Data Source=" + missing, "the company database '" + missing + "' does not"},
+      {"Provider=SQLite;Data Source=" + db_ + ";System Database=" + dir,
+       "the system database '" + dir + "' is a directory"},
+      // The ODBC engine checks the files of the SQLite driver the same way.
+      {odbc + "Database=" + dir, "the company database '" + dir + "' is a directory"},
+      {odbc + "Database=" + db_ + ";System Database=/dev/null",
+       "the system database '/dev/null' is a character device"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ErrorOf("Provider=SQLite;" + c.cs), c.message) << c.cs;
+  for (const Case& c : cases) {
+    if (c.cs.starts_with("Database=")) continue;  // no SQLite ODBC driver here
+    const char* engine = c.cs.starts_with("Provider") ? "SQLite" : "ODBC";
+    EXPECT_TRUE(ErrorOf(c.cs, "", engine).starts_with(c.message)) << ErrorOf(c.cs, "", engine);
+  }
 }
 
 TEST_F(SqliteEngineErrorsTest, StatementsBeyondTheEnginesLimitsAreExplained) {
