@@ -102,30 +102,38 @@ TEST_F(SqliteBusyTest, AReaderDoesNotWaitForAnotherProcessWriting) {
 }
 
 TEST_F(SqliteBusyTest, FilesItMayNotWriteStillOpen) {
-  // One file in write-ahead logging (opened by the engine before), one in rollback mode; both
-  // made read-only and read by a user who may not write them.
+  // One file in write-ahead logging (opened by the engine before), one in rollback mode, both
+  // made read-only, in a directory the reader may write and in one it may not; read by a user
+  // who may not write them.
   std::string rollback = dir_.File("rollback.db");
   testing::ExecSqlite(rollback, "CREATE TABLE T(k INTEGER); INSERT INTO T VALUES (1), (2);");
   ASSERT_EQ(Count(), 1);
   namespace fs = std::filesystem;
-  fs::permissions(dir_.path(), fs::perms::all);
-  for (const std::string& file : {db_, rollback}) {
-    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    EXPECT_EQ(InChild([&] {
-                if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return false;
-                Connection conn;
-                conn.Open("Provider=SQLite;Data Source=" + file);
-                int rows = conn.Run("SELECT COUNT(*) FROM T").rows->Value(0, 0).ToI4();
-                try {
-                  conn.Run("INSERT INTO T(k) VALUES (9)");
-                  return false;
-                } catch (const ComError& e) {
-                  return rows > 0 && e.description().find("readonly") != std::string::npos;
-                }
-              }),
-              0)
-        << file;
+  const fs::perms read = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  // The read-only directory first: a reader in the writable one may leave a -shm file behind.
+  const fs::perms read_only_dir =
+      read | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+  for (fs::perms dir : {read_only_dir, fs::perms::all}) {
+    fs::permissions(dir_.path(), dir);
+    for (const std::string& file : {db_, rollback}) {
+      fs::permissions(file, read);
+      EXPECT_EQ(InChild([&] {
+                  if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return false;
+                  Connection conn;
+                  conn.Open("Provider=SQLite;Data Source=" + file);
+                  int rows = conn.Run("SELECT COUNT(*) FROM T").rows->Value(0, 0).ToI4();
+                  try {
+                    conn.Run("INSERT INTO T(k) VALUES (9)");
+                    return false;
+                  } catch (const ComError& e) {
+                    return rows > 0 && e.description().find("readonly") != std::string::npos;
+                  }
+                }),
+                0)
+          << file << " in a directory of mode " << std::oct << static_cast<int>(dir);
+    }
   }
+  fs::permissions(dir_.path(), fs::perms::all);
 }
 
 }  // namespace

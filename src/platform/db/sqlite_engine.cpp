@@ -1,10 +1,12 @@
 #include "platform/db/sqlite_engine.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <initializer_list>
@@ -158,6 +160,33 @@ bool IsKey(std::string_view key, std::initializer_list<std::string_view> names) 
                      [key](std::string_view n) { return SameMemberName(key, n); });
 }
 
+// The name SQLite opens `path` by. A file in write-ahead logging needs its -shm file beside it
+// even to be read; where neither the file nor its directory may be written (a read-only copy),
+// SQLite cannot create one, so such a file is opened immutable: read as it stands, unlocked,
+// which is safe because no one can write it through SQLite there either.
+std::string SqliteFileName(const std::string& path) {
+  if (path == ":memory:" || access(path.c_str(), W_OK) == 0) return path;
+  std::filesystem::path dir = std::filesystem::path(path).parent_path();
+  if (access(dir.empty() ? "." : dir.c_str(), W_OK) == 0) return path;
+  char header[20] = {};
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  bool wal = f && std::fread(header, 1, sizeof header, f) == sizeof header && header[18] == 2;
+  if (f) std::fclose(f);
+  if (!wal) return path;
+  std::string uri = "file:";
+  for (char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      static const char kHex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += kHex[static_cast<unsigned char>(c) >> 4];
+      uri += kHex[c & 0xf];
+    } else {
+      uri += c;
+    }
+  }
+  return uri + "?immutable=1";
+}
+
 }  // namespace
 
 SqliteOptions ParseSqliteOptions(const ConnectionString& cs) {
@@ -190,8 +219,8 @@ std::unique_ptr<SqliteEngine> SqliteEngine::Open(const ConnectionString& cs) {
   RequireDatabaseFile(source, "company database", "SQLite");
   if (!system.empty()) RequireDatabaseFile(system, "system database", "SQLite");
   sqlite3* db = nullptr;
-  int rc =
-      sqlite3_open_v2(source.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  int rc = sqlite3_open_v2(SqliteFileName(source).c_str(), &db,
+                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
   if (rc != SQLITE_OK) {
     ComError e = SqliteError(db, "cannot open '" + source + "'");
     sqlite3_close(db);
@@ -212,7 +241,7 @@ std::unique_ptr<SqliteEngine> SqliteEngine::Open(const ConnectionString& cs) {
     if (sqlite3_prepare_v2(db, "ATTACH DATABASE ?1 AS VKSystem", -1, &stmt, nullptr) != SQLITE_OK) {
       throw SqliteError(db, "attach");
     }
-    sqlite3_bind_text(stmt, 1, system.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt, 1, SqliteFileName(system).c_str(), -1, SQLITE_TRANSIENT);
     rc = sqlite3_step(stmt);
     sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE) throw SqliteError(db, "cannot attach '" + system + "'");
