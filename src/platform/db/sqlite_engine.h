@@ -32,7 +32,8 @@ class SqliteEngine : public Engine {
   // Opens the company database with the system database attached as VKSystem (optional). Both
   // must be existing files (or ":memory:"): a missing path, a directory or a device is an error
   // naming the path and what it is, never a new empty database. Writable files are switched to
-  // write-ahead logging, so readers never wait for a writer; read-only files open as they are.
+  // write-ahead logging, so readers never wait for a writer; read-only files open as they are
+  // (one in write-ahead logging whose directory is read-only too is opened immutable).
   static std::unique_ptr<SqliteEngine> Open(const ConnectionString& cs);
   ~SqliteEngine() override;
 
