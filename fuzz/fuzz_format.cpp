@@ -1,11 +1,13 @@
 // The format save on arbitrary format documents, against a company database holding only the
-// format rows: the reader fills the columns or raises the component's error; the save
-// then writes exactly the columns read (positions below 100 read back as written) or, when it
-// fails, leaves the format rows as they were. A violated property aborts, so libFuzzer keeps the
-// input.
+// query definitions 7 and 12 and their format rows: the reader fills the columns or raises the
+// component's error; the save then writes exactly the columns read (positions below 100 read
+// back as written, no position ever twice) or, when it fails, leaves the format rows as they
+// were; a save for any other definition fails. A violated property aborts, so libFuzzer keeps
+// the input.
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -57,7 +59,9 @@ std::string MakeDatabaseFile() {
   if (sqlite3_open(path.data(), &handle) != SQLITE_OK ||
       sqlite3_exec(handle,
                    "CREATE TABLE Rpt_FldDef (ID INTEGER NOT NULL, ORDEREx INTEGER NOT NULL, "
-                   "Width TEXT, Visible INTEGER)",
+                   "Width TEXT, Visible INTEGER);"
+                   "CREATE TABLE Rpt_GlbDEF (ID INTEGER PRIMARY KEY, SystemID TEXT, Name TEXT);"
+                   "INSERT INTO Rpt_GlbDEF VALUES (7, 'ST', 'a'), (12, 'ST', 'b');",
                    nullptr, nullptr, nullptr) != SQLITE_OK) {
     Fail("cannot create Rpt_FldDef");
   }
@@ -137,6 +141,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (!readable) Fail("a document the reader rejects was saved");
+  const std::string id =
+      query_id.substr(std::min(query_id.find_first_not_of('0'), query_id.size()));
+  if (id != "7" && id != "12") Fail("a save for a definition that does not exist succeeded");
+  if (!Query(conn, "SELECT ORDEREx FROM Rpt_FldDef WHERE" + same_id +
+                       " GROUP BY ORDEREx HAVING COUNT(*) > 1")
+           .empty()) {
+    Fail("a position has two rows");
+  }
 
   // Positions below 100 of the saved definition hold the columns read, once each; the other
   // positions it had keep their rows, and other definitions are untouched.

@@ -97,8 +97,8 @@ std::string MakeListCond(std::string_view field, std::string_view list) {
 std::string MakeLikeRangeCond(std::string_view field, std::string_view from, std::string_view to) {
   const std::string f(field);
   if (from.empty() && to.empty()) return {};
-  if (to.empty()) return " " + f + " LIKE '" + EscapeSqlText(from) + "%'";
-  if (from.empty()) return " " + f + " LIKE '" + EscapeSqlText(to) + "%'";
+  if (to.empty()) return " " + f + " LIKE '" + EscapeLikeText(from) + "%'";
+  if (from.empty()) return " " + f + " LIKE '" + EscapeLikeText(to) + "%'";
   if (from == to) return " " + f + " = " + Quoted(from);
   const std::string low = Quoted(from < to ? from : to);
   const std::string high = Quoted(from < to ? to : from);

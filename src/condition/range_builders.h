@@ -19,9 +19,10 @@ namespace q9::condition {
 std::string MakeListCond(std::string_view field, std::string_view list);
 
 // Prefix range, every result beginning with a blank. One bound: ` field LIKE 'bound%'` (either
-// bound). Two equal bounds: ` field = 'a'`. Two different bounds: the lower L and higher H by
-// ordinal (byte-wise, case-sensitive) comparison of the whole values,
-// ` LEFT(field,LEN('L')) >= 'L' AND LEFT(field,LEN('H')) <= 'H'`.
+// bound), the bound's own `%`, `_` and `[` written `[%]`, `[_]`, `[[]` (EscapeLikeText) so that
+// they match themselves. Two equal bounds: ` field = 'a'`. Two different bounds: the lower L and
+// higher H by ordinal (byte-wise, case-sensitive) comparison of the whole values, `
+// LEFT(field,LEN('L')) >= 'L' AND LEFT(field,LEN('H')) <= 'H'`.
 std::string MakeLikeRangeCond(std::string_view field, std::string_view from, std::string_view to);
 
 // Quoted value range, every result beginning with a blank:

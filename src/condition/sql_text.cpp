@@ -12,6 +12,22 @@ std::string EscapeSqlText(std::string_view value) {
   return out;
 }
 
+std::string EscapeLikeText(std::string_view value) {
+  std::string out;
+  out.reserve(value.size() + 8);
+  for (char c : value) {
+    if (c == '%' || c == '_' || c == '[') {
+      out += '[';
+      out += c;
+      out += ']';
+    } else {
+      out += c;
+      if (c == '\'') out += '\'';
+    }
+  }
+  return out;
+}
+
 std::string_view TrimBlanks(std::string_view text) {
   size_t begin = text.find_first_not_of(' ');
   if (begin == std::string_view::npos) return {};

@@ -1,5 +1,6 @@
 #include "services/format_save.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/db/recordset.h"
@@ -78,8 +79,38 @@ void ReadFormatXml(const xml::Document* xmlDoc, std::string& sQueryid,
 }
 
 std::string FormatExistsStatement(int k, std::string_view query_id) {
+  if (k >= kFirstHiddenPosition) {
+    return "SELECT * FROM Rpt_FldDef WHERE ORDEREX=" + std::to_string(k) +
+           " AND ID = " + std::string(query_id);
+  }
   return "SELECT * FROM Rpt_FldDef WHERE ORDEREX=" + std::to_string(k) +
          "  And [ORDEREx] <  100 AND ID = " + std::string(query_id) + " ORDER BY [ORDEREx]";
+}
+
+std::string FormatDefinitionStatement(std::string_view query_id) {
+  return "SELECT ID FROM Rpt_GlbDEF WHERE ID = " + std::string(query_id);
+}
+
+void RequireQueryDefinition(db::Connection& gConn, const std::string& query_id) {
+  RequireQueryId(query_id);
+  // Rpt_GlbDEF.ID is a 32-bit whole number: a longer id can name no definition, and the
+  // database would compare (or store) it as a rounded float.
+  std::string_view digits(query_id);
+  digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size()));
+  constexpr std::string_view kMaxId = "2147483647";
+  bool in_range =
+      digits.size() < kMaxId.size() || (digits.size() == kMaxId.size() && digits <= kMaxId);
+  if (in_range) {
+    db::Recordset definition;
+    definition.SetCursorLocation(db::kUseClient);
+    definition.Open(FormatDefinitionStatement(query_id), gConn, db::kOpenForwardOnly,
+                    db::kLockReadOnly, -1);
+    bool found = definition.RecordCount() > 0;
+    definition.Close();
+    if (found) return;
+  }
+  throw platform::InvalidCall("查询号 " + query_id +
+                              " 没有查询定义（Rpt_GlbDEF 中没有此 ID），格式未保存");
 }
 
 std::string FormatInsertStatement(std::string_view query_id, const ColFormat& col) {
@@ -99,6 +130,7 @@ void WriteFormatRows(db::Connection& gConn, const std::string& query_id,
   RequireQueryId(query_id);
   gConn.BeginTrans();
   try {
+    RequireQueryDefinition(gConn, query_id);
     db::Recordset test;
     for (size_t i = 0; i < arrCols.size(); ++i) {
       int k = static_cast<int>(i) + 1;

@@ -41,14 +41,29 @@ inline constexpr const char* kFormatIncomplete = " 信息不完整！";
 void ReadFormatXml(const platform::xml::Document* xmlDoc, std::string& sQueryid,
                    std::vector<ColFormat>& arrCols);
 
-// The statements of position k (1-based) of definition `query_id`, as the save builds them.
+// Positions from here on are never part of a loaded format (see query_format.h), but a save
+// still keeps one row per position there.
+inline constexpr int kFirstHiddenPosition = 100;
+
+// The statements of position k (1-based) of definition `query_id`, as the save builds them. The
+// existence test of a position below 100 also requires [ORDEREx] below 100; from 100 on it looks
+// for the position itself ("SELECT * FROM Rpt_FldDef WHERE ORDEREX=k AND ID = id"), so that a
+// save updates the row it finds there instead of adding another one.
 std::string FormatExistsStatement(int k, std::string_view query_id);
+// "SELECT ID FROM Rpt_GlbDEF WHERE ID = " + id: the definition the format rows belong to.
+std::string FormatDefinitionStatement(std::string_view query_id);
 std::string FormatInsertStatement(std::string_view query_id, const ColFormat& col);
 std::string FormatUpdateStatement(std::string_view query_id, const ColFormat& col, int k);
 
+// Refuses (error 5, naming the id, before any format row is touched) an id that names no query
+// definition: not digits (RequireQueryId, before any statement), beyond the 32-bit range of
+// Rpt_GlbDEF.ID (before any statement), or without a Rpt_GlbDEF row. Format rows without a
+// definition would be orphans no load ever finds.
+void RequireQueryDefinition(platform::db::Connection& gConn, const std::string& query_id);
+
 // Writes every column of `arrCols` into the format rows of `query_id` in one transaction on
 // `gConn`: a database error part-way rolls back, leaving the format rows as they were, and
-// propagates. The query id must satisfy RequireQueryId (checked before any statement runs).
+// propagates. The definition is checked first (RequireQueryDefinition), inside the transaction.
 void WriteFormatRows(platform::db::Connection& gConn, const std::string& query_id,
                      const std::vector<ColFormat>& arrCols);
 

@@ -21,6 +21,7 @@
 
 #include "component/iclskczt.h"
 #include "demo/generator.h"
+#include "platform/db/connection.h"
 #include "platform/db/recordset.h"
 #include "platform/erp/caller_login.h"
 #include "platform/erp/register_substitutes.h"
@@ -243,6 +244,8 @@ class InjectionTest : public ::testing::Test {
     codes_ = new HostileCodes(MakeHostile(*company_));
     demo::WriteCompany(*company_, dir_->File("company.db"), dir_->File("system.db"));
     model_ = new ReferenceLedger(*company_, demo::kDemoAccount, demo::kDemoLoginYear);
+    // The first open switches the files to write-ahead logging; from then on they stay as they are.
+    platform::db::Connection().Open(Connection(dir_->File("company.db"), dir_->File("system.db")));
     company_bytes_ = new std::string(FileBytes(dir_->File("company.db")));
     system_bytes_ = new std::string(FileBytes(dir_->File("system.db")));
   }
@@ -396,7 +399,7 @@ TEST_F(InjectionTest, HostileConditionValuesSelectWhatTheyLiterallySay) {
   {
     LedgerQuery x = q(K::kStockByInventory);
     x.class_prefix = "0_";
-    cases.push_back({"class prefix with an underscore", x, true});
+    cases.push_back({"class prefix with an underscore, which no class code begins with", x, false});
   }
   {
     LedgerQuery x = q(K::kPosition);

@@ -31,32 +31,14 @@ bool NullableSameCode(const std::optional<std::string>& a, std::string_view b) {
   return a && SameCode(*a, b);
 }
 
-// SQL LIKE as SQLite evaluates it: '%' any run, '_' one character, ASCII case ignored.
-// Multi-byte characters count as their bytes, which only matters for '_' next to them.
-bool Like(std::string_view text, std::string_view pattern) {
-  std::string t = Fold(text);
-  std::string p = Fold(pattern);
-  size_t ti = 0, pi = 0, star = std::string::npos, mark = 0;
-  while (ti < t.size()) {
-    if (pi < p.size() && (p[pi] == '_' || p[pi] == t[ti])) {
-      ++ti;
-      ++pi;
-    } else if (pi < p.size() && p[pi] == '%') {
-      star = pi++;
-      mark = ti;
-    } else if (star != std::string::npos) {
-      pi = star + 1;
-      ti = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (pi < p.size() && p[pi] == '%') ++pi;
-  return pi == p.size();
+// A prefix condition: the text begins with the value, every character of it taken literally
+// ('%', '_' and '[' included), ASCII case ignored.
+bool BeginsWith(std::string_view text, std::string_view prefix) {
+  return Fold(text).starts_with(Fold(prefix));
 }
 
-bool NullableLike(const std::optional<std::string>& text, std::string_view pattern) {
-  return text && Like(*text, pattern);
+bool NullableBeginsWith(const std::optional<std::string>& text, std::string_view prefix) {
+  return text && BeginsWith(*text, prefix);
 }
 
 // The quoted value range of the inventory and position conditions: with both bounds the pair
@@ -117,7 +99,7 @@ bool FreePrefixesPass(const std::vector<ShownFreeItem>& shown, const NumberedVal
   for (const ShownFreeItem& item : shown) {
     if (item.prefix.empty()) continue;
     const std::string* value = free.Text(item.number);
-    if (!value || !Like(*value, item.prefix + "%")) return false;
+    if (!value || !BeginsWith(*value, item.prefix)) return false;
   }
   return true;
 }
@@ -395,7 +377,7 @@ bool ReferenceLedger::InventoryPasses(const LedgerQuery& q, const InventoryRow* 
   bool any = !q.class_prefix.empty() || !q.inventory_from.empty() || !q.inventory_to.empty() ||
              !q.inv_std.empty();
   if (!inv) return !any;
-  if (!q.class_prefix.empty() && !Like(inv->cInvCCode, q.class_prefix + "%")) return false;
+  if (!q.class_prefix.empty() && !BeginsWith(inv->cInvCCode, q.class_prefix)) return false;
   if (!InValueRange(inv->cInvCode, q.inventory_from, q.inventory_to)) return false;
   if (!q.inv_std.empty() && inv->cInvStd != q.inv_std) return false;
   return true;
@@ -478,7 +460,7 @@ std::vector<SummaryRow> ReferenceLedger::PositionSummary(const LedgerQuery& q) c
     bool pass = true;
     for (const auto& item : q.warehouses) pass = pass && wh_code && SameCode(*wh_code, item);
     pass = pass && InventoryPasses(q, inv);
-    pass = pass && (q.batch.empty() || NullableLike(ip.cBatch, q.batch + "%"));
+    pass = pass && (q.batch.empty() || NullableBeginsWith(ip.cBatch, q.batch));
     pass = pass && InValueRange(ip.cPosCode, q.position_from, q.position_to);
     pass = pass && FreePrefixesPass(q.free_items, ip.cFree);
     pass = pass && InList(q.rights.warehouses, wh_code) && InList(q.rights.positions, pos_code);

@@ -15,6 +15,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/db/database_file.h"
 #include "platform/db/tsql_bridge.h"
 #include "platform/error.h"
 
@@ -314,15 +315,10 @@ std::unique_ptr<OdbcEngine> OdbcEngine::Open(const OdbcTarget& target, int login
   if (sqlite_driver) {
     // The SQLite driver would create a missing file as a new, empty database.
     ConnectionString cs = ConnectionString::Parse(target.driver_connection_string);
-    std::string file = cs.GetOr("Database", "");
-    if (file.empty() || (file != ":memory:" && !std::filesystem::is_regular_file(file))) {
-      throw ProviderError("ODBC", "the company database '" + file + "' does not exist");
-    }
+    RequireDatabaseFile(cs.GetOr("Database", ""), "company database", "ODBC");
   }
-  if (!target.system_database.empty() &&
-      !std::filesystem::is_regular_file(target.system_database)) {
-    throw ProviderError("ODBC",
-                        "the system database '" + target.system_database + "' does not exist");
+  if (!target.system_database.empty()) {
+    RequireDatabaseFile(target.system_database, "system database", "ODBC");
   }
 
   std::unique_ptr<OdbcEngine> engine(new OdbcEngine());

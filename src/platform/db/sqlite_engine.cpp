@@ -1,14 +1,19 @@
 #include "platform/db/sqlite_engine.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 
+#include "platform/db/database_file.h"
 #include "platform/db/tsql_bridge.h"
+#include "platform/dispatch.h"
 #include "platform/error.h"
 
 namespace q9::platform::db {
@@ -27,7 +32,9 @@ DeclKind KindOf(const char* decl) {
 
 void AppendCell(RowSet& rows, sqlite3_stmt* stmt, int col, DeclKind kind) {
   switch (sqlite3_column_type(stmt, col)) {
-    case SQLITE_NULL: rows.AppendNull(); return;
+    case SQLITE_NULL:
+      rows.AppendNull();
+      return;
     case SQLITE_INTEGER: {
       sqlite3_int64 v = sqlite3_column_int64(stmt, col);
       if (kind == DeclKind::kBit) {
@@ -39,7 +46,9 @@ void AppendCell(RowSet& rows, sqlite3_stmt* stmt, int col, DeclKind kind) {
       }
       return;
     }
-    case SQLITE_FLOAT: rows.AppendDouble(sqlite3_column_double(stmt, col)); return;
+    case SQLITE_FLOAT:
+      rows.AppendDouble(sqlite3_column_double(stmt, col));
+      return;
     default: {
       const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
       std::string_view s(text ? text : "", static_cast<size_t>(sqlite3_column_bytes(stmt, col)));
@@ -112,34 +121,113 @@ void RequireQueryOrWrite(std::string_view sql) {
 
 ComError SqliteError(sqlite3* db, const std::string& context) {
   std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+  const int code = db ? sqlite3_extended_errcode(db) & 0xff : SQLITE_NOMEM;
+  if (code == SQLITE_BUSY) {
+    msg = "another connection held the database locked for longer than the busy timeout (" + msg +
+          ")";
+  } else if (msg.starts_with("Expression tree is too large")) {
+    msg = "the statement's condition is nested deeper than the embedded engine can parse (" + msg +
+          ")";
+  } else if (msg == "LIKE or GLOB pattern too complex") {
+    msg = "a LIKE pattern is longer than the embedded engine matches (" +
+          std::to_string(db ? sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1) : 0) +
+          " bytes); no code is that long (" + msg + ")";
+  }
   if (!context.empty()) msg = context + ": " + msg;
   return ProviderError("SQLite", msg);
 }
 
-std::unique_ptr<SqliteEngine> SqliteEngine::Open(const ConnectionString& cs) {
-  auto source = cs.Get("Data Source");
-  if (!source) source = cs.Get("Database");
-  if (!source || source->empty()) {
+namespace {
+
+ComError OptionError(const std::string& text) { return ProviderError("SQLite", text); }
+
+// A whole number from 0 to INT_MAX, written with digits only.
+int WholeNumber(const std::string& key, const std::string& value, const char* unit) {
+  std::string_view v(value);
+  while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+  while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+  bool digits = !v.empty() && v.size() <= 10 &&
+                std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (!digits || std::stoll(std::string(v)) > INT32_MAX) {
+    throw OptionError("the connection string's " + key + " '" + value + "' is not a number of " +
+                      unit + " (0 to 2147483647)");
+  }
+  return static_cast<int>(std::stoll(std::string(v)));
+}
+
+bool IsKey(std::string_view key, std::initializer_list<std::string_view> names) {
+  return std::any_of(names.begin(), names.end(),
+                     [key](std::string_view n) { return SameMemberName(key, n); });
+}
+
+// The name SQLite opens `path` by. A file in write-ahead logging needs its -shm file beside it
+// even to be read; where neither the file nor its directory may be written (a read-only copy),
+// SQLite cannot create one, so such a file is opened immutable: read as it stands, unlocked,
+// which is safe because no one can write it through SQLite there either.
+std::string SqliteFileName(const std::string& path) {
+  if (path == ":memory:" || access(path.c_str(), W_OK) == 0) return path;
+  std::filesystem::path dir = std::filesystem::path(path).parent_path();
+  if (access(dir.empty() ? "." : dir.c_str(), W_OK) == 0) return path;
+  char header[20] = {};
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  bool wal = f && std::fread(header, 1, sizeof header, f) == sizeof header && header[18] == 2;
+  if (f) std::fclose(f);
+  if (!wal) return path;
+  std::string uri = "file:";
+  for (char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      static const char kHex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += kHex[static_cast<unsigned char>(c) >> 4];
+      uri += kHex[c & 0xf];
+    } else {
+      uri += c;
+    }
+  }
+  return uri + "?immutable=1";
+}
+
+}  // namespace
+
+SqliteOptions ParseSqliteOptions(const ConnectionString& cs) {
+  SqliteOptions options;
+  for (const auto& [key, value] : cs.pairs()) {
+    if (IsKey(key, {"Data Source", "Database"})) {
+      options.data_source = value;
+    } else if (IsKey(key, {"System Database"})) {
+      options.system_database = value;
+    } else if (IsKey(key, {"Busy Timeout"})) {
+      options.busy_timeout_ms = WholeNumber(key, value, "milliseconds");
+    } else if (IsKey(key, {"Connect Timeout", "Connection Timeout"})) {
+      WholeNumber(key, value, "seconds");
+    } else if (!IsKey(key, {"Provider", "User ID", "Password"})) {
+      throw OptionError("the connection string key '" + key + "' (value '" +
+                        (IsSecretKey(key) ? std::string("***") : value) +
+                        "') is not understood for Provider=SQLite");
+    }
+  }
+  if (options.data_source.empty()) {
     throw ProviderError("SQLite", "the connection string names no database (Data Source)");
   }
-  bool memory = *source == ":memory:";
-  if (!memory && !std::filesystem::is_regular_file(*source)) {
-    throw ProviderError("SQLite", "the company database '" + *source + "' does not exist");
-  }
-  auto system = cs.Get("System Database");
-  if (system && !system->empty() && *system != ":memory:" &&
-      !std::filesystem::is_regular_file(*system)) {
-    throw ProviderError("SQLite", "the system database '" + *system + "' does not exist");
-  }
+  return options;
+}
+
+std::unique_ptr<SqliteEngine> SqliteEngine::Open(const ConnectionString& cs) {
+  const SqliteOptions options = ParseSqliteOptions(cs);
+  const std::string& source = options.data_source;
+  const std::string& system = options.system_database;
+  RequireDatabaseFile(source, "company database", "SQLite");
+  if (!system.empty()) RequireDatabaseFile(system, "system database", "SQLite");
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(source->c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                           nullptr);
+  int rc = sqlite3_open_v2(SqliteFileName(source).c_str(), &db,
+                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
   if (rc != SQLITE_OK) {
-    ComError e = SqliteError(db, "cannot open '" + *source + "'");
+    ComError e = SqliteError(db, "cannot open '" + source + "'");
     sqlite3_close(db);
     throw e;
   }
   std::unique_ptr<SqliteEngine> engine(new SqliteEngine(db));
+  sqlite3_busy_timeout(db, options.busy_timeout_ms);
   engine->ExecPlain("PRAGMA foreign_keys = OFF");
   // The ledger statements read hundreds of megabytes of a large company at random (headers by
   // line, inventories by code): pages are read through a memory map instead of one system call
@@ -148,18 +236,29 @@ std::unique_ptr<SqliteEngine> SqliteEngine::Open(const ConnectionString& cs) {
   engine->ExecPlain("PRAGMA mmap_size = 2147418112");
   engine->ExecPlain("PRAGMA cache_size = -262144");
   engine->ExecPlain("PRAGMA temp_store = MEMORY");
-  if (system && !system->empty()) {
+  if (!system.empty()) {
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, "ATTACH DATABASE ?1 AS VKSystem", -1, &stmt, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, "ATTACH DATABASE ?1 AS VKSystem", -1, &stmt, nullptr) != SQLITE_OK) {
       throw SqliteError(db, "attach");
     }
-    sqlite3_bind_text(stmt, 1, system->c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt, 1, SqliteFileName(system).c_str(), -1, SQLITE_TRANSIENT);
     rc = sqlite3_step(stmt);
     sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE) throw SqliteError(db, "cannot attach '" + *system + "'");
+    if (rc != SQLITE_DONE) throw SqliteError(db, "cannot attach '" + system + "'");
   }
+  engine->UseWriteAheadLog("main");
+  if (!system.empty()) engine->UseWriteAheadLog("VKSystem");
   return engine;
+}
+
+void SqliteEngine::UseWriteAheadLog(const char* schema) {
+  // Read-only files (and in-memory databases) keep their journal; a file that cannot switch now
+  // (another connection holds it past the busy timeout) still works in its current mode.
+  if (sqlite3_db_readonly(db_, schema) != 0) return;
+  const char* file = sqlite3_db_filename(db_, schema);
+  if (!file || !*file) return;
+  const std::string pragma = std::string("PRAGMA ") + schema + ".journal_mode = WAL";
+  sqlite3_exec(db_, pragma.c_str(), nullptr, nullptr, nullptr);
 }
 
 SqliteEngine::~SqliteEngine() { sqlite3_close_v2(db_); }
@@ -170,12 +269,7 @@ std::string SqliteEngine::Translate(std::string_view sql) {
 }
 
 void SqliteEngine::ExecPlain(const char* sql) {
-  char* err = nullptr;
-  if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-    std::string msg = err ? err : "unknown error";
-    sqlite3_free(err);
-    throw ProviderError("SQLite", msg);
-  }
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) throw SqliteError(db_, "");
 }
 
 StatementResult SqliteEngine::Run(const std::string& engine_sql) {
@@ -235,7 +329,7 @@ StatementResult SqliteEngine::Run(const std::string& engine_sql) {
   return result;
 }
 
-void SqliteEngine::Begin() { ExecPlain("BEGIN"); }
+void SqliteEngine::Begin() { ExecPlain("BEGIN IMMEDIATE"); }
 void SqliteEngine::Commit() { ExecPlain("COMMIT"); }
 void SqliteEngine::Rollback() {
   if (!sqlite3_get_autocommit(db_)) ExecPlain("ROLLBACK");

@@ -13,11 +13,27 @@ struct sqlite3;
 
 namespace q9::platform::db {
 
+// What a "Provider=SQLite" connection string says. Keys (any letter case): "Provider",
+// "Data Source" (or "Database"), "System Database", "Busy Timeout" (milliseconds a statement
+// waits for another connection's lock, default 5000; 0 fails at once), "Connect Timeout" /
+// "Connection Timeout" (seconds; accepted for ADO's sake, an open file never waits), and
+// "User ID" / "Password" (Connection.Open adds them; a file has no login). Any other key, or a
+// timeout that is not a whole number from 0 up, raises ProviderError("SQLite", ...) naming the
+// key and its value (a secret's value shown as ***).
+struct SqliteOptions {
+  std::string data_source;
+  std::string system_database;
+  int busy_timeout_ms = 5000;
+};
+SqliteOptions ParseSqliteOptions(const ConnectionString& cs);
+
 class SqliteEngine : public Engine {
  public:
-  // Keys: "Data Source" (the company database file, or ":memory:"), "System Database" (the
-  // system database file, attached as VKSystem; optional). Both files must exist: a missing
-  // file is an error naming it, never a new empty database.
+  // Opens the company database with the system database attached as VKSystem (optional). Both
+  // must be existing files (or ":memory:"): a missing path, a directory or a device is an error
+  // naming the path and what it is, never a new empty database. Writable files are switched to
+  // write-ahead logging, so readers never wait for a writer; read-only files open as they are
+  // (one in write-ahead logging whose directory is read-only too is opened immutable).
   static std::unique_ptr<SqliteEngine> Open(const ConnectionString& cs);
   ~SqliteEngine() override;
 
@@ -27,6 +43,9 @@ class SqliteEngine : public Engine {
   // naming its first word: the component writes no other.
   std::string Translate(std::string_view sql) override;
   StatementResult Run(const std::string& engine_sql) override;
+  // Takes the write lock at once (BEGIN IMMEDIATE), waiting up to the busy timeout for another
+  // writer: two transactions that both read before writing would otherwise deadlock, and one of
+  // them fail, instead of running in turn.
   void Begin() override;
   void Commit() override;
   void Rollback() override;
@@ -37,12 +56,15 @@ class SqliteEngine : public Engine {
  private:
   explicit SqliteEngine(sqlite3* db) : db_(db) {}
   void ExecPlain(const char* sql);
+  void UseWriteAheadLog(const char* schema);
 
   sqlite3* db_;
   int command_timeout_ = 30;
 };
 
-// The engine error of SQLite as the connection reports it.
+// The engine error of SQLite as the connection reports it, the one place that turns SQLite's
+// errors into messages: a lock held past the busy timeout, a condition nested deeper than SQLite
+// parses and a LIKE pattern longer than it matches are explained; the engine's own text follows.
 ComError SqliteError(sqlite3* db, const std::string& context);
 
 }  // namespace q9::platform::db

@@ -1,6 +1,7 @@
 #include "platform/db/tsql_bridge.h"
 
 #include <cstddef>
+#include <deque>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -147,7 +148,10 @@ std::string SignificantText(const Tokens& t, std::size_t begin, std::size_t end)
 // Pass 1: checks and the word-level rewrites (functions, dbo, db..table).
 class WordRewriter {
  public:
-  explicit WordRewriter(const Tokens& in) : in_(in), match_(MatchParens(in)) {}
+  // Texts the rewrites make up (translated LIKE patterns) are kept in `made`, which the tokens
+  // out of Run point into.
+  WordRewriter(const Tokens& in, std::deque<std::string>& made)
+      : in_(in), match_(MatchParens(in)), made_(made) {}
 
   Tokens Run() {
     out_.reserve(in_.size() + 32);
@@ -251,14 +255,81 @@ class WordRewriter {
       RewriteCall(i, next);
       return match_[next];
     }
+    out_.push_back(t);
     if (IsWord(t, "LIKE") && next < end && in_[next].kind == Kind::kString &&
         in_[next].text.find('[') != std::string_view::npos) {
-      Fail("the LIKE pattern " + std::string(in_[next].text) +
-               " with [ ] (a character class on SQL Server only)",
-           in_[next].offset);
+      return RewriteBracketPattern(next, end);
     }
-    out_.push_back(t);
     return i;
+  }
+
+  // Rule "bracket escapes of a LIKE pattern": SQL Server writes a wildcard or bracket that stands
+  // for itself as a one-character set ([%], [_], [[]; any [c] means c). SQLite has no sets, so
+  // the pattern is written with '\' escapes and ESCAPE '\' follows it. Preconditions: the
+  // pattern is one literal with no operand after it (no ESCAPE of its own, no '+'), and every
+  // set holds exactly one character other than '^' (a real character class is refused).
+  std::size_t RewriteBracketPattern(std::size_t literal, std::size_t end) {
+    const SqlToken& t = in_[literal];
+    const std::size_t after = NextSig(in_, literal + 1, end);
+    if (after < end && (IsWord(in_[after], "ESCAPE") || IsOpIn(in_[after], {"+", "||"}) ||
+                        IsWord(in_[after], "COLLATE"))) {
+      Fail("the LIKE pattern " + std::string(t.text) + " with [ ] followed by " +
+               std::string(in_[after].text),
+           in_[after].offset);
+    }
+    // The pattern's characters, its doubled quotes undone.
+    std::string raw;
+    const std::string_view body = t.text.substr(t.text.find('\'') + 1, std::string_view::npos);
+    for (std::size_t k = 0; k + 1 < body.size(); ++k) {
+      raw += body[k];
+      if (body[k] == '\'') ++k;
+    }
+    std::string pattern = "'";
+    auto put = [&pattern](char c) {
+      pattern += c;
+      if (c == '\'') pattern += '\'';
+    };
+    for (std::size_t k = 0; k < raw.size(); ++k) {
+      if (raw[k] != '[') {
+        if (raw[k] == '\\') pattern += '\\';
+        put(raw[k]);
+        continue;
+      }
+      const std::size_t close = raw.find(']', k + 1);
+      const std::string_view set = close == std::string::npos
+                                       ? std::string_view()
+                                       : std::string_view(raw).substr(k + 1, close - k - 1);
+      if (set == "^" || Utf8Length(set) == 0) {
+        Fail("the LIKE pattern " + std::string(t.text) +
+                 " with a character class [ ] (SQL Server only)",
+             t.offset);
+      }
+      if (set[0] == '%' || set[0] == '_' || set[0] == '\\') pattern += '\\';
+      for (char c : set) put(c);
+      k = close;
+    }
+    pattern += '\'';
+    const std::string& kept = made_.emplace_back(std::move(pattern));
+    // Blanks and comments between LIKE and its pattern stay where they were.
+    for (std::size_t k = PrevSig(in_, literal, 0) + 1; k < literal; ++k) out_.push_back(in_[k]);
+    Emit(Kind::kString, kept, t.offset);
+    Emit(Kind::kWhitespace, " ", t.offset);
+    Emit(Kind::kWord, "ESCAPE", t.offset);
+    Emit(Kind::kWhitespace, " ", t.offset);
+    Emit(Kind::kString, "'\\'", t.offset);
+    return literal;
+  }
+
+  // The width in bytes of `s` when it is exactly one UTF-8 character, else 0.
+  static std::size_t Utf8Length(std::string_view s) {
+    if (s.empty()) return 0;
+    const auto lead = static_cast<unsigned char>(s[0]);
+    const std::size_t n = lead < 0x80           ? 1
+                          : (lead >> 5) == 0x6  ? 2
+                          : (lead >> 4) == 0xe  ? 3
+                          : (lead >> 3) == 0x1e ? 4
+                                                : 0;
+    return n == s.size() ? n : 0;
   }
 
   std::vector<Range> Arguments(std::size_t open) const {
@@ -388,6 +459,7 @@ class WordRewriter {
 
   const Tokens& in_;
   std::vector<std::size_t> match_;
+  std::deque<std::string>& made_;
   Tokens out_;
 };
 
@@ -496,6 +568,128 @@ class ConcatenationRewriter {
   }
 
   Tokens& t_;
+  std::vector<std::size_t> match_;
+};
+
+// Pass 3, rule "OR of equalities to IN": `c = v1 OR c = v2 OR ...` on one column c becomes
+// `c IN (v1, v2, ...)`. SQLite parses each OR as one more level of its expression tree, which
+// it allows 1000 deep, so a list of a thousand warehouses would fail; IN is a single node with
+// the same rows (IN compares with c's affinity and collation, as = does). Preconditions: at
+// least two terms; every term is exactly a column name (plain, bracketed or qualified), '=', and
+// one literal, the column the same in every term (letter case aside) and the literals all text
+// or all numbers; the chain is the whole content of a pair of parentheses, or the whole
+// condition after WHERE, ON, HAVING or WHEN up to the end of that condition (a closing
+// parenthesis, THEN, a join, a clause keyword or the end), so that no AND or NOT binds to one
+// of its terms.
+class OrChainRewriter {
+ public:
+  explicit OrChainRewriter(const Tokens& t) : t_(t), match_(MatchParens(t)) {}
+
+  Tokens Run() {
+    Tokens out;
+    out.reserve(t_.size());
+    const std::size_t n = t_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      Chain chain;
+      if (!IsTrivia(t_[i]) && StartsCondition(i) && ReadChain(i, chain) &&
+          EndsCondition(i, chain)) {
+        for (std::size_t k = chain.column_begin; k < chain.column_end; ++k) {
+          if (!IsTrivia(t_[k])) out.push_back(t_[k]);
+        }
+        const std::size_t at = t_[i].offset;
+        out.push_back({Kind::kWhitespace, " ", at});
+        out.push_back({Kind::kWord, "IN", at});
+        out.push_back({Kind::kWhitespace, " ", at});
+        out.push_back({Kind::kOperator, "(", at});
+        for (std::size_t v = 0; v < chain.values.size(); ++v) {
+          if (v > 0) {
+            out.push_back({Kind::kOperator, ",", at});
+            out.push_back({Kind::kWhitespace, " ", at});
+          }
+          out.push_back(t_[chain.values[v]]);
+        }
+        out.push_back({Kind::kOperator, ")", at});
+        i = chain.values.back();
+        continue;
+      }
+      out.push_back(t_[i]);
+    }
+    return out;
+  }
+
+ private:
+  struct Chain {
+    std::size_t column_begin = 0;
+    std::size_t column_end = 0;
+    std::vector<std::size_t> values;  // the literal of each term
+  };
+
+  bool StartsCondition(std::size_t i) const {
+    const std::size_t p = PrevSig(t_, i, 0);
+    return p != kNone && (IsOp(t_[p], "(") || IsWordIn(t_[p], {"WHERE", "ON", "HAVING", "WHEN"}));
+  }
+
+  bool EndsCondition(std::size_t begin, const Chain& chain) const {
+    const std::size_t n = t_.size();
+    const std::size_t p = PrevSig(t_, begin, 0);
+    const std::size_t q = NextSig(t_, chain.values.back() + 1, n);
+    if (IsOp(t_[p], "(")) return q < n && match_[p] == q;
+    return q == n || IsOpIn(t_[q], {")", ";"}) || IsWordIn(t_[q], kConditionEnds) ||
+           IsWord(t_[q], "THEN");
+  }
+
+  // The column name starting at `i`: the index after its last token, or kNone.
+  std::size_t ColumnEnd(std::size_t i) const {
+    const std::size_t n = t_.size();
+    if (i >= n || !IsName(t_[i]) || (t_[i].kind == Kind::kWord && IsWordIn(t_[i], kReserved))) {
+      return kNone;
+    }
+    for (;;) {
+      const std::size_t dot = NextSig(t_, i + 1, n);
+      if (dot == n || !IsOp(t_[dot], ".")) return i + 1;
+      const std::size_t name = NextSig(t_, dot + 1, n);
+      if (name == n || !IsName(t_[name])) return kNone;
+      i = name;
+    }
+  }
+
+  std::string ColumnKey(std::size_t begin, std::size_t end) const {
+    std::string key;
+    for (std::size_t k = begin; k < end; ++k) {
+      if (!IsTrivia(t_[k])) key += Upper(t_[k].text);
+    }
+    return key;
+  }
+
+  bool ReadChain(std::size_t i, Chain& chain) const {
+    const std::size_t n = t_.size();
+    std::string key;
+    Kind literal_kind = Kind::kString;
+    for (;;) {
+      const std::size_t column_end = ColumnEnd(i);
+      if (column_end == kNone || IsWord(t_[i], "NOT") || IsWord(t_[i], "NULL")) return false;
+      const std::size_t eq = NextSig(t_, column_end, n);
+      if (eq == n || !IsOp(t_[eq], "=")) return false;
+      const std::size_t value = NextSig(t_, eq + 1, n);
+      if (value == n || (t_[value].kind != Kind::kString && t_[value].kind != Kind::kNumber)) {
+        return false;
+      }
+      if (chain.values.empty()) {
+        chain.column_begin = i;
+        chain.column_end = column_end;
+        key = ColumnKey(i, column_end);
+        literal_kind = t_[value].kind;
+      } else if (ColumnKey(i, column_end) != key || t_[value].kind != literal_kind) {
+        return false;
+      }
+      chain.values.push_back(value);
+      const std::size_t next = NextSig(t_, value + 1, n);
+      if (next == n || !IsWord(t_[next], "OR")) return chain.values.size() >= 2;
+      i = NextSig(t_, next + 1, n);
+    }
+  }
+
+  const Tokens& t_;
   std::vector<std::size_t> match_;
 };
 
@@ -703,7 +897,7 @@ class FromParser {
   std::vector<FromNode> nodes_;
 };
 
-// Pass 3: writes the statement, each FROM clause as a left-deep tree without RIGHT joins.
+// Pass 4: writes the statement, each FROM clause as a left-deep tree without RIGHT joins.
 class Renderer {
  public:
   explicit Renderer(const Tokens& t) : t_(t), match_(MatchParens(t)) {}
@@ -1000,9 +1194,11 @@ class Renderer {
 
 std::string TranslateTsqlToSqlite(std::string_view tsql) {
   const Tokens tokens = TokenizeSql(tsql);
-  Tokens rewritten = WordRewriter(tokens).Run();
+  std::deque<std::string> made;
+  Tokens rewritten = WordRewriter(tokens, made).Run();
   ConcatenationRewriter(rewritten).Run();
-  return Renderer(rewritten).Run(tsql.size());
+  const Tokens chained = OrChainRewriter(rewritten).Run();
+  return Renderer(chained).Run(tsql.size());
 }
 
 }  // namespace q9::platform::db

@@ -27,6 +27,12 @@
 //   rows are the same; SQLite would materialize the whole group on every run). Join keywords
 //   come out as "INNER JOIN" / "LEFT JOIN" / "FULL JOIN".
 //   Comments inside a FROM clause are dropped unless they stand within a join condition.
+// - LIKE 'pattern' with one-character sets, SQL Server's way of writing a wildcard or bracket
+//   that stands for itself ('01[_]A%', '[%]', '[[]'), -> the same pattern with '\' escapes and
+//   ESCAPE '\' after it ('01\_A%' ESCAPE '\'); a '\' of the pattern is then written '\\'.
+// - c = v1 OR c = v2 OR ... (one column, literals of one kind, the whole content of parentheses
+//   or of a WHERE, ON, HAVING or WHEN condition) -> c IN (v1, v2, ...): SQLite nests each OR
+//   one level deeper and parses at most 1000 levels, so long code lists would fail.
 // Statements may be SELECTs (also UNIONs, subqueries, derived tables), INSERT, UPDATE or DELETE.
 //
 // Anything the bridge cannot translate faithfully is an error, never a silently different
@@ -35,7 +41,8 @@
 // DATEDIFF), CONVERT with another type or style, CROSS/OUTER APPLY, CROSS JOIN, table hints
 // (WITH (NOLOCK)), a FULL JOIN with a deferred ON or inside a nested join, SELECT * over a RIGHT
 // JOIN (the exchange would reorder its columns), variables and temporary tables, a LIKE pattern
-// literal with [ ] (a character class in SQL Server only), `+` mixing text with a number or with
+// literal with a character class ([a-c], [^x]: SQL Server only) or with [ ] and an ESCAPE, '+' or
+// COLLATE after it, `+` mixing text with a number or with
 // other arithmetic, unbalanced parentheses, unterminated literals, names or comments, nested
 // block comments, a JOIN without its ON or an ON without a JOIN, UPDATE ... FROM, and more than
 // one statement.

@@ -1,0 +1,1 @@
+SELECT I.cInvCode FROM Inventory I WHERE (1=1) AND  I.cInvCCode LIKE '01[_]A[%]x[[]y%' AND cFree1 LIKE N'a\b['']%' AND cFree2 LIKE 'c%'

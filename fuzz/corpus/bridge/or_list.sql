@@ -1,0 +1,1 @@
+SELECT 1 FROM Warehouse W JOIN Position P ON P.cWhCode = 'a' OR P.cWhCode = 'b' WHERE (1=1) AND (W.cWhCode = '01' OR W.cWhCode = N'02' OR w.cwhcode='03') AND CASE WHEN W.k = 1 OR W.k = 2 THEN 1 END = 1
