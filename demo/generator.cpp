@@ -1502,6 +1502,9 @@ class Builder {
         }
       }
     }
+    Reserve();
+    // Each pending document is released as soon as its rows have moved, so that the company
+    // and the documents it is made from are not held twice.
     for (const Entry& e : entries_) {
       switch (e.kind) {
         case EntryKind::kRd: {
@@ -1516,6 +1519,7 @@ class Builder {
             c_.rd_lines.push_back(std::move(line.line));
           }
           c_.rd_records.push_back(std::move(doc.head));
+          doc = PendingRd();
           break;
         }
         case EntryKind::kAdjust: {
@@ -1530,6 +1534,7 @@ class Builder {
             c_.adjust_lines.push_back(std::move(line));
           }
           c_.adjust_vouchers.push_back(std::move(doc.head));
+          doc = PendingAdjust();
           break;
         }
         case EntryKind::kCheck: {
@@ -1544,6 +1549,7 @@ class Builder {
             c_.check_lines.push_back(std::move(line));
           }
           c_.check_vouchers.push_back(std::move(doc.head));
+          doc = PendingCheck();
           break;
         }
         case EntryKind::kLoose: {
@@ -1559,6 +1565,33 @@ class Builder {
         }
       }
     }
+    rd_ = {};
+    adjust_ = {};
+    check_ = {};
+    loose_ = {};
+    entries_ = {};
+  }
+
+  // Room for every row of the documents, so that the vectors do not grow by doubling.
+  void Reserve() {
+    size_t heads = rd_.size(), lines = 0, records = loose_.size();
+    for (const PendingRd& doc : rd_) {
+      lines += doc.lines.size();
+      for (const PendingLine& line : doc.lines) records += line.positions.size();
+    }
+    size_t adjust_lines = 0, check_lines = 0;
+    for (const PendingAdjust& doc : adjust_) adjust_lines += doc.lines.size();
+    for (const PendingCheck& doc : check_) {
+      check_lines += doc.lines.size();
+      for (const auto& line : doc.lines) records += line.second ? 1 : 0;
+    }
+    c_.rd_records.reserve(heads);
+    c_.rd_lines.reserve(lines);
+    c_.inv_positions.reserve(records + 2 * adjust_lines);
+    c_.adjust_vouchers.reserve(adjust_.size());
+    c_.adjust_lines.reserve(adjust_lines);
+    c_.check_vouchers.reserve(check_.size());
+    c_.check_lines.reserve(check_lines);
   }
 
   // ---- system database, captions, formats -------------------------------------------------------
