@@ -1,6 +1,5 @@
-// The demo company: the generator's records, the databases the writer makes of them (what the
-// statements read, every special case the ledgers meet, rows that refer to each other), the SQL
-// Server script beside them, and the copy onto a server through the ODBC engine.
+// The demo company: the generator's records, the files the writer makes of them, the SQL Server
+// script beside them, and the copy onto a server through the ODBC engine.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -112,21 +111,18 @@ TEST(GeneratorTest, SameSeedSameCompanyOtherSeedOtherCompany) {
 }
 
 TEST(GeneratorTest, RowCountsScaleWithLines) {
-  struct {
-    int64_t lines, expected_lines;
-    size_t inventories;
-  } cases[] = {{10, 200, 40}, {400, 400, 40}, {4000, 4000, 200}, {12000, 12000, 600}};
-  for (const auto& c : cases) {
-    DemoCompany company = GenerateCompany({3, c.lines});
-    EXPECT_EQ(company.rd_lines.size(), static_cast<size_t>(c.expected_lines)) << c.lines;
-    EXPECT_EQ(company.inventories.size(), c.inventories) << c.lines;
-    EXPECT_TRUE(company.rd_records.size() > company.rd_lines.size() / 6 &&
-                company.rd_records.size() < company.rd_lines.size() / 2)
-        << c.lines;
-    EXPECT_GT(company.inv_positions.size(), company.rd_lines.size() / 2) << c.lines;
-    EXPECT_TRUE(company.adjust_vouchers.size() >= static_cast<size_t>(c.lines / 250) &&
-                company.check_vouchers.size() >= static_cast<size_t>(c.lines / 600))
-        << c.lines;
+  // Asked lines, lines made, inventories.
+  for (auto [lines, made, inventories] : {std::tuple<int64_t, size_t, size_t>{10, 200, 40},
+                                          {400, 400, 40},
+                                          {4000, 4000, 200},
+                                          {12000, 12000, 600}}) {
+    DemoCompany c = GenerateCompany({3, lines});
+    EXPECT_EQ(c.rd_lines.size(), made) << lines;
+    EXPECT_EQ(c.inventories.size(), inventories) << lines;
+    EXPECT_TRUE(c.rd_records.size() > made / 6 && c.rd_records.size() < made / 2) << lines;
+    EXPECT_GT(c.inv_positions.size(), made / 2) << lines;
+    EXPECT_TRUE(c.adjust_vouchers.size() >= made / 250 && c.check_vouchers.size() >= made / 600)
+        << lines;
   }
 }
 
@@ -428,11 +424,16 @@ TEST_F(WrittenTest, WritesEveryRowAndReportsProgress) {
 
 TEST(WriterTest, SameSeedSameFilesAndExistingFilesReplaced) {
   testing::TempDir dir;
-  WriteCompany(GenerateCompany({11, 400}), dir.File("a.db"), dir.File("as.db"));
+  WriteCompany(GenerateCompany({11, 4000}), dir.File("a.db"), dir.File("as.db"));
   WriteCompany(GenerateCompany({12, 250}), dir.File("b.db"), dir.File("bs.db"));
-  WriteCompany(GenerateCompany({11, 400}), dir.File("b.db"), dir.File("bs.db"));
+  // Written batch by batch as the documents are made: the same files.
+  std::vector<double> fractions;
+  WriteGeneratedCompany({11, 4000}, dir.File("b.db"), dir.File("bs.db"),
+                        [&](double f) { fractions.push_back(f); });
+  EXPECT_TRUE(fractions.size() > 1 && std::is_sorted(fractions.begin(), fractions.end()) &&
+              fractions.front() > 0 && fractions.back() == 1.0);
   std::vector<std::string> a = Db(dir.File("a.db")).Dump();
-  EXPECT_GT(a.size(), 1000u);
+  EXPECT_GT(a.size(), 8000u);
   EXPECT_EQ(a, Db(dir.File("b.db")).Dump());
   EXPECT_EQ(Db(dir.File("as.db")).Dump(), Db(dir.File("bs.db")).Dump());
   std::string missing = dir.File("no/such/dir/c.db");

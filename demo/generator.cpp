@@ -484,8 +484,10 @@ struct Entry {
 
 class Builder {
  public:
-  explicit Builder(const DemoOptions& options)
-      : rng_(options.seed), lines_(std::max(options.lines, kMinimumLines)) {}
+  Builder(const DemoOptions& options, const DocumentTaker& take_documents)
+      : rng_(options.seed),
+        lines_(std::max(options.lines, kMinimumLines)),
+        take_documents_(take_documents) {}
 
   DemoCompany Build() {
     MasterData();
@@ -1502,10 +1504,13 @@ class Builder {
         }
       }
     }
-    Reserve();
+    if (!take_documents_) Reserve();
     // Each pending document is released as soon as its rows have moved, so that the company
-    // and the documents it is made from are not held twice.
-    for (const Entry& e : entries_) {
+    // and the documents it is made from are not held twice; a taker receives the rows batch by
+    // batch, so that they are not held at all.
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      if (take_documents_ && i % 1024 == 1023) HandOver(static_cast<double>(i) / entries_.size());
+      const Entry& e = entries_[i];
       switch (e.kind) {
         case EntryKind::kRd: {
           PendingRd& doc = rd_[e.index];
@@ -1565,11 +1570,25 @@ class Builder {
         }
       }
     }
+    if (take_documents_) HandOver(1);
     rd_ = {};
     adjust_ = {};
     check_ = {};
     loose_ = {};
     entries_ = {};
+  }
+
+  // Gives the document rows made so far to the taker.
+  void HandOver(double fraction) {
+    DemoCompany documents;
+    documents.rd_records.swap(c_.rd_records);
+    documents.rd_lines.swap(c_.rd_lines);
+    documents.inv_positions.swap(c_.inv_positions);
+    documents.adjust_vouchers.swap(c_.adjust_vouchers);
+    documents.adjust_lines.swap(c_.adjust_lines);
+    documents.check_vouchers.swap(c_.check_vouchers);
+    documents.check_lines.swap(c_.check_lines);
+    take_documents_(documents, fraction);
   }
 
   // Room for every row of the documents, so that the vectors do not grow by doubling.
@@ -1717,6 +1736,7 @@ class Builder {
 
   Random rng_;
   int64_t lines_;
+  DocumentTaker take_documents_;
   DemoCompany c_;
   std::vector<InventoryInfo> info_;
   std::vector<std::vector<std::string>> leaf_positions_;  // per warehouse
@@ -1747,7 +1767,11 @@ class Builder {
 
 }  // namespace
 
-DemoCompany GenerateCompany(const DemoOptions& options) { return Builder(options).Build(); }
+DemoCompany GenerateCompany(const DemoOptions& options) { return Builder(options, {}).Build(); }
+
+DemoCompany GenerateCompany(const DemoOptions& options, const DocumentTaker& take_documents) {
+  return Builder(options, take_documents).Build();
+}
 
 std::string EmbeddedConnectionString(const std::string& company_db_path,
                                      const std::string& system_db_path) {

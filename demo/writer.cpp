@@ -2,6 +2,8 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -116,16 +118,59 @@ class Progress {
   size_t done_ = 0;
 };
 
-void WriteTables(Database& db, const DemoCompany& company, bool system, Progress& progress) {
-  for (const auto& table : Tables()) {
-    if (table->system != system) continue;
-    Insert insert(db, *table);
-    table->ForEachRow(company, insert, [&] {
-      insert.Step();
-      progress.Row();
-    });
+// The two files being written: the company tables in one transaction, batch after batch, with
+// one prepared INSERT per table; then the indexes, and the system database.
+class CompanyFiles {
+ public:
+  CompanyFiles(const std::string& company_db_path, const std::string& system_db_path)
+      : company_(company_db_path), system_db_path_(system_db_path) {
+    // A fresh file that is rebuilt whole on failure needs no journal.
+    company_.Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
+    company_.Exec(kCompanySchema);
+    company_.Exec("BEGIN");
   }
-}
+
+  // Appends every row of the company tables of `company`.
+  void Write(const DemoCompany& company, const std::function<void()>& row_done) {
+    for (const auto& table : Tables()) {
+      if (table->system || table->RowCount(company) == 0) continue;
+      std::unique_ptr<Insert>& insert = inserts_[table.get()];
+      if (!insert) insert = std::make_unique<Insert>(company_, *table);
+      table->ForEachRow(company, *insert, [&] {
+        insert->Step();
+        row_done();
+      });
+    }
+  }
+
+  // Builds the indexes, closes the company file and writes the system database from `company`.
+  void Finish(const DemoCompany& company, const std::function<void()>& row_done) {
+    inserts_.clear();
+    company_.Exec(kCompanyIndexes);
+    // The planner's statistics: without them it drives the grouped ledger reads from the lines
+    // in table order and sorts them, instead of walking inventories and their covering index.
+    company_.Exec("ANALYZE");
+    company_.Exec("COMMIT");
+    Database db(system_db_path_);
+    db.Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
+    db.Exec(kSystemSchema);
+    db.Exec("BEGIN");
+    for (const auto& table : Tables()) {
+      if (!table->system) continue;
+      Insert insert(db, *table);
+      table->ForEachRow(company, insert, [&] {
+        insert.Step();
+        row_done();
+      });
+    }
+    db.Exec("COMMIT");
+  }
+
+ private:
+  Database company_;
+  std::string system_db_path_;
+  std::map<const TableSpec*, std::unique_ptr<Insert>> inserts_;
+};
 
 }  // namespace
 
@@ -135,28 +180,24 @@ void WriteCompany(const DemoCompany& company, const std::string& company_db_path
   size_t rows = 0;
   for (const auto& table : Tables()) rows += table->RowCount(company);
   Progress counter(progress, rows);
-  {
-    Database db(company_db_path);
-    // A fresh file that is rebuilt whole on failure needs no journal.
-    db.Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
-    db.Exec(kCompanySchema);
-    db.Exec("BEGIN");
-    WriteTables(db, company, false, counter);
-    db.Exec(kCompanyIndexes);
-    // The planner's statistics: without them it drives the grouped ledger reads from the lines
-    // in table order and sorts them, instead of walking inventories and their covering index.
-    db.Exec("ANALYZE");
-    db.Exec("COMMIT");
-  }
-  {
-    Database db(system_db_path);
-    db.Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
-    db.Exec(kSystemSchema);
-    db.Exec("BEGIN");
-    WriteTables(db, company, true, counter);
-    db.Exec("COMMIT");
-  }
+  CompanyFiles files(company_db_path, system_db_path);
+  files.Write(company, [&] { counter.Row(); });
+  files.Finish(company, [&] { counter.Row(); });
   counter.Finish();
+}
+
+void WriteGeneratedCompany(const DemoOptions& options, const std::string& company_db_path,
+                           const std::string& system_db_path,
+                           const std::function<void(double fraction)>& progress) {
+  CompanyFiles files(company_db_path, system_db_path);
+  // The documents are nearly every row: their share stands for the whole.
+  DemoCompany rest = GenerateCompany(options, [&](const DemoCompany& documents, double fraction) {
+    files.Write(documents, [] {});
+    if (progress && fraction < 1) progress(fraction);
+  });
+  files.Write(rest, [] {});
+  files.Finish(rest, [] {});
+  if (progress) progress(1.0);
 }
 
 }  // namespace q9::demo
