@@ -13,7 +13,7 @@ enum class Dialect { kSqlite, kTsql };
 // Every text column on SQL Server: case-insensitive, one collation for all.
 constexpr char kTsqlCollation[] = " COLLATE Chinese_PRC_CI_AS";
 
-std::string TypeOf(const ColumnSpec& c, Dialect d) {
+std::string TypeOf(const ColumnDef& c, Dialect d) {
   bool sqlite = d == Dialect::kSqlite;
   switch (c.type) {
     case ColumnType::kCode:
@@ -39,14 +39,14 @@ std::string Join(const std::vector<std::string>& names) {
 }
 
 // "VKSystem.dbo.<name>" for a system table on SQL Server, else the name.
-std::string QualifiedName(const TableSpec& t, Dialect d) {
+std::string QualifiedName(const TableDef& t, Dialect d) {
   return t.system && d == Dialect::kTsql ? "VKSystem.dbo." + t.name : t.name;
 }
 
-std::string CreateTable(const TableSpec& t, Dialect d) {
+std::string CreateTable(const TableDef& t, Dialect d) {
   std::string sql = "CREATE TABLE " + QualifiedName(t, d) + " (";
   for (size_t i = 0; i < t.columns.size(); ++i) {
-    const ColumnSpec& c = t.columns[i];
+    const ColumnDef& c = t.columns[i];
     bool key = (c.constraints & kPrimaryKey) != 0;
     // SQL Server's primary key columns must be declared NOT NULL; SQLite's need not.
     bool not_null = (c.constraints & kNotNull) != 0 || (key && d == Dialect::kTsql);
@@ -63,9 +63,9 @@ std::string CreateTable(const TableSpec& t, Dialect d) {
   return sql + "\n);\n";
 }
 
-std::string CreateIndexes(const TableSpec& t, Dialect d) {
+std::string CreateIndexes(const TableDef& t, Dialect d) {
   std::string sql;
-  for (const IndexSpec& index : t.indexes) {
+  for (const IndexDef& index : t.indexes) {
     sql += std::string("CREATE ") + (index.unique ? "UNIQUE " : "") + "INDEX " + index.name +
            " ON " + QualifiedName(t, d) + " (" + Join(index.columns) + ");\n";
   }

@@ -20,7 +20,6 @@
 // (VA_Function), tasks granted (VA_TaskRight) and functions held by a user (VA_TaskLock).
 #pragma once
 
-#include <string>
 #include <string_view>
 
 namespace q9::demo {

@@ -38,7 +38,7 @@ void Put(ValueSink& sink, const std::optional<T>& v) {
 
 // The columns of one record type, read from one vector of DemoCompany.
 template <typename Row>
-class Table : public TableSpec {
+class Table : public TableDef {
  public:
   Table(std::string table_name, std::vector<Row> DemoCompany::*rows, bool in_system) : rows_(rows) {
     name = std::move(table_name);
@@ -134,7 +134,7 @@ class Builder {
   Table<Row>& System(std::string name, std::vector<Row> DemoCompany::*rows) {
     return Add(std::move(name), rows, true);
   }
-  std::vector<std::unique_ptr<TableSpec>> tables;
+  std::vector<std::unique_ptr<TableDef>> tables;
 
  private:
   template <typename Row>
@@ -146,7 +146,7 @@ class Builder {
   }
 };
 
-std::vector<std::unique_ptr<TableSpec>> Describe() {
+std::vector<std::unique_ptr<TableDef>> Describe() {
   Builder b;
   {
     using R = InventoryClassRow;
@@ -488,8 +488,8 @@ std::vector<std::unique_ptr<TableSpec>> Describe() {
 
 }  // namespace
 
-const std::vector<std::unique_ptr<TableSpec>>& Tables() {
-  static const std::vector<std::unique_ptr<TableSpec>> kTables = Describe();
+const std::vector<std::unique_ptr<TableDef>>& Tables() {
+  static const std::vector<std::unique_ptr<TableDef>> kTables = Describe();
   return kTables;
 }
 

@@ -19,19 +19,19 @@ namespace q9::demo {
 // 'YYYY-MM-DD' text on SQLite and DATETIME on SQL Server; a bit holds 0/1.
 enum class ColumnType { kCode, kText, kInteger, kReal, kBit, kDate };
 
-// Constraints of one column; a key of several columns is TableSpec::primary_key.
+// Constraints of one column; a key of several columns is TableDef::primary_key.
 inline constexpr unsigned kNotNull = 1;
 inline constexpr unsigned kPrimaryKey = 2;
 inline constexpr unsigned kUnique = 4;
 
-struct ColumnSpec {
+struct ColumnDef {
   std::string name;
   ColumnType type = ColumnType::kText;
   unsigned constraints = 0;
   std::string default_value;  // a literal ("0", "''"), empty when the column has no default
 };
 
-struct IndexSpec {
+struct IndexDef {
   std::string name;
   std::vector<std::string> columns;
   bool unique = false;
@@ -48,15 +48,15 @@ class ValueSink {
   virtual void Text(std::string_view value) = 0;
 };
 
-class TableSpec {
+class TableDef {
  public:
-  virtual ~TableSpec() = default;
+  virtual ~TableDef() = default;
 
   std::string name;
   bool system = false;  // in the system database (VKSystem), else in the company database
-  std::vector<ColumnSpec> columns;
+  std::vector<ColumnDef> columns;
   std::vector<std::string> primary_key;  // a key of several columns
-  std::vector<IndexSpec> indexes;
+  std::vector<IndexDef> indexes;
 
   virtual size_t RowCount(const DemoCompany& company) const = 0;
   // Gives every row of this table in `company` to `sink`, value by value, and calls `row_done`
@@ -67,6 +67,6 @@ class TableSpec {
 
 // Every table, in the order they are created and written: the company tables, then the system
 // tables.
-const std::vector<std::unique_ptr<TableSpec>>& Tables();
+const std::vector<std::unique_ptr<TableDef>>& Tables();
 
 }  // namespace q9::demo

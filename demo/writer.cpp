@@ -61,7 +61,7 @@ class Database {
 // copying: the records outlive the step.
 class Insert : public ValueSink {
  public:
-  Insert(Database& db, const TableSpec& table) : db_(db), columns_(table.columns.size()) {
+  Insert(Database& db, const TableDef& table) : db_(db), columns_(table.columns.size()) {
     std::string sql = "INSERT INTO " + table.name + " VALUES (";
     for (size_t i = 0; i < columns_; ++i) sql += i ? ",?" : "?";
     sql += ")";
@@ -169,7 +169,7 @@ class CompanyFiles {
  private:
   Database company_;
   std::string system_db_path_;
-  std::map<const TableSpec*, std::unique_ptr<Insert>> inserts_;
+  std::map<const TableDef*, std::unique_ptr<Insert>> inserts_;
 };
 
 }  // namespace
