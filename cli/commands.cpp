@@ -13,7 +13,7 @@
 #include "cli/stock_card.h"
 #include "component/iclskczt.h"
 #include "demo/generator.h"
-#include "demo/mssql_schema_text.h"
+#include "demo/schema.h"
 #include "demo/server_writer.h"
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"

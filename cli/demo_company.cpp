@@ -42,12 +42,11 @@ void CreateDemoCompany(const std::string& dir, const DemoSettings& settings,
     if (progress) progress(f, phase);
   };
   report(0, "generating");
-  demo::DemoCompany company = demo::GenerateCompany({settings.seed, settings.lines});
-  // Generating takes about a tenth of the time, writing the rest.
-  report(0.1, "writing");
+  // Each batch of documents is written as soon as it is made, so that the rows are never held
+  // twice.
   DemoFiles f = DemoFilesIn(dir);
-  demo::WriteCompany(company, f.company_db, f.system_db,
-                     [&](double fraction) { report(0.1 + 0.9 * fraction, "writing"); });
+  demo::WriteGeneratedCompany({settings.seed, settings.lines}, f.company_db, f.system_db,
+                              [&](double fraction) { report(fraction, "writing"); });
   report(1, "done");
 }
 

@@ -101,224 +101,48 @@ struct LeafProfile {
 };
 
 const std::vector<LeafProfile>& LeafProfiles() {
+  // Each profile: class, names, cInvStd values; weights of unit group types 0, 1 and 2,
+  // single unit, fixed group, floating group, batch percent, free items, warehouses.
+  // clang-format off
   static const std::vector<LeafProfile> kProfiles = {
-      {"010101",
-       {"热轧板", "冷轧板", "角钢", "圆钢"},
-       {"Q235 2mm", "Q235 3mm", "Q345 5mm", "45# Φ20"},
-       30,
-       0,
-       70,
-       "0003",
-       "03",
-       "05",
-       10,
-       0,
-       {"01"}},
-      {"010102",
-       {"铝板", "铝棒", "铝型材"},
-       {"6061 2mm", "6063 Φ30", "1060 1mm"},
-       40,
-       0,
-       60,
-       "0003",
-       "03",
-       "05",
-       20,
-       0,
-       {"01"}},
-      {"010103",
-       {"铜排", "铜线", "铜管"},
-       {"T2 5x50", "Φ2.5", "Φ12x1"},
-       40,
-       0,
-       60,
-       "0004",
-       "03",
-       "04",
-       20,
-       0,
-       {"01"}},
-      {"010201",
-       {"乙醇", "丙酮", "甲苯"},
-       {"99.5% 25kg", "AR 500ml", "工业级 200L"},
-       20,
-       40,
-       40,
-       "0003",
-       "02",
-       "05",
-       80,
-       0,
-       {"05", "01"}},
-      {"010202",
-       {"环氧树脂", "聚酯树脂"},
-       {"E-44", "191#"},
-       20,
-       40,
-       40,
-       "0003",
-       "03",
-       "05",
-       80,
-       0,
-       {"05", "01"}},
-      {"010301",
-       {"贴片电阻", "电解电容", "陶瓷电容"},
-       {"0603 10K", "100uF 25V", "0805 1uF"},
-       20,
-       80,
-       0,
-       "0001",
-       "01",
-       "04",
-       50,
-       0,
-       {"01"}},
-      {"010302",
-       {"单片机", "存储芯片", "电源芯片"},
-       {"STM32F103", "W25Q64", "LM2596"},
-       40,
-       60,
-       0,
-       "0001",
-       "01",
-       "04",
-       60,
-       0,
-       {"01"}},
-      {"0201",
-       {"螺栓", "螺母", "垫圈", "自攻螺钉"},
-       {"M8x20", "M10", "Φ8", "ST4.2x16"},
-       50,
-       50,
-       0,
-       "0001",
-       "01",
-       "04",
-       0,
-       0,
-       {"04"}},
-      {"0202",
-       {"液压油", "润滑脂", "切削液"},
-       {"46# 18L", "2# 15kg", "5% 200L"},
-       30,
-       30,
-       40,
-       "0003",
-       "03",
-       "05",
-       50,
-       0,
-       {"05", "04"}},
-      {"0301",
-       {"轴套", "法兰", "齿轮"},
-       {"Φ40", "DN50", "m2 z30"},
-       100,
-       0,
-       0,
-       "0002",
-       "01",
-       "04",
-       30,
-       0,
-       {"03", "01"}},
-      {"0302",
-       {"电机组件", "控制板组件", "外壳组件"},
-       {"YS-90", "CB-12", "KT-3"},
-       100,
-       0,
-       0,
-       "0005",
-       "01",
-       "04",
-       40,
-       0,
-       {"03"}},
-      {"0401",
-       {"电风扇", "电水壶", "吸尘器"},
-       {"FS-40", "1.7L", "VC-200"},
-       60,
-       40,
-       0,
-       "0006",
-       "01",
-       "04",
-       30,
-       0,
-       {"02", "08"}},
-      {"040201",
-       {"衬衫", "夹克", "西裤"},
-       {"全棉", "涤纶", "混纺"},
-       70,
-       30,
-       0,
-       "0002",
-       "01",
-       "04",
-       10,
-       0x3,
-       {"02", "08"}},
-      {"040202",
-       {"连衣裙", "针织衫", "风衣"},
-       {"真丝", "羊毛", "全棉"},
-       70,
-       30,
-       0,
-       "0002",
-       "01",
-       "04",
-       10,
-       0x3,
-       {"08", "02"}},
-      {"0403",
-       {"矿泉水", "橙汁", "绿茶"},
-       {"550ml", "1L", "500ml"},
-       0,
-       100,
-       0,
-       "0001",
-       "02",
-       "04",
-       90,
-       0,
-       {"02", "08"}},
-      {"0501",
-       {"五层纸箱", "三层纸箱"},
-       {"600x400x400", "400x300x200"},
-       100,
-       0,
-       0,
-       "0007",
-       "01",
-       "04",
-       0,
-       0,
-       {"07"}},
-      {"0502",
-       {"PE袋", "气泡袋"},
-       {"30x40", "50x60"},
-       50,
-       0,
-       50,
-       "0008",
-       "01",
-       "04",
-       0,
-       0,
-       {"07", "02"}},
-      {"0601",
-       {"轴承", "皮带", "密封圈"},
-       {"6205", "A-1200", "Φ50x3"},
-       70,
-       30,
-       0,
-       "0008",
-       "01",
-       "04",
-       0,
-       0x4,
-       {"06", "04"}},
+      {"010101", {"热轧板", "冷轧板", "角钢", "圆钢"},
+       {"Q235 2mm", "Q235 3mm", "Q345 5mm", "45# Φ20"}, 30, 0, 70, "0003", "03", "05", 10, 0, {"01"}},
+      {"010102", {"铝板", "铝棒", "铝型材"}, {"6061 2mm", "6063 Φ30", "1060 1mm"},
+       40, 0, 60, "0003", "03", "05", 20, 0, {"01"}},
+      {"010103", {"铜排", "铜线", "铜管"}, {"T2 5x50", "Φ2.5", "Φ12x1"},
+       40, 0, 60, "0004", "03", "04", 20, 0, {"01"}},
+      {"010201", {"乙醇", "丙酮", "甲苯"}, {"99.5% 25kg", "AR 500ml", "工业级 200L"},
+       20, 40, 40, "0003", "02", "05", 80, 0, {"05", "01"}},
+      {"010202", {"环氧树脂", "聚酯树脂"}, {"E-44", "191#"},
+       20, 40, 40, "0003", "03", "05", 80, 0, {"05", "01"}},
+      {"010301", {"贴片电阻", "电解电容", "陶瓷电容"}, {"0603 10K", "100uF 25V", "0805 1uF"},
+       20, 80, 0, "0001", "01", "04", 50, 0, {"01"}},
+      {"010302", {"单片机", "存储芯片", "电源芯片"}, {"STM32F103", "W25Q64", "LM2596"},
+       40, 60, 0, "0001", "01", "04", 60, 0, {"01"}},
+      {"0201", {"螺栓", "螺母", "垫圈", "自攻螺钉"}, {"M8x20", "M10", "Φ8", "ST4.2x16"},
+       50, 50, 0, "0001", "01", "04", 0, 0, {"04"}},
+      {"0202", {"液压油", "润滑脂", "切削液"}, {"46# 18L", "2# 15kg", "5% 200L"},
+       30, 30, 40, "0003", "03", "05", 50, 0, {"05", "04"}},
+      {"0301", {"轴套", "法兰", "齿轮"}, {"Φ40", "DN50", "m2 z30"},
+       100, 0, 0, "0002", "01", "04", 30, 0, {"03", "01"}},
+      {"0302", {"电机组件", "控制板组件", "外壳组件"}, {"YS-90", "CB-12", "KT-3"},
+       100, 0, 0, "0005", "01", "04", 40, 0, {"03"}},
+      {"0401", {"电风扇", "电水壶", "吸尘器"}, {"FS-40", "1.7L", "VC-200"},
+       60, 40, 0, "0006", "01", "04", 30, 0, {"02", "08"}},
+      {"040201", {"衬衫", "夹克", "西裤"}, {"全棉", "涤纶", "混纺"},
+       70, 30, 0, "0002", "01", "04", 10, 0x3, {"02", "08"}},
+      {"040202", {"连衣裙", "针织衫", "风衣"}, {"真丝", "羊毛", "全棉"},
+       70, 30, 0, "0002", "01", "04", 10, 0x3, {"08", "02"}},
+      {"0403", {"矿泉水", "橙汁", "绿茶"}, {"550ml", "1L", "500ml"},
+       0, 100, 0, "0001", "02", "04", 90, 0, {"02", "08"}},
+      {"0501", {"五层纸箱", "三层纸箱"}, {"600x400x400", "400x300x200"},
+       100, 0, 0, "0007", "01", "04", 0, 0, {"07"}},
+      {"0502", {"PE袋", "气泡袋"}, {"30x40", "50x60"},
+       50, 0, 50, "0008", "01", "04", 0, 0, {"07", "02"}},
+      {"0601", {"轴承", "皮带", "密封圈"}, {"6205", "A-1200", "Φ50x3"},
+       70, 30, 0, "0008", "01", "04", 0, 0x4, {"06", "04"}},
   };
+  // clang-format on
   return kProfiles;
 }
 
@@ -484,8 +308,10 @@ struct Entry {
 
 class Builder {
  public:
-  explicit Builder(const DemoOptions& options)
-      : rng_(options.seed), lines_(std::max(options.lines, kMinimumLines)) {}
+  Builder(const DemoOptions& options, const DocumentTaker& take_documents)
+      : rng_(options.seed),
+        lines_(std::max(options.lines, kMinimumLines)),
+        take_documents_(take_documents) {}
 
   DemoCompany Build() {
     MasterData();
@@ -1502,7 +1328,13 @@ class Builder {
         }
       }
     }
-    for (const Entry& e : entries_) {
+    if (!take_documents_) Reserve();
+    // Each pending document is released as soon as its rows have moved, so that the company
+    // and the documents it is made from are not held twice; a taker receives the rows batch by
+    // batch, so that they are not held at all.
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      if (take_documents_ && i % 1024 == 1023) HandOver(static_cast<double>(i) / entries_.size());
+      const Entry& e = entries_[i];
       switch (e.kind) {
         case EntryKind::kRd: {
           PendingRd& doc = rd_[e.index];
@@ -1516,6 +1348,7 @@ class Builder {
             c_.rd_lines.push_back(std::move(line.line));
           }
           c_.rd_records.push_back(std::move(doc.head));
+          doc = PendingRd();
           break;
         }
         case EntryKind::kAdjust: {
@@ -1530,6 +1363,7 @@ class Builder {
             c_.adjust_lines.push_back(std::move(line));
           }
           c_.adjust_vouchers.push_back(std::move(doc.head));
+          doc = PendingAdjust();
           break;
         }
         case EntryKind::kCheck: {
@@ -1544,6 +1378,7 @@ class Builder {
             c_.check_lines.push_back(std::move(line));
           }
           c_.check_vouchers.push_back(std::move(doc.head));
+          doc = PendingCheck();
           break;
         }
         case EntryKind::kLoose: {
@@ -1559,6 +1394,47 @@ class Builder {
         }
       }
     }
+    if (take_documents_) HandOver(1);
+    rd_ = {};
+    adjust_ = {};
+    check_ = {};
+    loose_ = {};
+    entries_ = {};
+  }
+
+  // Gives the document rows made so far to the taker.
+  void HandOver(double fraction) {
+    DemoCompany documents;
+    documents.rd_records.swap(c_.rd_records);
+    documents.rd_lines.swap(c_.rd_lines);
+    documents.inv_positions.swap(c_.inv_positions);
+    documents.adjust_vouchers.swap(c_.adjust_vouchers);
+    documents.adjust_lines.swap(c_.adjust_lines);
+    documents.check_vouchers.swap(c_.check_vouchers);
+    documents.check_lines.swap(c_.check_lines);
+    take_documents_(documents, fraction);
+  }
+
+  // Room for every row of the documents, so that the vectors do not grow by doubling.
+  void Reserve() {
+    size_t heads = rd_.size(), lines = 0, records = loose_.size();
+    for (const PendingRd& doc : rd_) {
+      lines += doc.lines.size();
+      for (const PendingLine& line : doc.lines) records += line.positions.size();
+    }
+    size_t adjust_lines = 0, check_lines = 0;
+    for (const PendingAdjust& doc : adjust_) adjust_lines += doc.lines.size();
+    for (const PendingCheck& doc : check_) {
+      check_lines += doc.lines.size();
+      for (const auto& line : doc.lines) records += line.second ? 1 : 0;
+    }
+    c_.rd_records.reserve(heads);
+    c_.rd_lines.reserve(lines);
+    c_.inv_positions.reserve(records + 2 * adjust_lines);
+    c_.adjust_vouchers.reserve(adjust_.size());
+    c_.adjust_lines.reserve(adjust_lines);
+    c_.check_vouchers.reserve(check_.size());
+    c_.check_lines.reserve(check_lines);
   }
 
   // ---- system database, captions, formats -------------------------------------------------------
@@ -1684,6 +1560,7 @@ class Builder {
 
   Random rng_;
   int64_t lines_;
+  DocumentTaker take_documents_;
   DemoCompany c_;
   std::vector<InventoryInfo> info_;
   std::vector<std::vector<std::string>> leaf_positions_;  // per warehouse
@@ -1714,7 +1591,11 @@ class Builder {
 
 }  // namespace
 
-DemoCompany GenerateCompany(const DemoOptions& options) { return Builder(options).Build(); }
+DemoCompany GenerateCompany(const DemoOptions& options) { return Builder(options, {}).Build(); }
+
+DemoCompany GenerateCompany(const DemoOptions& options, const DocumentTaker& take_documents) {
+  return Builder(options, take_documents).Build();
+}
 
 std::string EmbeddedConnectionString(const std::string& company_db_path,
                                      const std::string& system_db_path) {

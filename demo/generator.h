@@ -61,6 +61,16 @@ inline constexpr int64_t kMinimumLines = 200;
 // library).
 DemoCompany GenerateCompany(const DemoOptions& options);
 
+// Receives document rows (RdRecord, RdRecords, InvPosition, AdjustPVouch(s), CheckVouch(s)) in
+// batches, each table's rows in ascending key order, with the fraction of the documents handed
+// over so far.
+using DocumentTaker = std::function<void(const DemoCompany& documents, double fraction)>;
+
+// The same company, but the rows of the document tables go to `take_documents` batch by batch as
+// soon as their IDs are known; the company returned holds every other table. A writer that
+// stores each batch never holds all documents twice.
+DemoCompany GenerateCompany(const DemoOptions& options, const DocumentTaker& take_documents);
+
 // Writes `company` into two new SQLite files (existing files at these paths are replaced):
 // the company database with kCompanySchema and kCompanyIndexes, the system database with
 // kSystemSchema. One transaction per file, prepared statements; indexes are built after the
@@ -70,6 +80,13 @@ DemoCompany GenerateCompany(const DemoOptions& options);
 void WriteCompany(const DemoCompany& company, const std::string& company_db_path,
                   const std::string& system_db_path,
                   const std::function<void(double fraction)>& progress = {});
+
+// Generates the company with `options` and writes it as WriteCompany does, each batch of
+// document rows as soon as it is made: the same files with about half the memory of
+// GenerateCompany followed by WriteCompany. `progress` as for WriteCompany.
+void WriteGeneratedCompany(const DemoOptions& options, const std::string& company_db_path,
+                           const std::string& system_db_path,
+                           const std::function<void(double fraction)>& progress = {});
 
 // "Provider=SQLite;Data Source=<company>;System Database=<system>": the connection string that
 // opens the embedded engine on the two files.

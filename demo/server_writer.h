@@ -16,9 +16,8 @@ namespace q9::demo {
 // with the batch's first line in front.
 void RunSqlScript(platform::db::Connection& connection, std::string_view script);
 
-// Fills the server `connection` is open on: runs `schema_script` (the text of
-// demo/mssql_schema.sql, which drops and re-creates the tables of the connection's database and
-// of VKSystem), then writes every row of `company`. The rows take the way of WriteCompany into
+// Fills the server `connection` is open on: runs `schema_script` (kMssqlSchemaScript, which
+// drops and re-creates the tables of the connection's database and of VKSystem), then writes every row of `company`. The rows take the way of WriteCompany into
 // two temporary SQLite files and are copied from there (CopyCompanyTables), so the server holds
 // exactly what the embedded engine reads. `progress` receives the fraction of tables copied.
 // Raises the engine's error (the password never shown) and leaves the server half filled then.

@@ -1,29 +1,15 @@
 #include "support/demo_engine.h"
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "demo/generator.h"
+#include "demo/schema.h"
 #include "demo/server_writer.h"
 #include "platform/db/connection.h"
 #include "support/odbc_drivers.h"
 
 namespace q9::testing {
 namespace {
-
-std::string SchemaScript() {
-  const char* source = std::getenv("Q9_SOURCE_DIR");
-  std::filesystem::path root =
-      source ? std::filesystem::path(source)
-             : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-  std::ifstream in(root / "demo" / "mssql_schema.sql");
-  if (!in) throw std::runtime_error("cannot read " + (root / "demo" / "mssql_schema.sql").string());
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 const char* SqlServerConnectionString() {
   const char* cs = std::getenv("Q9STREP_TEST_MSSQL");
@@ -72,7 +58,7 @@ std::string DemoConnectionString(DemoEngine engine, const demo::DemoCompany& com
       platform::db::Connection conn;
       conn.Open(cs);
       conn.SetCommandTimeout(0);
-      demo::WriteCompanyToServer(company, conn, SchemaScript());
+      demo::WriteCompanyToServer(company, conn, demo::kMssqlSchemaScript);
       return cs;
     }
   }

@@ -2,7 +2,7 @@
 // engine through the SQLite ODBC driver, and a real SQL Server through the ODBC engine when the
 // environment variable Q9STREP_TEST_MSSQL holds its connection string (an ODBC string or the
 // ADO-style string of an ERP login). The server's database and its VKSystem database are
-// scratch: filling them drops and re-creates the demo tables (demo/mssql_schema.sql).
+// scratch: filling them drops and re-creates the demo tables (demo::kMssqlSchemaScript).
 #pragma once
 
 #include <optional>
