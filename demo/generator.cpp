@@ -1,7 +1,6 @@
 #include "demo/generator.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -55,10 +54,11 @@ class Schedule {
   int64_t next_;
 };
 
+// `value` with leading zeros up to `width` digits (a negative value keeps its sign in front).
 std::string Pad(int64_t value, int width) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%0*lld", width, static_cast<long long>(value));
-  return buf;
+  std::string digits = std::to_string(value < 0 ? -value : value);
+  if (static_cast<int>(digits.size()) < width) digits.insert(0, width - digits.size(), '0');
+  return value < 0 ? "-" + digits : digits;
 }
 
 // Days are counted from 2025-01-01 (day 0); the documents run to day kDays - 1 = 2026-06-30.
