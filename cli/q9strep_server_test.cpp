@@ -16,9 +16,9 @@ TEST(DemoOnServerTest, AnUnreachableServerIsAThrownErrorWithTheDriversWordsButNo
   if (!testing::FreeTdsDriverInstalled()) GTEST_SKIP() << "FreeTDS (tdsodbc) is not installed";
   testing::UseTestOdbcDrivers();  // the child process inherits the test-local driver set-up
   testing::TempDir dir;
-  std::string cs = "Driver=FreeTDS;Server=127.0.0.1;Port=" +
-                   std::to_string(testing::ClosedLocalPort()) +
-                   ";Database=q9demo;UID=sa;PWD=S3cret-Pwd;Connect Timeout=2";
+  std::string cs =
+      "Driver=FreeTDS;Server=127.0.0.1;Port=" + std::to_string(testing::ClosedLocalPort()) +
+      ";Database=q9demo;UID=sa;PWD=S3cret-Pwd;Connect Timeout=2";
   testing::BinaryResult r =
       testing::RunQ9strep({"demo", "--lines", "300", "--server", cs}, dir.path().string());
   EXPECT_EQ(r.status, 3) << r.err;
@@ -30,9 +30,9 @@ TEST(DemoOnServerTest, AnUnreachableServerIsAThrownErrorWithTheDriversWordsButNo
 
 TEST(DemoOnServerTest, AnUnknownProviderIsAThrownErrorNamingIt) {
   testing::TempDir dir;
-  testing::BinaryResult r = testing::RunQ9strep(
-      {"demo", "--lines", "300", "--server", "Provider=Nonsense;Data Source=x"},
-      dir.path().string());
+  testing::BinaryResult r =
+      testing::RunQ9strep({"demo", "--lines", "300", "--server", "Provider=Nonsense;Data Source=x"},
+                          dir.path().string());
   EXPECT_EQ(r.status, 3) << r.err;
   EXPECT_NE(r.err.find("Nonsense"), std::string::npos) << r.err;
 }
