@@ -18,16 +18,13 @@ using platform::Variant;
 Variant I(int32_t i) { return Variant(i); }
 
 TEST(DisplayWidthTest, CountsTerminalColumns) {
-  struct Case {
-    const char* text;
-    int width;
-  } cases[] = {
+  std::pair<const char*, int> cases[] = {
       {"", 0},           {"abc", 3},    {"螺丝钉", 6},   {"Bolt 大", 7},
       {"\uFF01", 2},     {"\uFF21", 2}, {"\uFF76", 1},   {"\uD55C", 2},
       {"\u3042", 2},     {"\u00E9", 1}, {"e\u0301", 1},  {"a\u200Bb", 2},
       {"\U0001F600", 2}, {"\xFF", 1},   {"\xE8\x9E", 2},  // not UTF-8: one per byte
   };
-  for (const Case& c : cases) EXPECT_EQ(DisplayWidth(c.text), c.width) << c.text;
+  for (auto [text, width] : cases) EXPECT_EQ(DisplayWidth(text), width) << text;
 }
 
 TEST(RenderTableTest, LaysOutGridsForPeople) {
@@ -125,8 +122,7 @@ TEST(ReadGridTest, ReadsEveryRecordAndLeavesTheCurrentRecordAlone) {
   }
   platform::db::Recordset rs;
   rs.OpenRows(rows, platform::db::kLockReadOnly);
-  rs.MoveNext();
-  rs.MoveNext();
+  rs.MoveNext(), rs.MoveNext();  // on the third record
   Grid grid = ReadGrid(rs);
   EXPECT_EQ(grid.columns, (std::vector<std::string>{"k", "v"}));
   EXPECT_EQ(grid.rows, (std::vector<std::vector<Variant>>{{Variant("k1"), Variant(1.5)},
