@@ -329,7 +329,8 @@ TEST_F(Q9strepTest, ADatabaseThatCannotBeOpenedExitsOneWithInitsMessageAndTheCau
            {{"--db", missing, "periods"}, "the company database '" + scratch_.File("nowhere.db") + "' does not exist"},
            {{"--db", small_.ConnectionString(), "--user", "nobody", "periods"}, "用户 nobody 不存在"},
            {{"--db", small_.ConnectionString(), "--account", "999", "captions", "define"}, "账套 999 不存在"},
-           {{"--db", "Provider=Nonsense;Data Source=x", "ledger"}, "unknown provider 'Nonsense'"}}) {
+           {{"--db", "Provider=Nonsense;Data Source=x", "ledger"}, "unknown provider 'Nonsense'"},
+           {{"--db", "Provider=SQLite;Data Source=/tmp;System Database=" + small_.system_db(), "periods"}, "Data Source /tmp is a directory, not a database file"}}) {
     // clang-format on
     std::string line = Fails(Run(args), 1, cause);
     EXPECT_EQ(line.rfind("q9strep: 初始化失败！ (", 0), 0u) << line;

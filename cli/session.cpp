@@ -39,6 +39,19 @@ std::string ResolveDatabase(const GlobalOptions& options, std::ostream& err) {
 
 std::string DiagnoseLogin(const std::string& connection_string, const std::string& user,
                           const std::string& account, int year) {
+  // A directory or a device named as a database file: say what is there.
+  try {
+    platform::db::ConnectionString cs = platform::db::ConnectionString::Parse(connection_string);
+    for (const char* key : {"Data Source", "Database", "System Database"}) {
+      std::optional<std::string> file = cs.Get(key);
+      if (!file) continue;
+      std::string what = WhatIsAt(*file);
+      if (what != "missing" && what != "a file" && what != "a symbolic link") {
+        return std::string(key) + " " + *file + " is " + what + ", not a database file";
+      }
+    }
+  } catch (const platform::ComError&) {
+  }
   platform::erp::LoginIdentity identity;
   identity.connection_string = connection_string;
   identity.user_id = user;
