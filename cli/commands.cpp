@@ -19,7 +19,6 @@
 #include "demo/mssql_schema_text.h"
 #include "demo/server_writer.h"
 #include "platform/db/connection.h"
-#include "platform/db/connection_string.h"
 #include "platform/db/recordset.h"
 #include "platform/error.h"
 
@@ -568,18 +567,8 @@ int RunPrint(const PrintOptions& o, Context& ctx) {
   if (writes) CheckNewFileTarget(target, o.force, "print");
   Session session(ctx.global, ctx.err);
   component::IClsKCZT& k = session.component();
-  if (writes) {
-    try {
-      platform::db::ConnectionString cs =
-          platform::db::ConnectionString::Parse(session.connection_string());
-      for (const char* key : {"Data Source", "Database", "System Database"}) {
-        std::optional<std::string> file = cs.Get(key);
-        if (file && SameFile(target, *file)) {
-          throw UsageError("print " + target + ": is the database file; name another file");
-        }
-      }
-    } catch (const platform::ComError&) {
-    }
+  if (writes && !DatabaseFileAt(session.connection_string(), target).empty()) {
+    throw UsageError("print " + target + ": is the database file; name another file");
   }
   std::string xml = ConditionOf(o.ledger.condition, k, ctx.global);
   Variant rs1 = ExplainingAYearWithoutPeriods(k, ctx.global,

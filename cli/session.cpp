@@ -37,6 +37,19 @@ std::string ResolveDatabase(const GlobalOptions& options, std::ostream& err) {
   return DemoConnectionString(kDefaultDemoDir);
 }
 
+std::string DatabaseFileAt(const std::string& connection_string, const std::string& path) {
+  try {
+    platform::db::ConnectionString cs = platform::db::ConnectionString::Parse(connection_string);
+    for (const char* key : {"Data Source", "Database", "System Database"}) {
+      std::optional<std::string> file = cs.Get(key);
+      if (file && SameFile(path, *file)) return *file;
+    }
+  } catch (const platform::ComError&) {
+    // Init reports the string's fault.
+  }
+  return "";
+}
+
 std::string DiagnoseLogin(const std::string& connection_string, const std::string& user,
                           const std::string& account, int year) {
   // A directory or a device named as a database file: say what is there.
@@ -70,18 +83,10 @@ namespace {
 // A trace appended to a database file would corrupt it.
 void CheckTraceIsNotTheCompany(const std::string& trace, const std::string& connection_string) {
   if (trace.empty()) return;
-  std::optional<platform::db::ConnectionString> cs;
-  try {
-    cs = platform::db::ConnectionString::Parse(connection_string);
-  } catch (const platform::ComError&) {
-    return;  // Init reports the string's fault
-  }
-  for (const char* key : {"Data Source", "Database", "System Database"}) {
-    std::optional<std::string> file = cs->Get(key);
-    if (file && SameFile(trace, *file)) {
-      throw UsageError("--trace-sql " + trace + ": is the database file " + *file +
-                       "; name another file");
-    }
+  std::string file = DatabaseFileAt(connection_string, trace);
+  if (!file.empty()) {
+    throw UsageError("--trace-sql " + trace + ": is the database file " + file +
+                     "; name another file");
   }
 }
 

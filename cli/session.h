@@ -52,6 +52,10 @@ class Session {
 // written.
 std::string ResolveDatabase(const GlobalOptions& options, std::ostream& err);
 
+// The database file of `connection_string` (its Data Source, Database or System Database) that
+// `path` names, or "" when it names none: such a file must never receive a trace or a print.
+std::string DatabaseFileAt(const std::string& connection_string, const std::string& path);
+
 // Why a login on `connection_string` for the user and account fails (the database cannot be
 // opened, the user or the account does not exist), or "" when the login opens. Used to explain
 // Init's fixed failure message.
