@@ -40,6 +40,7 @@ constexpr char kFooter[] =
     "Exit status: 0 success, 1 the component answered False (its message on standard error), "
     "2 usage error, 3 the component raised an error (number and description on standard error).";
 
+// The codes of a comma-separated list.
 std::vector<std::string> Split(const std::string& list) {
   std::vector<std::string> parts;
   size_t start = 0;
@@ -60,10 +61,12 @@ class ConditionArgs {
  public:
   void Add(CLI::App* app) {
     std::vector<CLI::Option*> options;
-    options.push_back(app->add_option("--from", from_, "first date of the range (YYYY-MM-DD)")
-                          ->type_name("DATE"));
-    options.push_back(
-        app->add_option("--to", to_, "last date of the range (YYYY-MM-DD)")->type_name("DATE"));
+    from_option_ =
+        app->add_option("--from", from_, "first date of the range (YYYY-MM-DD)")->type_name("DATE");
+    to_option_ =
+        app->add_option("--to", to_, "last date of the range (YYYY-MM-DD)")->type_name("DATE");
+    options.push_back(from_option_);
+    options.push_back(to_option_);
     CLI::Option* audit =
         app->add_flag("--audit-dates", audit_dates_, "the range applies to audit dates");
     CLI::Option* document = app->add_flag("--document-dates", document_dates_,
@@ -143,8 +146,8 @@ class ConditionArgs {
       throw UsageError("--condition: needs a file name");
     }
     ConditionOptions& c = s.options;
-    bool from_given = condition_options_[0]->count() > 0;
-    bool to_given = condition_options_[1]->count() > 0;
+    bool from_given = from_option_->count() > 0;
+    bool to_given = to_option_->count() > 0;
     if (from_given) c.dates.from = ParseDateOption(from_, "--from");
     if (to_given) c.dates.to = ParseDateOption(to_, "--to");
     if (from_given && to_given && c.dates.from > c.dates.to) {
@@ -190,6 +193,8 @@ class ConditionArgs {
   std::string warehouses_, class_, inventory_, spec_;
   std::string assunit_ = "1";
   std::string period_text_, periods_text_;
+  CLI::Option* from_option_ = nullptr;
+  CLI::Option* to_option_ = nullptr;
   CLI::Option* period_ = nullptr;
   CLI::Option* periods_ = nullptr;
   std::string standard_ = "all";

@@ -317,6 +317,23 @@ std::string ConditionText(const ConditionSource& source) {
   if (!doc.document_element()) {
     throw UsageError("--condition " + source.file + ": not an XML document (no element)");
   }
+  // The same bound as for the options: a longer value would reach the database as a pattern it
+  // refuses.
+  struct LongValue : pugi::xml_tree_walker {
+    bool for_each(pugi::xml_node& node) override {
+      for (pugi::xml_attribute a : node.attributes()) {
+        if (std::string_view(a.value()).size() > kMaxValueLength)
+          found = node.name() + std::string("/@") + a.name();
+      }
+      return found.empty();
+    }
+    std::string found;
+  } walker;
+  doc.traverse(walker);
+  if (!walker.found.empty()) {
+    throw UsageError("--condition " + source.file + ": " + walker.found + " is longer than " +
+                     std::to_string(kMaxValueLength) + " characters");
+  }
   return text;
 }
 
