@@ -306,17 +306,23 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   CLI::App* demo = app.add_subcommand("demo", "create the demo company (company.db, system.db)");
   DemoCommandOptions demo_options;
   demo->add_option("--dir", demo_options.dir, "directory of the two database files")
+      ->type_name("DIR")
       ->capture_default_str();
   std::string lines_text, seed_text;
-  CLI::Option* lines_option = demo->add_option(
-      "--lines", lines_text,
-      "number of document lines, at least " + std::to_string(demo::kMinimumLines) +
-          " (fewer are raised to it); default " + std::to_string(DefaultDemoSettings().lines));
-  CLI::Option* seed_option = demo->add_option("--seed", seed_text, "seed of the generator");
-  demo->add_flag("--force", demo_options.force, "create it again when it exists");
+  CLI::Option* lines_option =
+      demo->add_option("--lines", lines_text,
+                       "number of document lines, at least " + std::to_string(demo::kMinimumLines) +
+                           " (fewer are raised to it); default " +
+                           std::to_string(DefaultDemoSettings().lines))
+          ->type_name("N");
+  CLI::Option* seed_option =
+      demo->add_option("--seed", seed_text, "seed of the generator")->type_name("N");
+  demo->add_flag("--force", demo_options.force,
+                 "create it again when it exists (replaces files, never a directory)");
   demo->add_option("--server", demo_options.server,
                    "fill this SQL Server instead (a connection string; its demo tables and "
-                   "VKSystem's are dropped and re-created)");
+                   "VKSystem's are dropped and re-created)")
+      ->type_name("CONNECTION");
   demo->callback([&] {
     action = [&](Context& c) {
       if (lines_option->count()) {
@@ -413,8 +419,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   RefOptions ref_options;
   ref->add_option("TABLE", ref_options.table, "the reference's table")->required();
   ref->add_option("--filter", ref_options.filter,
-                  "code prefix: only rows whose code starts with it");
-  ref->add_option("--keyword", ref_options.keyword, "key word to search for");
+                  "code prefix: only rows whose code starts with it")
+      ->type_name("PREFIX");
+  ref->add_option("--keyword", ref_options.keyword, "only rows whose code or name contains it")
+      ->type_name("TEXT");
   ref->add_option("--order", ref_options.order, "ordering, e.g. \"cInvName DESC\"");
   std::string page_size_text = "20", page_text = "1";
   ref->add_option("--page-size", page_size_text, "rows per page (1 to 32767)")
