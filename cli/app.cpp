@@ -11,7 +11,6 @@
 #include "cli/exit_status.h"
 #include "cli/file_paths.h"
 #include "demo/generator.h"
-#include "platform/db/statement_gate.h"
 #include "platform/error.h"
 
 namespace q9::cli {
@@ -517,7 +516,6 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       CheckAppendable(env, "Q9STREP_TRACE_SQL");
       global.trace_sql = env;
     }
-    if (!global.trace_sql.empty()) platform::db::SetTraceFile(global.trace_sql);
     ctx.global = global;
     return action(ctx);
   } catch (const UsageError& e) {

@@ -50,11 +50,17 @@ void CheckAppendable(const std::string& path, const std::string& option) {
   if (path.empty()) throw UsageError(option + ": needs a file name");
   std::string what = WhatIsAt(path);
   if (what == "a directory") throw UsageError(option + " " + path + ": is a directory, not a file");
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+  // A missing file is created and removed again: nothing is left behind, and the file appears
+  // with the first line written.
+  bool missing = what == "missing";
+  int fd =
+      ::open(path.c_str(),
+             O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | (missing ? O_CREAT | O_EXCL : 0), 0666);
   if (fd < 0) {
     throw UsageError(option + " " + path + ": cannot be written (" + std::strerror(errno) + ")");
   }
   ::close(fd);
+  if (missing) ::unlink(path.c_str());
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

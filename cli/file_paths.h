@@ -17,8 +17,9 @@ std::string WhatIsAt(const std::string& path);
 // file", ...).
 std::string ReadInputFile(const std::string& path, const std::string& option);
 
-// Opens `path` for appending (creating it) and closes it again, so that a trace that cannot be
-// written fails at start: UsageError naming `option`, the path and the reason otherwise.
+// Checks that `path` can be appended to (an existing file opens for writing, a missing one has a
+// writable directory), creating nothing, so that a trace that cannot be written fails at start:
+// UsageError naming `option`, the path and the reason otherwise.
 void CheckAppendable(const std::string& path, const std::string& option);
 
 // True when `a` and `b` name the same existing file.

@@ -95,6 +95,7 @@ void CheckTraceIsNotTheCompany(const std::string& trace, const std::string& conn
 Session::Session(const GlobalOptions& options, std::ostream& err)
     : connection_string_(ResolveDatabase(options, err)) {
   CheckTraceIsNotTheCompany(options.trace_sql, connection_string_);
+  if (!options.trace_sql.empty()) platform::db::SetTraceFile(options.trace_sql);
   platform::erp::RegisterErpSubstitutes();
   component_ = std::make_unique<component::IClsKCZT>();
   platform::Variant login(platform::erp::MakeCallerLogin(connection_string_, options.user,
