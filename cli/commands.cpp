@@ -431,9 +431,10 @@ int RunLedger(const LedgerOptions& o, Context& ctx) {
     details.push_back({row, WithBalances(detail, card), card});
   }
   std::vector<FormatColumn> format;
-  if (!o.raw_names && !details.empty()) format = SavedFormat(k, QueryNameOf(o.kind), ctx);
+  bool json = ctx.global.format == Format::kJson;
+  if ((!o.raw_names || json) && !details.empty()) format = SavedFormat(k, QueryNameOf(o.kind), ctx);
 
-  if (ctx.global.format == Format::kJson) {
+  if (json) {
     Json list = Json::array();
     for (const Detail& d : details) {
       Json g = GridToJson(WithCaptions(d.grid, format));
