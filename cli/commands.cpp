@@ -1,13 +1,16 @@
 #include "cli/commands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <pugixml.hpp>
 #include <sstream>
 
 #include "cli/demo_company.h"
 #include "cli/exit_status.h"
+#include "cli/file_paths.h"
 #include "cli/output.h"
 #include "cli/progress_bar.h"
 #include "cli/stock_card.h"
@@ -33,18 +36,6 @@ const std::vector<std::string> kStockCardColumns = {
 const std::vector<std::string> kPositionCardColumns = {
     "dDate",   "cCode",    "cVouchName",       "cWhCode", "cPosCode", "cPersonName",
     "iInQtty", "iOutQtty", kBalanceQttyColumn, "iInNum",  "iOutNum",  kBalanceNumColumn};
-
-std::string ReadFileOrThrow(const std::string& path, const std::string& what) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
-    throw UsageError(what + " " + path + ": no such file");
-  }
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (!in) throw UsageError(what + " " + path + ": cannot be read");
-  return text.str();
-}
 
 std::string Trim(std::string s) {
   size_t b = s.find_first_not_of(" \t\r\n");
@@ -87,7 +78,7 @@ void WriteGrid(Context& ctx, const Grid& grid, const Json& extra = Json::object(
       break;
     }
     case Format::kCsv:
-      if (!grid.columns.empty()) ctx.out << RenderCsv(grid);
+      if (!grid.columns.empty()) ctx.out << kCsvByteOrderMark << RenderCsv(grid);
       break;
     case Format::kTable:
       if (!head.empty()) ctx.out << head << "\n\n";
@@ -138,7 +129,9 @@ struct Detail {
   StockCard card;
 };
 
-std::string DetailHeading(LedgerKind kind, const Grid& summary, const Detail& d) {
+std::string CaptionOf(const std::string& column, bool raw_names);
+
+std::string DetailHeading(LedgerKind kind, const Grid& summary, const Detail& d, bool raw_names) {
   size_t r = static_cast<size_t>(d.row - 1);
   std::vector<std::string> keys = {"cInvCode"};
   if (kind == LedgerKind::kBatch) keys = {"cInvCode", "cBatch"};
@@ -149,7 +142,7 @@ std::string DetailHeading(LedgerKind kind, const Grid& summary, const Detail& d)
   for (const std::string& key : keys) {
     if (!ColumnOf(summary, key)) continue;
     std::string value = CellOf(summary, r, key).ConcatText();
-    text += sep + key + " " + (value.empty() ? "(empty)" : value);
+    text += sep + CaptionOf(key, raw_names) + " " + (value.empty() ? "(empty)" : value);
     if (key == "cInvCode") {
       std::string name = CellOf(summary, r, "cInvName").ConcatText();
       if (!name.empty()) text += " (" + name + ")";
@@ -193,11 +186,128 @@ int32_t CheckRow(int32_t row, size_t count) {
   return row;
 }
 
+// The report query whose saved format lays out each ledger's detail, as the front end names it.
+const char* QueryNameOf(LedgerKind kind) {
+  switch (kind) {
+    case LedgerKind::kInventory:
+      return "库存台账";
+    case LedgerKind::kBatch:
+      return "批次台账";
+    case LedgerKind::kPosition:
+      return "货位台账";
+  }
+  return "";
+}
+
+// Headings of the summary list, which has no saved format: the front end's own.
+const std::map<std::string, std::string, std::less<>> kSummaryCaptions = {
+    {"cWhCode", "仓库编码"},
+    {"cWhName", "仓库"},
+    {"cPosCode", "货位编码"},
+    {"cPosName", "货位"},
+    {"cInvCode", "存货编码"},
+    {"cBatch", "批号"},
+    {"cInvName", "存货名称"},
+    {"cInvAddCode", "存货代码"},
+    {"cInvStd", "规格型号"},
+    {"cInvM_Unit", "主计量单位"},
+    {"cInvA_Unit", "辅计量单位"},
+    {"cInvCCode", "存货分类编码"},
+    {"cInvCName", "存货分类"},
+    {"iSafeNum", "安全库存"},
+    {"iTopSum", "最高库存"},
+    {"iLowSum", "最低库存"},
+    {"iBeginQtty", "期初结存数量"},
+    {"iBeginNum", "期初结存件数"},
+    {kBalanceQttyColumn, kBalanceQttyCaption},
+    {kBalanceNumColumn, kBalanceNumCaption},
+};
+
+// The caption of every column: the saved format's, else the tool's own, else the name.
+std::vector<std::string> CaptionsOf(const std::vector<std::string>& columns,
+                                    const std::vector<FormatColumn>& format) {
+  std::vector<std::string> captions;
+  for (const std::string& c : columns) {
+    auto f = std::find_if(format.begin(), format.end(),
+                          [&](const FormatColumn& x) { return x.field == c; });
+    auto known = kSummaryCaptions.find(c);
+    captions.push_back(f != format.end() && !f->caption.empty() ? f->caption
+                       : known != kSummaryCaptions.end()        ? known->second
+                                                                : c);
+  }
+  return captions;
+}
+
+std::string CaptionOf(const std::string& column, bool raw_names) {
+  return raw_names ? column : CaptionsOf({column}, {})[0];
+}
+
+Grid WithCaptions(Grid grid, const std::vector<FormatColumn>& format) {
+  grid.captions = CaptionsOf(grid.columns, format);
+  return grid;
+}
+
+// The saved format of `name` (GetQueryFormat), or none, with a note, when there is none.
+std::vector<FormatColumn> SavedFormat(component::IClsKCZT& k, const std::string& name,
+                                      Context& ctx) {
+  Variant rs;
+  std::string msg;
+  Variant id;
+  std::vector<FormatColumn> format;
+  if (!k.GetQueryFormat(name, rs, &msg, &id)) {
+    ctx.err << "q9strep: no saved format " << name << " in this company; field names shown"
+            << std::endl;
+    return format;
+  }
+  Grid g = GridOf(rs, "rsFormat");
+  for (size_t r = 0; r < g.rows.size(); ++r) {
+    Variant visible = CellOf(g, r, "Visible");
+    format.push_back({CellOf(g, r, "FldName").ConcatText(), CellOf(g, r, "FldCaption").ConcatText(),
+                      visible.is_null() || visible.ToDouble() != 0});
+  }
+  return format;
+}
+
+std::vector<Period> ReadPeriods(component::IClsKCZT& k) {
+  Variant rs;
+  Variant msg;
+  if (!k.GetPeriodDay(rs, msg)) throw ComponentFalse(MessageOr(msg, "GetPeriodDay failed"));
+  std::vector<Period> periods;
+  if (!rs.has_object()) return periods;  // a year without periods: a null object reference
+  Grid g = GridOf(rs, "rs");
+  for (size_t r = 0; r < g.rows.size(); ++r) {
+    periods.push_back({CellOf(g, r, "iMonth").ToI4(), CellOf(g, r, "dBegin").ToText(),
+                       CellOf(g, r, "dEnd").ToText()});
+  }
+  return periods;
+}
+
+// Runs `call`; an error it raises in a year without periods (the readers ask the account for a
+// period that is not there) becomes the message every command gives for such a year.
+template <typename Call>
+auto ExplainingAYearWithoutPeriods(component::IClsKCZT& k, const GlobalOptions& g, Call call) {
+  try {
+    return call();
+  } catch (const platform::ComError&) {
+    if (ReadPeriods(k).empty()) throw ComponentFalse(NoPeriodsMessage(g.account, g.year));
+    throw;
+  }
+}
+
+// The condition document of `source`, its --period / --periods turned into dates.
+std::string ConditionOf(ConditionSource source, component::IClsKCZT& k, const GlobalOptions& g) {
+  if (source.periods) {
+    auto [from, to] = PeriodDates(*source.periods, ReadPeriods(k), g.account, g.year);
+    source.options.dates = {from, to};
+  }
+  return ConditionText(source);
+}
+
 }  // namespace
 
 std::string ConditionText(const ConditionSource& source) {
   if (source.file.empty()) return BuildConditionDocument(source.options);
-  std::string text = ReadFileOrThrow(source.file, "--condition");
+  std::string text = ReadInputFile(source.file, "--condition");
   pugi::xml_document doc;
   pugi::xml_parse_result parsed = doc.load_buffer(text.data(), text.size());
   if (!parsed) {
@@ -207,18 +317,40 @@ std::string ConditionText(const ConditionSource& source) {
   if (!doc.document_element()) {
     throw UsageError("--condition " + source.file + ": not an XML document (no element)");
   }
+  // The same bound as for the options: a longer value would reach the database as a pattern it
+  // refuses.
+  struct LongValue : pugi::xml_tree_walker {
+    bool for_each(pugi::xml_node& node) override {
+      for (pugi::xml_attribute a : node.attributes()) {
+        if (std::string_view(a.value()).size() > kMaxValueLength)
+          found = node.name() + std::string("/@") + a.name();
+      }
+      return found.empty();
+    }
+    std::string found;
+  } walker;
+  doc.traverse(walker);
+  if (!walker.found.empty()) {
+    throw UsageError("--condition " + source.file + ": " + walker.found + " is longer than " +
+                     std::to_string(kMaxValueLength) + " characters");
+  }
   return text;
 }
 
 int RunCondition(const ConditionSource& source, Context& ctx) {
-  ctx.out << ConditionText(source);
+  if (!source.periods) {
+    ctx.out << ConditionText(source);
+    return kExitOk;
+  }
+  Session session(ctx.global, ctx.err);
+  ctx.out << ConditionOf(source, session.component(), ctx.global);
   return kExitOk;
 }
 
 // Generates the demo company and writes it to the server `connection_string` names, through
 // the ODBC engine, after the schema script has dropped and re-created its tables.
 int RunDemoOnServer(const std::string& connection_string, const DemoSettings& settings,
-                    Context& ctx) {
+                    const std::string& lines, Context& ctx) {
   demo::DemoOptions options;
   options.seed = settings.seed;
   options.lines = settings.lines;
@@ -228,8 +360,7 @@ int RunDemoOnServer(const std::string& connection_string, const DemoSettings& se
   ProgressBar bar("demo company on the server");
   demo::WriteCompanyToServer(company, connection, demo::kMssqlSchemaScript,
                              [&](double f) { bar.Update(f, "copying tables"); });
-  ctx.out << "Demo company written to the server: " << settings.lines
-          << " document lines, seed " << settings.seed << ".\n";
+  ctx.out << "Demo company written to the server: " << lines << ", seed " << settings.seed << ".\n";
   return kExitOk;
 }
 
@@ -237,28 +368,37 @@ int RunDemo(const DemoCommandOptions& o, Context& ctx) {
   DemoSettings settings = DefaultDemoSettings();
   if (o.lines) settings.lines = *o.lines;
   if (o.seed) settings.seed = *o.seed;
-  if (!o.server.empty()) return RunDemoOnServer(o.server, settings, ctx);
+  // The generator needs room for every case it makes; say what is written.
+  settings.lines = std::max<int64_t>(settings.lines, demo::kMinimumLines);
+  std::string lines =
+      std::to_string(settings.lines) + " document lines" +
+      (o.lines && *o.lines < settings.lines ? " (the fewest the demo company has)" : "");
+  if (!o.server.empty()) return RunDemoOnServer(o.server, settings, lines, ctx);
   std::string connection = DemoConnectionString(o.dir);
-  bool exists = DemoCompanyExists(o.dir);
-  if (!exists || o.force) {
+  DemoPlace place = InspectDemoPlace(o.dir);
+  if (place.state == DemoPlace::kOther && (!o.force || !place.replaceable)) {
+    throw UsageError("demo --dir " + o.dir + ": " + place.description + "; nothing was changed" +
+                     (place.replaceable ? " (--force replaces them)" : ""));
+  }
+  bool create = place.state != DemoPlace::kPresent || o.force;
+  if (create) {
     ProgressBar bar("demo company");
     CreateDemoCompany(o.dir, settings,
                       [&](double f, const std::string& phase) { bar.Update(f, phase); });
   }
   if (ctx.global.format == Format::kJson) {
-    Json j{{"dir", o.dir}, {"created", !exists || o.force}, {"connection", connection}};
-    if (!exists || o.force) {
+    Json j{{"dir", o.dir}, {"created", create}, {"connection", connection}};
+    if (create) {
       j["lines"] = settings.lines;
       j["seed"] = settings.seed;
     }
     ctx.out << DumpJson(j) << '\n';
-  } else if (exists && !o.force) {
+  } else if (!create) {
     ctx.out << "The demo company is already in " << o.dir << "/ (--force creates it again).\n"
             << "Connection string: " << connection << '\n';
   } else {
-    ctx.out << "Demo company written to " << o.dir
-            << "/ (company.db, system.db): " << settings.lines << " document lines, seed "
-            << settings.seed << ".\n"
+    ctx.out << "Demo company written to " << o.dir << "/ (company.db, system.db): " << lines
+            << ", seed " << settings.seed << ".\n"
             << "Connection string: " << connection << '\n';
   }
   return kExitOk;
@@ -266,11 +406,13 @@ int RunDemo(const DemoCommandOptions& o, Context& ctx) {
 
 int RunLedger(const LedgerOptions& o, Context& ctx) {
   CheckKindOptions(o);
-  std::string xml = ConditionText(o.condition);
+  if (!o.condition.periods) ConditionText(o.condition);  // a bad file fails before any work
   Session session(ctx.global, ctx.err);
   component::IClsKCZT& k = session.component();
+  std::string xml = ConditionOf(o.condition, k, ctx.global);
 
-  Variant rs1 = OpenSummary(k, xml, o.kind);
+  Variant rs1 =
+      ExplainingAYearWithoutPeriods(k, ctx.global, [&] { return OpenSummary(k, xml, o.kind); });
   Grid summary = GridOf(rs1, "Rs1");
 
   std::vector<int32_t> rows;
@@ -288,40 +430,52 @@ int RunLedger(const LedgerOptions& o, Context& ctx) {
         ComputeStockCard(detail, CellOf(summary, r, "iBeginQtty"), CellOf(summary, r, "iBeginNum"));
     details.push_back({row, WithBalances(detail, card), card});
   }
+  std::vector<FormatColumn> format;
+  bool json = ctx.global.format == Format::kJson;
+  if ((!o.raw_names || json) && !details.empty()) format = SavedFormat(k, QueryNameOf(o.kind), ctx);
 
-  switch (ctx.global.format) {
-    case Format::kJson: {
-      Json list = Json::array();
-      for (const Detail& d : details) {
-        Json g = GridToJson(d.grid);
-        list.push_back(Json{{"row", d.row},
-                            {"columns", g["columns"]},
-                            {"rows", g["rows"]},
-                            {"opening", BalanceJson(d.card.opening)},
-                            {"closing", BalanceJson(d.card.closing)}});
-      }
-      ctx.out << DumpJson(Json{{"summary", GridToJson(summary)}, {"details", list}}) << '\n';
-      break;
+  if (json) {
+    Json list = Json::array();
+    for (const Detail& d : details) {
+      Json g = GridToJson(WithCaptions(d.grid, format));
+      list.push_back(Json{{"row", d.row},
+                          {"columns", g["columns"]},
+                          {"captions", g["captions"]},
+                          {"rows", g["rows"]},
+                          {"opening", BalanceJson(d.card.opening)},
+                          {"closing", BalanceJson(d.card.closing)}});
     }
-    case Format::kCsv:
-      ctx.out << RenderCsv(summary);
-      for (const Detail& d : details) ctx.out << "\r\n" << RenderCsv(WithCardLines(d.grid, d.card));
-      break;
-    case Format::kTable: {
-      size_t n = summary.rows.size();
-      ctx.out << LedgerTitle(o.kind) << ": " << n << (n == 1 ? " row" : " rows") << "\n\n"
-              << RenderTable(summary);
-      for (const Detail& d : details) {
-        Grid shown =
-            o.wide ? d.grid
-                   : SelectColumns(d.grid, o.kind == LedgerKind::kPosition ? kPositionCardColumns
-                                                                           : kStockCardColumns);
-        ctx.out << '\n'
-                << DetailHeading(o.kind, summary, d) << "\n\n"
-                << RenderTable(WithCardLines(shown, d.card));
-      }
-      break;
+    ctx.out << DumpJson(Json{{"summary", GridToJson(WithCaptions(summary, {}))}, {"details", list}})
+            << '\n';
+    return kExitOk;
+  }
+
+  // What a person reads: the saved format's columns with their captions and the balances, or
+  // with --raw-names the stock card's columns by field name; --wide shows every column.
+  auto shown = [&](const Grid& detail) {
+    if (o.wide) return o.raw_names ? detail : WithCaptions(detail, format);
+    if (o.raw_names || format.empty()) {
+      Grid g = SelectColumns(
+          detail, o.kind == LedgerKind::kPosition ? kPositionCardColumns : kStockCardColumns);
+      return o.raw_names ? g : WithCaptions(g, format);
     }
+    return ApplyFormat(detail, format, {kBalanceQttyColumn, kBalanceNumColumn},
+                       {kBalanceQttyCaption, kBalanceNumCaption});
+  };
+  Grid summary_shown = o.raw_names ? summary : WithCaptions(summary, {});
+  if (ctx.global.format == Format::kCsv) {
+    ctx.out << kCsvByteOrderMark << RenderCsv(summary_shown);
+    for (const Detail& d : details)
+      ctx.out << "\r\n" << RenderCsv(WithCardLines(shown(d.grid), d.card));
+    return kExitOk;
+  }
+  size_t n = summary.rows.size();
+  ctx.out << LedgerTitle(o.kind) << ": " << n << (n == 1 ? " row" : " rows") << "\n\n"
+          << RenderTable(summary_shown);
+  for (const Detail& d : details) {
+    ctx.out << '\n'
+            << EscapeControls(DetailHeading(o.kind, summary, d, o.raw_names)) << "\n\n"
+            << RenderTable(WithCardLines(shown(d.grid), d.card));
   }
   return kExitOk;
 }
@@ -334,8 +488,8 @@ int RunPeriods(Context& ctx) {
     throw ComponentFalse(MessageOr(msg, "GetPeriodDay failed"));
   }
   // A year without periods comes back as a null object reference.
-  Grid grid = rs.has_object() ? GridOf(rs, "rs") : Grid{};
-  WriteGrid(ctx, grid);
+  if (!rs.has_object()) throw ComponentFalse(NoPeriodsMessage(ctx.global.account, ctx.global.year));
+  WriteGrid(ctx, GridOf(rs, "rs"));
   return kExitOk;
 }
 
@@ -363,6 +517,11 @@ int RunFormatGet(const std::string& name, Context& ctx) {
   std::string msg;
   Variant query_id;
   if (!session.component().GetQueryFormat(name, rs, &msg, &query_id)) {
+    // No id read: no query definition of that name (the lookup found no row).
+    if (query_id.is_empty()) {
+      throw ComponentFalse("format get " + name +
+                           ": the stock module has no report query of that name");
+    }
     throw ComponentFalse(MessageOr(Variant(msg), "no query format " + name));
   }
   WriteGrid(ctx, GridOf(rs, "rsFormat"), Json{{"queryid", CellToJson(query_id)}},
@@ -371,7 +530,7 @@ int RunFormatGet(const std::string& name, Context& ctx) {
 }
 
 int RunFormatSave(const std::string& file, Context& ctx) {
-  std::string xml = ReadFileOrThrow(file, "format save");
+  std::string xml = ReadInputFile(file, "format save");
   Session session(ctx.global, ctx.err);
   std::string msg;
   if (!session.component().SaveFormat(xml, msg)) {
@@ -414,30 +573,52 @@ int RunTask(const std::string& function_id, int lock, Context& ctx) {
 }
 
 int RunPrint(const PrintOptions& o, Context& ctx) {
-  std::string xml;
-  if (!o.param) {
-    CheckKindOptions(o.ledger);
-    xml = ConditionText(o.ledger.condition);
-  }
+  CheckKindOptions(o.ledger);
+  if (!o.ledger.condition.periods) ConditionText(o.ledger.condition);
+  // csv:PATH and html:PATH write a file: the tool makes sure it is a new one (or --force) and
+  // never a link followed or a database overwritten. Other commands go to the service as given.
+  size_t colon = o.command.find(':');
+  std::string verb = o.command.substr(0, colon == std::string::npos ? 0 : colon);
+  std::string target = colon == std::string::npos ? "" : o.command.substr(colon + 1);
+  for (char& c : verb) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  bool writes = (verb == "csv" || verb == "html") && !target.empty();
+  if (writes) CheckNewFileTarget(target, o.force, "print");
   Session session(ctx.global, ctx.err);
   component::IClsKCZT& k = session.component();
-  Variant param;
-  if (o.param) {
-    param = Variant(*o.param);
-  } else {
-    Variant rs1 = OpenSummary(k, xml, o.ledger.kind);
-    if (o.ledger.row) {
-      CheckRow(*o.ledger.row, static_cast<size_t>(db::AsRecordset(rs1, "Rs1")->RecordCount()));
-      param = OpenDetail(k, xml, rs1, o.ledger.kind, *o.ledger.row);
-    } else {
-      param = rs1;
-    }
+  if (writes && !DatabaseFileAt(session.connection_string(), target).empty()) {
+    throw UsageError("print " + target + ": is the database file; name another file");
   }
-  Variant command(o.command);
-  Variant ret;
-  std::string error;
-  k.PrintSrv(command, param, ret, error);
-  if (!error.empty()) throw ComponentFalse(Trim(error));
+  std::string xml = ConditionOf(o.ledger.condition, k, ctx.global);
+  Variant rs1 = ExplainingAYearWithoutPeriods(k, ctx.global,
+                                              [&] { return OpenSummary(k, xml, o.ledger.kind); });
+  Variant param = rs1;
+  size_t records = static_cast<size_t>(db::AsRecordset(rs1, "Rs1")->RecordCount());
+  if (o.ledger.row) {
+    CheckRow(*o.ledger.row, records);
+    param = OpenDetail(k, xml, rs1, o.ledger.kind, *o.ledger.row);
+    records = static_cast<size_t>(db::AsRecordset(param, "Rs2")->RecordCount());
+  }
+  auto print = [&](const std::string& command) {
+    Variant ret;
+    std::string error;
+    Variant command_value(command);
+    k.PrintSrv(command_value, param, ret, error);
+    if (!error.empty()) throw ComponentFalse(Trim(error));
+  };
+  if (!writes) {
+    print(o.command);
+    return kExitOk;
+  }
+  WriteNewFile(target, o.force, "print",
+               [&](const std::string& temp) { print(verb + ":" + temp); });
+  std::error_code ec;
+  std::string shown = std::filesystem::absolute(target, ec).string();
+  if (ctx.global.format == Format::kJson) {
+    ctx.out << DumpJson(Json{{"file", shown}, {"records", records}}) << '\n';
+  } else {
+    ctx.out << "Written to " << shown << ": " << records << (records == 1 ? " record" : " records")
+            << '\n';
+  }
   return kExitOk;
 }
 

@@ -11,6 +11,7 @@
 
 #include "cli/condition_document.h"
 #include "cli/demo_company.h"
+#include "cli/periods.h"
 #include "cli/session.h"
 
 namespace q9::cli {
@@ -35,6 +36,9 @@ struct DemoCommandOptions {
 struct ConditionSource {
   ConditionOptions options;
   std::string file;  // --condition FILE.xml
+  // --period / --periods: accounting periods of the login year, turned into the date range
+  // through GetPeriodDay when the command runs.
+  std::optional<PeriodRange> periods;
   // Options given on the command line by name (for checks against the ledger kind).
   bool batch_given = false;
   bool position_given = false;
@@ -49,7 +53,8 @@ struct LedgerOptions {
   std::optional<int32_t> row;  // --row N
   bool all_rows = false;
   bool summary_only = false;
-  bool wide = false;  // every detail column in table format
+  bool wide = false;       // every detail column in table format
+  bool raw_names = false;  // field names and every column instead of the saved format
 };
 
 struct RefOptions {
@@ -64,8 +69,8 @@ struct RefOptions {
 
 struct PrintOptions {
   std::string command;
-  std::optional<std::string> param;  // a text parameter instead of a report recordset
-  LedgerOptions ledger;              // the report handed over when no --param is given
+  bool force = false;    // replace a file already at the command's path
+  LedgerOptions ledger;  // the report handed over
 };
 
 int RunDemo(const DemoCommandOptions& options, Context& ctx);

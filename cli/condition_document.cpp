@@ -1,6 +1,8 @@
 #include "cli/condition_document.h"
 
+#include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <pugixml.hpp>
 #include <sstream>
 
@@ -73,17 +75,59 @@ Range ParseRange(std::string_view text) {
   return Range{std::string(text.substr(0, colon)), std::string(text.substr(colon + 1))};
 }
 
+namespace {
+
+std::string Shown(std::string_view text) {
+  return text.empty() ? std::string("\"\"") : std::string(text);
+}
+
+}  // namespace
+
+void CheckLength(std::string_view value, std::string_view option) {
+  if (value.size() > kMaxValueLength) {
+    throw UsageError(std::string(option) + ": a value of " + std::to_string(value.size()) +
+                     " characters; at most " + std::to_string(kMaxValueLength));
+  }
+}
+
+Range ParseRangeOption(std::string_view text, std::string_view option) {
+  Range r = ParseRange(text);
+  if (r.to.find(':') != std::string::npos) {
+    throw UsageError(std::string(option) + " " + std::string(text) +
+                     ": expected FROM or FROM:TO (one colon)");
+  }
+  CheckLength(r.from, option);
+  CheckLength(r.to, option);
+  return r;
+}
+
+int64_t ParseWholeNumber(std::string_view text, std::string_view option, int64_t min, int64_t max,
+                         std::string_view what) {
+  int64_t n = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || n < min || n > max) {
+    std::string range = "from " + std::to_string(min);
+    if (max != INT64_MAX) range += " to " + std::to_string(max);
+    throw UsageError(std::string(option) + " " + Shown(text) + ": expected " + std::string(what) +
+                     " " + range);
+  }
+  return n;
+}
+
 std::pair<int, Range> ParseItemRange(std::string_view text, int max_item, std::string_view option) {
   size_t eq = text.find('=');
   std::string_view number = text.substr(0, eq);
   int item = 0;
   auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), item);
+  Range range = ParseRange(eq == std::string_view::npos ? "" : text.substr(eq + 1));
   if (eq == std::string_view::npos || ec != std::errc() || end != number.data() + number.size() ||
-      item < 1 || item > max_item) {
+      item < 1 || item > max_item || range.to.find(':') != std::string::npos) {
     throw UsageError(std::string(option) + " " + std::string(text) + ": expected I=FROM[:TO]" +
                      " with I from 1 to " + std::to_string(max_item));
   }
-  return {item, ParseRange(text.substr(eq + 1))};
+  CheckLength(range.from, option);
+  CheckLength(range.to, option);
+  return {item, range};
 }
 
 std::string StandardName(std::string_view name_or_alias) {
@@ -97,9 +141,12 @@ std::string StandardName(std::string_view name_or_alias) {
 }
 
 std::string ParseDateOption(std::string_view text, std::string_view option) {
-  auto date = platform::Date::Parse(text);
+  bool shape = text.size() == 10 && text[4] == '-' && text[7] == '-';
+  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+    shape = shape && std::isdigit(static_cast<unsigned char>(text[i]));
+  auto date = shape ? platform::Date::Parse(text) : std::nullopt;
   if (!date || date->has_time()) {
-    throw UsageError(std::string(option) + " " + std::string(text) +
+    throw UsageError(std::string(option) + " " + Shown(text) +
                      ": not a date (expected YYYY-MM-DD)");
   }
   return date->ToIsoDate();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,6 +52,22 @@ std::string BuildConditionDocument(const ConditionOptions& options);
 // split at the first ':'.
 Range ParseRange(std::string_view text);
 
+// The longest value a condition option takes: codes are short, and a value matched as a
+// pattern must stay within what the database engine accepts.
+inline constexpr size_t kMaxValueLength = 255;
+
+// UsageError naming `option` when `value` is longer than kMaxValueLength characters.
+void CheckLength(std::string_view value, std::string_view option);
+
+// ParseRange for an option's text: UsageError naming `option` for a second ':' or a side
+// longer than kMaxValueLength.
+Range ParseRangeOption(std::string_view text, std::string_view option);
+
+// A whole number from `min` to `max` in decimal digits; UsageError "OPTION TEXT: expected WHAT
+// from MIN to MAX" otherwise ("from MIN" alone when `max` is the largest int64_t).
+int64_t ParseWholeNumber(std::string_view text, std::string_view option, int64_t min, int64_t max,
+                         std::string_view what);
+
 // "I=FROM[:TO]" with I from 1 to `max_item`; raises UsageError naming `option` otherwise.
 std::pair<int, Range> ParseItemRange(std::string_view text, int max_item, std::string_view option);
 
@@ -58,8 +75,7 @@ std::pair<int, Range> ParseItemRange(std::string_view text, int max_item, std::s
 // inactive, in-not-out, out-not-in. Raises UsageError listing them for anything else.
 std::string StandardName(std::string_view name_or_alias);
 
-// A date option: YYYY-M-D or YYYY-MM-DD, returned as YYYY-MM-DD; UsageError naming `option`
-// for anything else.
+// A date option: YYYY-MM-DD, a real date; UsageError naming `option` for anything else.
 std::string ParseDateOption(std::string_view text, std::string_view option);
 
 }  // namespace q9::cli

@@ -29,69 +29,16 @@ Attributes ReadBack(const std::string& xml) {
   return out;
 }
 
-// Every element both readers read, with every attribute either reads.
-Attributes Expected(const ConditionOptions& o) {
-  Attributes a;
-  a["ddate"] = {{"isverdate", o.audit_dates ? "true" : "false"},
-                {"value1", o.dates.from},
-                {"value2", o.dates.to}};
-  a["warehouse"] = {{"value1", o.warehouses}};
-  a["invclass"] = {{"value1", o.inv_class.from}, {"value2", o.inv_class.to}};
-  a["inventory"] = {{"value1", o.inventory.from}, {"value2", o.inventory.to}};
-  a["invstd"] = {{"value1", o.spec}};
-  a["assunit"] = {{"value1", o.assunit}};
-  a["standard"] = {{"value1", o.standard}};
-  a["batch"] = {{"value1", o.batch.from}, {"value2", o.batch.to}};
-  a["includeaudit"] = {{"value", o.audited_only ? "0" : "1"}};
-  a["position"] = {{"value1", o.position.from}, {"value2", o.position.to}};
-  for (int i = 0; i < kFreeItems; ++i) {
-    const auto& f = o.free[i];
-    a["free" + std::to_string(i + 1)] = {
-        {"check", f ? "1" : "0"}, {"value1", f ? f->from : ""}, {"value2", f ? f->to : ""}};
-  }
-  for (int i = 0; i < kDefineItems; ++i) {
-    a["invdefine" + std::to_string(i + 1)] = {{"value1", o.define[i].from},
-                                              {"value2", o.define[i].to}};
-  }
-  return a;
-}
-
-TEST(ConditionDocumentTest, DefaultsCarryEveryElementAndAttribute) {
-  ConditionOptions o;
-  Attributes got = ReadBack(BuildConditionDocument(o));
-  EXPECT_EQ(got, Expected(o));
-  // Spelled out once: document dates, all inventories, unit 1, audited and unaudited documents.
+// Every element and attribute the readers need is there: the readers' test below raises
+// (object not set, naming it) for one that is not.
+TEST(ConditionDocumentTest, DefaultsSelectEverythingOnDocumentDates) {
+  Attributes got = ReadBack(BuildConditionDocument(ConditionOptions{}));
+  EXPECT_EQ(got.size(), 10u + kFreeItems + kDefineItems);
   EXPECT_EQ(got["ddate"]["isverdate"], "false");
   EXPECT_EQ(got["standard"]["value1"], "所有存货");
   EXPECT_EQ(got["assunit"]["value1"], "1");
   EXPECT_EQ(got["includeaudit"]["value"], "1");
-  EXPECT_EQ(got.size(), 10u + kFreeItems + kDefineItems);
-}
-
-TEST(ConditionDocumentTest, EveryOptionLandsInItsAttribute) {
-  ConditionOptions o;
-  o.dates = {"2026-01-01", "2026-01-31"};
-  o.audit_dates = true;
-  o.warehouses = "01,02";
-  o.inv_class = {"01", "03"};
-  o.inventory = {"0101001", ""};
-  o.spec = "M8x20";
-  o.assunit = "2";
-  o.standard = "入库未出库";
-  o.batch = {"B2026", "B2027"};
-  o.position = {"", "A05"};
-  o.audited_only = true;
-  o.free[1] = Range{"red", ""};
-  o.free[9] = Range{"", ""};
-  o.define[0] = {"x", "y"};
-  o.define[11] = {"1", "5"};
-  o.define[15] = {"2026-01-01", "2026-12-31"};
-  Attributes got = ReadBack(BuildConditionDocument(o));
-  EXPECT_EQ(got, Expected(o));
-  EXPECT_EQ(got["free2"]["check"], "1");
-  EXPECT_EQ(got["free10"]["check"], "1");
-  EXPECT_EQ(got["free1"]["check"], "0");
-  EXPECT_EQ(got["invdefine12"]["value2"], "5");
+  EXPECT_EQ(got["free10"]["check"], "0");
 }
 
 TEST(ConditionDocumentTest, ValuesThatXmlMustEscapeComeBackUnchanged) {
@@ -102,25 +49,7 @@ TEST(ConditionDocumentTest, ValuesThatXmlMustEscapeComeBackUnchanged) {
   Attributes got = ReadBack(BuildConditionDocument(o));
   EXPECT_EQ(got["invstd"]["value1"], o.spec);
   EXPECT_EQ(got["warehouse"]["value1"], o.warehouses);
-  EXPECT_EQ(got["free3"]["value1"], "a\"b");
-  EXPECT_EQ(got["free3"]["value2"], "c'd");
-}
-
-TEST(ConditionDocumentTest, TheComponentsXmlDocumentFindsEveryElement) {
-  ConditionOptions o;
-  o.inventory = {"A", "B"};
-  std::string xml = BuildConditionDocument(o);
-  platform::xml::Document doc;
-  ASSERT_TRUE(doc.LoadXml(xml));
-  for (const auto& [element, attributes] : Expected(o)) {
-    platform::xml::Node node = doc.SelectSingleNode("//" + element);
-    ASSERT_FALSE(node.IsNull()) << element;
-    for (const auto& [name, value] : attributes) {
-      platform::xml::Attribute a = node.GetNamedItem(name);
-      ASSERT_FALSE(a.IsNull()) << element << "/@" << name;
-      EXPECT_EQ(a.Text(), value) << element << "/@" << name;
-    }
-  }
+  EXPECT_EQ(got["free3"]["value1"] + got["free3"]["value2"], "a\"bc'd");
 }
 
 // An account whose stock module started on 2025-01-01, in period 1 that begins that day.
@@ -176,59 +105,23 @@ TEST(ConditionDocumentTest, TheReadersOfBothLedgersReadWhatTheOptionsSay) {
   EXPECT_EQ(state.strFreeCols, "");
 }
 
-TEST(ParseRangeTest, SplitsAtTheFirstColon) {
-  struct Case {
-    const char* text;
-    Range range;
-  } cases[] = {
-      {"", {"", ""}},      {"01", {"01", ""}},  {"01:03", {"01", "03"}},
-      {":03", {"", "03"}}, {"01:", {"01", ""}}, {"a:b:c", {"a", "b:c"}},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ParseRange(c.text), c.range) << c.text;
-}
-
-TEST(ParseItemRangeTest, AcceptsItemsInRangeAndNamesTheOptionOtherwise) {
-  EXPECT_EQ(ParseItemRange("2=red", 10, "--free"), std::make_pair(2, Range{"red", ""}));
-  EXPECT_EQ(ParseItemRange("10=", 10, "--free"), std::make_pair(10, Range{"", ""}));
+// The messages of bad option texts are checked where a user meets them (q9strep_test.cpp).
+TEST(OptionTextTest, RangesNumbersDatesAndStandardsParse) {
+  EXPECT_EQ(ParseRangeOption("", "--class"), (Range{"", ""}));
+  EXPECT_EQ(ParseRangeOption(":03", "--class"), (Range{"", "03"}));
+  EXPECT_EQ(ParseRangeOption("01:", "--class"), (Range{"01", ""}));
   EXPECT_EQ(ParseItemRange("16=1:5", 16, "--define"), std::make_pair(16, Range{"1", "5"}));
-  for (const char* bad : {"0=x", "11=x", "x=1", "3", "=1", "2x=1", "-1=2"}) {
-    try {
-      ParseItemRange(bad, 10, "--free");
-      ADD_FAILURE() << bad;
-    } catch (const UsageError& e) {
-      EXPECT_EQ(std::string(e.what()),
-                std::string("--free ") + bad + ": expected I=FROM[:TO] with I from 1 to 10");
-    }
-  }
-}
-
-TEST(StandardNameTest, TakesTheFiveNamesAndTheirAliases) {
-  struct Case {
-    const char* given;
-    const char* name;
-  } cases[] = {
-      {"all", "所有存货"},          {"active", "发生业务"},       {"inactive", "未发生业务"},
-      {"in-not-out", "入库未出库"}, {"out-not-in", "出库未入库"}, {"所有存货", "所有存货"},
-      {"发生业务", "发生业务"},     {"未发生业务", "未发生业务"}, {"入库未出库", "入库未出库"},
-      {"出库未入库", "出库未入库"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(StandardName(c.given), c.name) << c.given;
-  for (const char* bad : {"", "ALL", "发生", " all"}) {
-    EXPECT_THROW(StandardName(bad), UsageError) << bad;
-  }
-}
-
-TEST(ParseDateOptionTest, WritesDatesAsYyyyMmDd) {
-  EXPECT_EQ(ParseDateOption("2026-1-5", "--from"), "2026-01-05");
-  EXPECT_EQ(ParseDateOption("2026/02/28", "--to"), "2026-02-28");
-  for (const char* bad : {"2026-02-30", "yesterday", "2026-13-01", "20260101"}) {
-    try {
-      ParseDateOption(bad, "--to");
-      ADD_FAILURE() << bad;
-    } catch (const UsageError& e) {
-      EXPECT_EQ(std::string(e.what()),
-                std::string("--to ") + bad + ": not a date (expected YYYY-MM-DD)");
-    }
+  EXPECT_EQ(ParseItemRange("2=", 10, "--free"), std::make_pair(2, Range{"", ""}));
+  EXPECT_EQ(ParseWholeNumber("-32768", "--lock", -32768, 32767, "a lock"), -32768);
+  EXPECT_EQ(ParseDateOption("2024-02-29", "--to"), "2024-02-29");
+  EXPECT_THROW(ParseDateOption("2026-01-01 10:00", "--to"), UsageError);
+  for (auto [given, name] : {std::pair{"all", "所有存货"},
+                             {"active", "发生业务"},
+                             {"inactive", "未发生业务"},
+                             {"in-not-out", "入库未出库"},
+                             {"out-not-in", "出库未入库"},
+                             {"出库未入库", "出库未入库"}}) {
+    EXPECT_EQ(StandardName(given), name) << given;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cli/file_paths.h"
 #include "demo/generator.h"
 #include "platform/error.h"
 
@@ -12,6 +13,25 @@ namespace fs = std::filesystem;
 
 DemoFiles DemoFilesIn(const std::string& dir) {
   return {(fs::path(dir) / "company.db").string(), (fs::path(dir) / "system.db").string()};
+}
+
+DemoPlace InspectDemoPlace(const std::string& dir) {
+  std::string dir_is = WhatIsAt(dir);
+  if (dir_is == "missing") return {};
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) {
+    return {DemoPlace::kOther, dir + " is " + dir_is + ", not a directory", false};
+  }
+  DemoFiles f = DemoFilesIn(dir);
+  std::string company = WhatIsAt(f.company_db);
+  std::string system = WhatIsAt(f.system_db);
+  if (company == "missing" && system == "missing") return {};
+  if (DemoCompanyExists(dir)) return {DemoPlace::kPresent, "", true};
+  auto ok = [](const std::string& what) {
+    return what == "missing" || what == "a file" || what == "a symbolic link";
+  };
+  return {DemoPlace::kOther, f.company_db + " is " + company + ", " + f.system_db + " is " + system,
+          ok(company) && ok(system)};
 }
 
 bool DemoCompanyExists(const std::string& dir) {

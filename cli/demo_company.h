@@ -20,6 +20,21 @@ struct DemoFiles {
 
 DemoFiles DemoFilesIn(const std::string& dir);
 
+// What is at the demo company's place in a directory.
+struct DemoPlace {
+  enum State {
+    kAbsent,   // neither file nor anything else of their names (the directory may be missing)
+    kPresent,  // both are files
+    kOther,    // anything else: never written to except by demo --force on files
+  } state = kAbsent;
+  // For kOther, what is there: "demo-data/company.db is a directory, demo-data/system.db is
+  // missing".
+  std::string description;
+  // For kOther: true when what is there may be replaced (files, symbolic links or nothing).
+  bool replaceable = false;
+};
+DemoPlace InspectDemoPlace(const std::string& dir);
+
 // True when both files exist.
 bool DemoCompanyExists(const std::string& dir);
 

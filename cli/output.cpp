@@ -70,34 +70,33 @@ bool IsNumeric(const Variant& v) {
 
 bool IsBlank(const Variant& v) { return v.is_null() || v.is_empty(); }
 
-// The decimals `d` needs when rounded to kMaxDecimals places.
-int DecimalsNeeded(double d) {
+// A number's text, whatever the other values of its column: integers as they are, other
+// numbers rounded to kMaxDecimals places without trailing zeros; never "-0".
+std::string NumberText(const Variant& v) {
+  if (v.type() != VarType::R8) return std::to_string(v.ToI4());
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", kMaxDecimals, d);
-  std::string_view s(buf);
-  size_t dot = s.find('.');
-  if (dot == std::string_view::npos) return 0;
-  size_t last = s.find_last_not_of('0');
-  return last <= dot ? 0 : static_cast<int>(last - dot);
-}
-
-std::string FormatFixed(double d, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, d);
+  std::snprintf(buf, sizeof buf, "%.*f", kMaxDecimals, v.ToDouble());
   std::string s(buf);
-  // A value that rounds to zero shows as 0, never as -0.
-  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+  s.erase(s.find_last_not_of('0') + 1);
+  if (s.back() == '.') s.pop_back();
+  if (s == "-0") s = "0";
   return s;
 }
 
-std::string TableText(const Variant& v, int decimals) {
+// Characters after the integer part ("." and decimals), for lining up decimal points.
+int FractionWidth(const std::string& number) {
+  size_t dot = number.find('.');
+  return dot == std::string::npos ? 0 : static_cast<int>(number.size() - dot);
+}
+
+std::string TableText(const Variant& v) {
   if (IsBlank(v)) return "";
-  if (IsNumeric(v)) return FormatFixed(v.ToDouble(), decimals);
+  if (IsNumeric(v)) return NumberText(v);
   std::string s = v.ConcatText();
   for (char& c : s) {
     if (c == '\n' || c == '\r' || c == '\t') c = ' ';
   }
-  return s;
+  return EscapeControls(s);
 }
 
 std::string CsvField(const std::string& text) {
@@ -152,6 +151,54 @@ Grid SelectColumns(const Grid& grid, const std::vector<std::string>& names) {
   return out;
 }
 
+std::string EscapeControls(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  auto hex = [&](unsigned c) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    out += "\\x";
+    out += kDigits[c >> 4];
+    out += kDigits[c & 0xF];
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char b = static_cast<unsigned char>(text[i]);
+    if ((b < 0x20 && b != '\n' && b != '\r' && b != '\t') || b == 0x7F) {
+      hex(b);
+    } else if (b == 0xC2 && i + 1 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      hex(static_cast<unsigned char>(text[++i]));  // C1 control, U+0080 to U+009F
+    } else {
+      out += static_cast<char>(b);
+    }
+  }
+  return out;
+}
+
+Grid ApplyFormat(const Grid& grid, const std::vector<FormatColumn>& format,
+                 const std::vector<std::string>& extra,
+                 const std::vector<std::string>& extra_captions) {
+  std::vector<std::string> names, captions;
+  for (const FormatColumn& f : format) {
+    if (!f.visible) continue;
+    if (std::find(grid.columns.begin(), grid.columns.end(), f.field) == grid.columns.end()) {
+      continue;
+    }
+    names.push_back(f.field);
+    captions.push_back(f.caption.empty() ? f.field : f.caption);
+  }
+  for (size_t i = 0; i < extra.size(); ++i) {
+    if (std::find(grid.columns.begin(), grid.columns.end(), extra[i]) == grid.columns.end()) {
+      continue;
+    }
+    names.push_back(extra[i]);
+    captions.push_back(i < extra_captions.size() ? extra_captions[i] : extra[i]);
+  }
+  Grid out = SelectColumns(grid, names);
+  out.captions = std::move(captions);
+  return out;
+}
+
 int DisplayWidth(std::string_view utf8) {
   int width = 0;
   for (size_t i = 0; i < utf8.size();) {
@@ -165,8 +212,9 @@ int DisplayWidth(std::string_view utf8) {
 std::string RenderTable(const Grid& grid) {
   size_t n = grid.columns.size();
   if (n == 0) return "";
-  std::vector<int> decimals(n, 0);
+  const std::vector<std::string>& headings = grid.captions.empty() ? grid.columns : grid.captions;
   std::vector<bool> numeric(n, false);
+  std::vector<int> fraction(n, 0);
   for (size_t c = 0; c < n; ++c) {
     bool any_number = false;
     bool all_numbers = true;
@@ -178,8 +226,7 @@ std::string RenderTable(const Grid& grid) {
         continue;
       }
       any_number = true;
-      if (v.type() == VarType::R8)
-        decimals[c] = std::max(decimals[c], DecimalsNeeded(v.ToDouble()));
+      fraction[c] = std::max(fraction[c], FractionWidth(NumberText(v)));
     }
     numeric[c] = any_number && all_numbers;
   }
@@ -187,11 +234,13 @@ std::string RenderTable(const Grid& grid) {
   std::vector<std::vector<std::string>> texts;
   texts.reserve(grid.rows.size());
   std::vector<int> widths(n);
-  for (size_t c = 0; c < n; ++c) widths[c] = DisplayWidth(grid.columns[c]);
+  for (size_t c = 0; c < n; ++c) widths[c] = DisplayWidth(EscapeControls(headings[c]));
   for (const auto& row : grid.rows) {
     std::vector<std::string>& t = texts.emplace_back();
     for (size_t c = 0; c < n; ++c) {
-      t.push_back(TableText(row[c], decimals[c]));
+      std::string text = TableText(row[c]);
+      if (IsNumeric(row[c])) text += std::string(fraction[c] - FractionWidth(text), ' ');
+      t.push_back(std::move(text));
       widths[c] = std::max(widths[c], DisplayWidth(t.back()));
     }
   }
@@ -207,7 +256,8 @@ std::string RenderTable(const Grid& grid) {
     out += line;
     out += '\n';
   };
-  emit([&](size_t c) { return grid.columns[c]; }, [&](size_t c) { return bool(numeric[c]); });
+  emit([&](size_t c) { return EscapeControls(headings[c]); },
+       [&](size_t c) { return bool(numeric[c]); });
   emit([&](size_t c) { return std::string(static_cast<size_t>(widths[c]), '-'); },
        [](size_t) { return false; });
   for (size_t r = 0; r < grid.rows.size(); ++r) {
@@ -228,7 +278,7 @@ std::string RenderCsv(const Grid& grid) {
     }
     out += "\r\n";
   };
-  record(grid.columns);
+  record(grid.captions.empty() ? grid.columns : grid.captions);
   for (const auto& row : grid.rows) {
     std::vector<std::string> fields;
     fields.reserve(row.size());
@@ -262,7 +312,10 @@ Json GridToJson(const Grid& grid) {
     for (const Variant& v : row) r.push_back(CellToJson(v));
     rows.push_back(std::move(r));
   }
-  return Json{{"columns", grid.columns}, {"rows", std::move(rows)}};
+  Json j{{"columns", grid.columns}};
+  if (!grid.captions.empty()) j["captions"] = grid.captions;
+  j["rows"] = std::move(rows);
+  return j;
 }
 
 std::string DumpJson(const Json& value) {

@@ -24,7 +24,24 @@ using Json = nlohmann::ordered_json;
 struct Grid {
   std::vector<std::string> columns;
   std::vector<std::vector<platform::Variant>> rows;
+  // The heading of each column for people (the saved format's caption); empty: the names.
+  std::vector<std::string> captions = {};
 };
+
+// A column of a saved report format (GetQueryFormat): field, caption and whether it is shown.
+struct FormatColumn {
+  std::string field;
+  std::string caption;
+  bool visible = true;
+};
+
+// The grid laid out by a saved format: the format's visible columns in its order, with their
+// captions, then `extra` columns of the grid (e.g. computed ones) with `extra_captions`.
+// Format columns the grid lacks are skipped; grid columns neither the format nor `extra` name
+// are left out.
+Grid ApplyFormat(const Grid& grid, const std::vector<FormatColumn>& format,
+                 const std::vector<std::string>& extra = {},
+                 const std::vector<std::string>& extra_captions = {});
 
 // Reads every record of `rs` from the first, through a clone: `rs` keeps its current record.
 // Raises the recordset's error (3704) when it is closed.
@@ -33,26 +50,35 @@ Grid ReadGrid(const platform::db::Recordset& rs);
 // The grid with only the named columns, in the order named; names the grid lacks are skipped.
 Grid SelectColumns(const Grid& grid, const std::vector<std::string>& names);
 
+// `text` with every control character (C0, DEL, C1) but line breaks and tabs written \xNN.
+std::string EscapeControls(std::string_view text);
+
 // Terminal columns the UTF-8 text takes: East Asian wide and fullwidth characters (CJK
 // ideographs, kana, hangul, fullwidth forms) count two, combining marks and zero-width characters
 // none, everything else one. A byte that is not valid UTF-8 counts one.
 int DisplayWidth(std::string_view utf8);
 
 // A table for people: a header line, a line of dashes under each header and one line per row;
-// columns two blanks apart and padded to the widest cell by display width; Null and Empty shown
-// empty; numbers right-aligned, each numeric column with the decimals its values need (at most
-// four, rounded), so that the decimal points line up; other values left-aligned, line breaks and
-// tabs in texts shown as blanks. Lines end with "\n" and carry no trailing blanks. A grid
-// without columns gives "".
+// columns two blanks apart and padded to the widest cell by display width; headings are the
+// captions when the grid has them; Null and Empty shown empty; a number shows the same text
+// whatever else the column holds (integers as they are, other numbers rounded to at most four
+// decimals without trailing zeros), right-aligned with the decimal points lined up; other values
+// left-aligned, line breaks and tabs in texts shown as blanks and every other control character
+// escaped as \xNN so nothing reaches the terminal as a command. Lines end with "\n" and carry
+// no trailing blanks. A grid without columns gives "".
 std::string RenderTable(const Grid& grid);
 
-// CSV after RFC 4180: a header record, then one record per row; records end with CR LF; a
-// field holding a comma, a double quote, CR or LF is enclosed in double quotes with its quotes
-// doubled. Null and Empty are empty fields, numbers in their automation text (up to 15
-// significant digits), dates YYYY-MM-DD, Booleans True / False. UTF-8, no byte-order mark.
+// CSV after RFC 4180: a header record (the captions when the grid has them, else the names),
+// then one record per row; records end with CR LF; a field holding a comma, a double quote, CR
+// or LF is enclosed in double quotes with its quotes doubled. Null and Empty are empty fields,
+// numbers in their automation text (up to 15 significant digits), dates YYYY-MM-DD, Booleans
+// True / False. UTF-8; the byte-order mark (kCsvByteOrderMark) goes once at the start of the
+// output, as the print service writes it, so spreadsheet programs read the Chinese texts.
 std::string RenderCsv(const Grid& grid);
+inline constexpr char kCsvByteOrderMark[] = "\xEF\xBB\xBF";
 
-// {"columns": [names], "rows": [[values], ...]}.
+// {"columns": [names], "rows": [[values], ...]}, with "captions": [...] after "columns" when
+// the grid has captions.
 Json GridToJson(const Grid& grid);
 
 // Null and Empty -> null, Boolean -> true / false, integers and doubles -> numbers, dates ->

@@ -3,24 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <tuple>
 
 namespace q9::cli {
 namespace {
 
 TEST(ProgressBarTest, RendersThirtyCellsAndAWholePercentage) {
-  struct Case {
-    double fraction;
-    const char* phase;
-    std::string text;
-  } cases[] = {
+  std::tuple<double, const char*, std::string> cases[] = {
       // 0.456 of 30 cells is 13.68: 13 filled; 45.6 % shows as 45 %.
       {0.456, "writing", "demo [" + std::string(13, '#') + std::string(17, '.') + "]  45% writing"},
       {1.0, "", "demo [" + std::string(30, '#') + "] 100%"},
       {-0.5, "generating", "demo [" + std::string(30, '.') + "]   0% generating"},
       {7.0, "done", "demo [" + std::string(30, '#') + "] 100% done"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ProgressBar::Render("demo", c.fraction, c.phase), c.text) << c.fraction;
+  for (auto [fraction, phase, text] : cases) {
+    EXPECT_EQ(ProgressBar::Render("demo", fraction, phase), text) << fraction;
   }
 }
 

@@ -1,7 +1,10 @@
 #include "cli/session.h"
 
+#include <optional>
+
 #include "cli/demo_company.h"
 #include "cli/exit_status.h"
+#include "cli/file_paths.h"
 #include "cli/progress_bar.h"
 #include "component/iclskczt.h"
 #include "platform/db/connection_string.h"
@@ -14,8 +17,17 @@
 namespace q9::cli {
 
 std::string ResolveDatabase(const GlobalOptions& options, std::ostream& err) {
-  if (!options.db.empty()) return options.db;
-  if (!DemoCompanyExists(kDefaultDemoDir)) {
+  if (options.db_given) {
+    if (options.db.empty()) throw UsageError("--db: needs a connection string");
+    return options.db;
+  }
+  DemoPlace place = InspectDemoPlace(kDefaultDemoDir);
+  if (place.state == DemoPlace::kOther) {
+    throw UsageError("no demo company to read: " + place.description +
+                     "; nothing was changed (name a database with --db, or move these away and "
+                     "run q9strep demo)");
+  }
+  if (place.state == DemoPlace::kAbsent) {
     err << "q9strep: creating the demo company in " << kDefaultDemoDir << "/ (first use)"
         << std::endl;
     ProgressBar bar("demo company");
@@ -25,8 +37,34 @@ std::string ResolveDatabase(const GlobalOptions& options, std::ostream& err) {
   return DemoConnectionString(kDefaultDemoDir);
 }
 
+std::string DatabaseFileAt(const std::string& connection_string, const std::string& path) {
+  try {
+    platform::db::ConnectionString cs = platform::db::ConnectionString::Parse(connection_string);
+    for (const char* key : {"Data Source", "Database", "System Database"}) {
+      std::optional<std::string> file = cs.Get(key);
+      if (file && SameFile(path, *file)) return *file;
+    }
+  } catch (const platform::ComError&) {
+    // Init reports the string's fault.
+  }
+  return "";
+}
+
 std::string DiagnoseLogin(const std::string& connection_string, const std::string& user,
                           const std::string& account, int year) {
+  // A directory or a device named as a database file: say what is there.
+  try {
+    platform::db::ConnectionString cs = platform::db::ConnectionString::Parse(connection_string);
+    for (const char* key : {"Data Source", "Database", "System Database"}) {
+      std::optional<std::string> file = cs.Get(key);
+      if (!file) continue;
+      std::string what = WhatIsAt(*file);
+      if (what != "missing" && what != "a file" && what != "a symbolic link") {
+        return std::string(key) + " " + *file + " is " + what + ", not a database file";
+      }
+    }
+  } catch (const platform::ComError&) {
+  }
   platform::erp::LoginIdentity identity;
   identity.connection_string = connection_string;
   identity.user_id = user;
@@ -40,8 +78,23 @@ std::string DiagnoseLogin(const std::string& connection_string, const std::strin
   return "";
 }
 
+namespace {
+
+// A trace appended to a database file would corrupt it.
+void CheckTraceIsNotTheCompany(const std::string& trace, const std::string& connection_string) {
+  if (trace.empty()) return;
+  std::string file = DatabaseFileAt(connection_string, trace);
+  if (!file.empty()) {
+    throw UsageError("--trace-sql " + trace + ": is the database file " + file +
+                     "; name another file");
+  }
+}
+
+}  // namespace
+
 Session::Session(const GlobalOptions& options, std::ostream& err)
     : connection_string_(ResolveDatabase(options, err)) {
+  CheckTraceIsNotTheCompany(options.trace_sql, connection_string_);
   if (!options.trace_sql.empty()) platform::db::SetTraceFile(options.trace_sql);
   platform::erp::RegisterErpSubstitutes();
   component_ = std::make_unique<component::IClsKCZT>();

@@ -16,7 +16,9 @@ class IClsKCZT;
 namespace q9::cli {
 
 struct GlobalOptions {
-  std::string db;  // connection string; empty: the demo company in ./demo-data
+  std::string db;         // connection string (--db)
+  bool db_given = false;  // false: the demo company in ./demo-data
+  bool year_given = false;
   std::string user = "demo";
   std::string account = "001";
   int year = 2026;
@@ -44,9 +46,15 @@ class Session {
   std::unique_ptr<component::IClsKCZT> component_;
 };
 
-// The connection string `options` name: --db as given, or the demo company's in ./demo-data,
-// which is generated first when missing.
+// The connection string `options` name: --db as given (UsageError when empty), or the demo
+// company's in ./demo-data, which is generated first when neither of its files nor anything
+// else of their names is there; anything else there is a UsageError naming it, and nothing is
+// written.
 std::string ResolveDatabase(const GlobalOptions& options, std::ostream& err);
+
+// The database file of `connection_string` (its Data Source, Database or System Database) that
+// `path` names, or "" when it names none: such a file must never receive a trace or a print.
+std::string DatabaseFileAt(const std::string& connection_string, const std::string& path);
 
 // Why a login on `connection_string` for the user and account fails (the database cannot be
 // opened, the user or the account does not exist), or "" when the login opens. Used to explain

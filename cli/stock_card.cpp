@@ -52,6 +52,10 @@ Grid WithBalances(const Grid& detail, const StockCard& card) {
   Grid out = detail;
   out.columns.push_back(kBalanceQttyColumn);
   out.columns.push_back(kBalanceNumColumn);
+  if (!out.captions.empty()) {
+    out.captions.push_back(kBalanceQttyCaption);
+    out.captions.push_back(kBalanceNumCaption);
+  }
   for (size_t r = 0; r < out.rows.size(); ++r) {
     out.rows[r].emplace_back(card.balances[r].qtty);
     out.rows[r].emplace_back(card.balances[r].num);
@@ -75,6 +79,7 @@ Grid WithCardLines(const Grid& detail, const StockCard& card) {
 
   Grid out;
   out.columns = detail.columns;
+  out.captions = detail.captions;
   out.rows.push_back(line(kOpeningLabel, card.opening));
   out.rows.insert(out.rows.end(), detail.rows.begin(), detail.rows.end());
   std::vector<Variant> closing = line(kClosingLabel, card.closing);

@@ -12,6 +12,8 @@ namespace q9::cli {
 // The balance columns the card adds to a detail.
 inline constexpr char kBalanceQttyColumn[] = "iBalQtty";
 inline constexpr char kBalanceNumColumn[] = "iBalNum";
+inline constexpr char kBalanceQttyCaption[] = "结存数量";
+inline constexpr char kBalanceNumCaption[] = "结存件数";
 inline constexpr char kOpeningLabel[] = "期初结存";
 inline constexpr char kClosingLabel[] = "期末结存";
 

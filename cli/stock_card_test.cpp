@@ -26,33 +26,24 @@ Grid Detail() {
   return g;
 }
 
-TEST(StockCardTest, RunsFromTheOpeningBalanceThroughEveryLine) {
-  StockCard card = ComputeStockCard(Detail(), D(12), D(1));
-  EXPECT_EQ(card.opening.qtty, 12);
-  EXPECT_EQ(card.opening.num, 1);
-  ASSERT_EQ(card.balances.size(), 4u);
-  // 12 + 24 = 36; 36 - 6 = 30; 30 - 36 = -6; -6 + 10 = 4. Boxes: 1 + 2 = 3; 2.5; -0.5; -0.5.
-  double qtty[] = {36, 30, -6, 4};
-  double num[] = {3, 2.5, -0.5, -0.5};
-  for (size_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(card.balances[i].qtty, qtty[i]) << i;
-    EXPECT_EQ(card.balances[i].num, num[i]) << i;
-  }
-  EXPECT_EQ(card.received.qtty, 34);
-  EXPECT_EQ(card.received.num, 2);
-  EXPECT_EQ(card.issued.qtty, 42);
-  EXPECT_EQ(card.issued.num, 3.5);
-  EXPECT_EQ(card.closing.qtty, 4);
-  EXPECT_EQ(card.closing.num, -0.5);
+std::vector<std::pair<double, double>> Pairs(const std::vector<Quantity>& q) {
+  std::vector<std::pair<double, double>> out;
+  for (const Quantity& x : q) out.emplace_back(x.qtty, x.num);
+  return out;
 }
 
-TEST(StockCardTest, NullOpeningAndNoLinesCloseAtZero) {
+TEST(StockCardTest, RunsFromTheOpeningBalanceThroughEveryLine) {
+  StockCard card = ComputeStockCard(Detail(), D(12), D(1));
+  // 12 + 24 = 36; 36 - 6 = 30; 30 - 36 = -6; -6 + 10 = 4. Boxes: 1 + 2 = 3; 2.5; -0.5; -0.5.
+  EXPECT_EQ(Pairs(card.balances),
+            (std::vector<std::pair<double, double>>{{36, 3}, {30, 2.5}, {-6, -0.5}, {4, -0.5}}));
+  EXPECT_EQ(Pairs({card.opening, card.received, card.issued, card.closing}),
+            (std::vector<std::pair<double, double>>{{12, 1}, {34, 2}, {42, 3.5}, {4, -0.5}}));
   Grid empty = Detail();
   empty.rows.clear();
-  StockCard card = ComputeStockCard(empty, N(), N());
+  card = ComputeStockCard(empty, N(), N());  // Null opening, no lines: closes at zero
   EXPECT_TRUE(card.balances.empty());
-  EXPECT_EQ(card.closing.qtty, 0);
-  EXPECT_EQ(card.closing.num, 0);
+  EXPECT_EQ(Pairs({card.closing}), (std::vector<std::pair<double, double>>{{0, 0}}));
 }
 
 TEST(StockCardTest, ADetailWithoutAQuantityColumnIsRefused) {

@@ -1,0 +1,745 @@
+// q9strep as a user runs it, end to end: help, exit statuses and one-line messages, what it
+// refuses to touch, and every command's output against what the component itself returns for
+// the same call, on a small login company and on a generated demo company.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "cli/demo_company.h"
+#include "cli/output.h"
+#include "component/iclskczt.h"
+#include "platform/db/recordset.h"
+#include "platform/erp/caller_login.h"
+#include "platform/erp/register_substitutes.h"
+#include "support/login_fixture.h"
+#include "support/odbc_drivers.h"
+#include "support/recordset_json.h"
+#include "support/run_binary.h"
+#include "support/temp_dir.h"
+
+namespace q9::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using platform::Variant;
+using testing::BinaryResult;
+using testing::ExpectSameRows;
+using Args = std::vector<std::string>;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string Join(const Args& args) {
+  std::string s;
+  for (const std::string& a : args) s += a + " ";
+  return s;
+}
+
+// Rows of a query run straight on a database file, every value as text ("" for NULL).
+std::vector<std::vector<std::string>> Query(const std::string& db_path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  std::vector<std::vector<std::string>> rows;
+  EXPECT_EQ(sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* stmt = nullptr;
+  EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sql;
+  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+    auto& row = rows.emplace_back();
+    for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+      const unsigned char* t = sqlite3_column_text(stmt, c);
+      row.push_back(t ? reinterpret_cast<const char*>(t) : "");
+    }
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  return rows;
+}
+
+size_t Column(const json& table, const std::string& name) {
+  for (size_t c = 0; c < table["columns"].size(); ++c) {
+    if (table["columns"][c] == name) return c;
+  }
+  ADD_FAILURE() << "no column " << name;
+  return 0;
+}
+
+double Number(const json& v) { return v.is_null() ? 0.0 : v.get<double>(); }
+
+// One generated demo company for the whole suite (read by every test; only format save writes,
+// to a query definition no other test reads), a small login company and a scratch directory
+// per test, which is the working directory of every run, so a demo company created by mistake
+// would show.
+class Q9strepTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    demo_ = new testing::TempDir();
+    BinaryResult r =
+        testing::RunQ9strep({"demo", "--dir", DemoDir(), "--lines", "2000", "--seed", "7"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    platform::erp::RegisterErpSubstitutes();
+  }
+  static void TearDownTestSuite() { delete demo_; }
+  static std::string DemoDir() { return demo_->File("demo"); }
+  static std::string Demo() { return DemoConnectionString(DemoDir()); }
+  static std::string CompanyDb() { return DemoFilesIn(DemoDir()).company_db; }
+
+  BinaryResult Run(const Args& args) { return testing::RunQ9strep(args, scratch_.path().string()); }
+  // On the demo company, or on the database `db` names.
+  BinaryResult Q9(Args args, const std::string& db = Demo()) {
+    args.insert(args.begin(), {"--db", db});
+    return Run(args);
+  }
+  json Json(Args args, const std::string& db = Demo()) {
+    args.insert(args.begin(), {"--format", "json"});
+    BinaryResult r = Q9(args, db);
+    EXPECT_EQ(r.status, 0) << Join(args) << r.err;
+    EXPECT_EQ(r.err, "") << Join(args);
+    return r.status == 0 ? json::parse(r.out) : json();
+  }
+  // A run that fails: nothing on standard output, one line on standard error, which it returns.
+  std::string Fails(const BinaryResult& r, int status, const std::string& what) {
+    EXPECT_EQ(r.status, status) << what << r.err;
+    EXPECT_EQ(r.out, "") << what;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << what << r.err;
+    return r.err;
+  }
+  std::unique_ptr<component::IClsKCZT> Component(const std::string& db = Demo(), int year = 2026) {
+    auto k = std::make_unique<component::IClsKCZT>();
+    EXPECT_TRUE(k->Init(Variant(platform::erp::MakeCallerLogin(db, "demo", "001", year))));
+    return k;
+  }
+  bool DemoDataCreated() const { return fs::exists(scratch_.path() / "demo-data"); }
+
+  static testing::TempDir* demo_;
+  testing::TempDir scratch_;
+  testing::LoginFixture small_;
+};
+
+testing::TempDir* Q9strepTest::demo_ = nullptr;
+
+std::string WithDir(std::string text, const std::string& dir) {
+  for (size_t p; (p = text.find("DIR")) != std::string::npos;) text.replace(p, 3, dir);
+  return text;
+}
+
+// Arguments written as one text: blanks separate them, '' is an empty one, DIR the scratch
+// directory, HUGE a value of 300 characters.
+Args Split(const std::string& text, const std::string& dir) {
+  Args args;
+  std::istringstream in(text);
+  for (std::string a; in >> a;) {
+    if (a == "''") a.clear();
+    if (size_t p = a.find("HUGE"); p != std::string::npos) a.replace(p, 4, std::string(300, '0'));
+    args.push_back(WithDir(a, dir));
+  }
+  return args;
+}
+
+// `args` followed by the arguments of `more`.
+Args Cat(Args args, const std::string& more) {
+  Args tail = Split(more, "");
+  args.insert(args.end(), tail.begin(), tail.end());
+  return args;
+}
+
+TEST_F(Q9strepTest, HelpVersionAndTheFormatDocument) {
+  for (std::string command :
+       {"", "demo ", "ledger ", "condition ", "periods ", "captions ", "format ", "format get ",
+        "format save ", "ref ", "task ", "print "}) {
+    BinaryResult r = Run(Cat(Split(command, ""), "--help"));
+    EXPECT_EQ(r.status, 0) << command;
+    EXPECT_NE(r.out.find("Usage: q9strep " + command + "[OPTIONS]"), std::string::npos) << r.out;
+    EXPECT_EQ(Run(Cat({"help"}, command)).out, r.out) << command;
+  }
+  EXPECT_EQ(Run({"--version"}).out, "q9strep 1.0\n");
+  std::string save = Run({"format", "save", "--help"}).out;
+  EXPECT_NE(save.find("<format><col1 visible=\"true\" width=\"80\"><queryid value=\"5\"/></col1>"),
+            std::string::npos)
+      << save;
+  EXPECT_EQ(Run({"print", "--help"}).out.find("--param"), std::string::npos);
+  EXPECT_FALSE(DemoDataCreated());
+}
+
+TEST_F(Q9strepTest, UsageErrorsExitTwoWithOneLineNamingTheOptionAndWhatIsAllowed) {
+  std::string dir = scratch_.path().string();
+  WriteFile(scratch_.File("broken.xml"), "<condition><ddate value1='x'></condition>");
+  WriteFile(scratch_.File("taken.csv"), "mine");
+  WriteFile(scratch_.File("empty.xml"), "");
+  WriteFile(scratch_.File("huge.xml"),
+            "<condition><x><invclass value1='" + std::string(300, 'a') + "'/></x></condition>");
+  fs::create_symlink(scratch_.File("taken.csv"), scratch_.File("link.csv"));
+  const char* unit = "expected a unit number from 1 to 99";
+  const char* free = "expected I=FROM[:TO] with I from 1 to 10";
+  const char* date = "not a date (expected YYYY-MM-DD)";
+  const char* kStandards =
+      "expected one of all (所有存货), active (发生业务), inactive (未发生业务), in-not-out "
+      "(入库未出库), out-not-in (出库未入库)";
+  // The arguments; the line after "q9strep: " ("" where CLI11 words it).
+  // clang-format off
+  std::pair<std::string, std::string> cases[] = {
+      {"", ""},
+      {"nonsense", ""},
+      {"ledger --bogus", ""},
+      {"--format xml periods", ""},
+      {"ledger --kind warehouse", ""},
+      {"ledger --row 2 --all-rows", ""},
+      {"ledger --audit-dates --document-dates", ""},
+      {"captions names", ""},
+      {"captions", ""},
+      {"format", ""},
+      {"task", ""},
+      {"ledger --summary-only --all-rows", ""},
+      {"ledger --condition empty.xml", ""},
+      {"format save missing.xml", "format save missing.xml: no such file"},
+      {"help nonsense", "help nonsense: no such command"},
+      {"ledger --row 0", "--row 0: expected a row number from 1 to 2147483647"},
+      {"print csv:x --row +1", "--row +1: expected a row number from 1 to 2147483647"},
+      {"ref Warehouse --page 0", "--page 0: expected a page from 1 to 2147483647"},
+      {"ref Warehouse --page-size 1e3", "--page-size 1e3: expected a number from 1 to 32767"},
+      {"task ST01 --lock 40000", "--lock 40000: expected a lock number from -32768 to 32767"},
+      {"demo --lines 0", "--lines 0: expected a number of lines from 1 to 10000000"},
+      {"demo --lines -5", "--lines -5: expected a number of lines from 1 to 10000000"},
+      {"--year '' periods", "--year \"\": expected a year from 1900 to 9999"},
+      {"--db '' periods", "--db: needs a connection string"},
+      {"ledger --assunit 0", std::string("--assunit 0: ") + unit},
+      {"ledger --assunit -1", std::string("--assunit -1: ") + unit},
+      {"ledger --assunit two", std::string("--assunit two: ") + unit},
+      {"condition --assunit ''", std::string("--assunit \"\": ") + unit},
+      {"ledger --free 1=a:b:c", std::string("--free 1=a:b:c: ") + free},
+      {"ledger --free 11=x", std::string("--free 11=x: ") + free},
+      {"ledger --free -1=2", std::string("--free -1=2: ") + free},
+      {"condition --define 0=1", "--define 0=1: expected I=FROM[:TO] with I from 1 to 16"},
+      {"ledger --inventory a:b:c", "--inventory a:b:c: expected FROM or FROM:TO (one colon)"},
+      {"ledger --class HUGE", "--class: a value of 300 characters; at most 255"},
+      {"ledger --free 2=HUGE", "--free: a value of 300 characters; at most 255"},
+      {"ledger --condition broken.xml", "--condition broken.xml: not an XML document (Start-end tags mismatch at byte 31)"},
+      {"ledger --condition huge.xml", "--condition huge.xml: invclass/@value1 is longer than 255 characters"},
+      {"ledger --from 2026/03/01", std::string("--from 2026/03/01: ") + date},
+      {"ledger --from 2026-1-5", std::string("--from 2026-1-5: ") + date},
+      {"ledger --from 2026-02-30", std::string("--from 2026-02-30: ") + date},
+      {"ledger --to ''", std::string("--to \"\": ") + date},
+      {"print csv:x --from 2026-03-01 --to 2026-02-01", "--from 2026-03-01 is after --to 2026-02-01; the range would select nothing"},
+      {"ledger --periods 3:1", "--periods 3:1: period 3 is after period 1"},
+      {"ledger --period 3:4", "--period 3:4: expected a period number (3) or YYYY-MM (2026-03)"},
+      {"ledger --periods 2025-01:2026-02", "--periods 2025-01:2026-02: expected FIRST:LAST, each a period number (1) or YYYY-MM of one year"},
+      {"ledger --period 3 --to 2026-01-01", "--period sets the dates; --from and --to cannot be given with it"},
+      {"--year 2026 ledger --period 2025-03", "--period 2025-03: the login year is 2026 (--year)"},
+      {"ledger --standard ALL", std::string("--standard ALL: ") + kStandards},
+      {"--trace-sql DIR periods", "--trace-sql DIR: is a directory, not a file"},
+      {"--trace-sql DIR/no/t.jsonl periods", "--trace-sql DIR/no/t.jsonl: cannot be written (No such file or directory)"},
+      {"ledger --condition missing.xml", "--condition missing.xml: no such file"},
+      {"ledger --condition DIR", "--condition DIR: is a directory, not a file"},
+      {"ledger --condition /dev/null", "--condition /dev/null: is a device or socket, not a file"},
+      {"format save DIR", "format save DIR: is a directory, not a file"},
+      {"ledger --condition broken.xml --warehouse 01", "--condition uses the document as it is; --warehouse cannot be given with it"},
+      {"ledger --kind batch --batch B1:B3", "--batch B1:B3: the stock ledger matches one batch; a range works with --kind position"},
+      {"ledger --position A01", "--position applies to --kind position only"},
+      {"ledger --kind position --audited-only", "--audited-only applies to the stock ledger (--kind inventory or batch)"},
+      {"ref Warehouse --plain --keyword x", "--filter, --keyword and --order are not used with --plain"},
+      {"print csv:taken.csv", "print taken.csv: a file is already there (--force replaces it)"},
+      {"print HTML:link.csv", "print link.csv: a symbolic link is already there (--force replaces it)"},
+      {"print csv:DIR --force", "print DIR: is a directory; name a file"},
+  };
+  // clang-format on
+  for (const auto& [text, message] : cases) {
+    std::string line = Fails(Run(Split(text, dir)), 2, text);
+    EXPECT_EQ(line.rfind("q9strep: ", 0), 0u) << line;
+    if (!message.empty()) {
+      EXPECT_EQ(line, "q9strep: " + WithDir(message, dir) + "\n") << text;
+    }
+  }
+  setenv("Q9STREP_TRACE_SQL", dir.c_str(), 1);
+  EXPECT_EQ(Fails(Run({"periods"}), 2, "env"),
+            "q9strep: Q9STREP_TRACE_SQL " + dir + ": is a directory, not a file\n");
+  unsetenv("Q9STREP_TRACE_SQL");
+  EXPECT_EQ(ReadFile(scratch_.File("taken.csv")), "mine");
+  EXPECT_FALSE(DemoDataCreated());
+}
+
+TEST_F(Q9strepTest, WithoutDbTheDemoCompanyIsCreatedOnlyWhereNothingOfItsNamesIsThere) {
+  fs::path data = scratch_.path() / "demo-data";
+  // clang-format off
+  struct Case {
+    std::function<void()> make;
+    std::string there;
+  } cases[] = {
+      {[&] { fs::create_directory(data), WriteFile((data / "company.db").string(), "x"); }, "demo-data/company.db is a file, demo-data/system.db is missing"},
+      {[&] { fs::create_directories(data / "company.db"); }, "demo-data/company.db is a directory, demo-data/system.db is missing"},
+      {[&] { fs::create_directory(data), WriteFile((data / "system.db").string(), "y"); }, "demo-data/company.db is missing, demo-data/system.db is a file"},
+      {[&] { WriteFile(data.string(), "z"); }, "demo-data is a file, not a directory"},
+  };
+  // clang-format on
+  auto snapshot = [&] {
+    std::map<std::string, std::string> files;
+    for (auto& e : fs::recursive_directory_iterator(scratch_.path()))
+      files[e.path()] = ReadFile(e.path());
+    return files;
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(data);
+    c.make();
+    std::map<std::string, std::string> before = snapshot();
+    for (Args args : {Args{"ledger"}, {"periods"}, {"print", "csv:out.csv"}}) {
+      EXPECT_EQ(Fails(Run(args), 2, c.there),
+                "q9strep: no demo company to read: " + c.there +
+                    "; nothing was changed (name a database with --db, or move these away and "
+                    "run q9strep demo)\n");
+    }
+    std::string demo = Fails(Run({"demo", "--dir", "demo-data"}), 2, c.there);
+    EXPECT_EQ(demo.rfind("q9strep: demo --dir demo-data: " + c.there + "; nothing was changed", 0),
+              0u)
+        << demo;
+    EXPECT_EQ(snapshot(), before) << c.there;
+  }
+  EXPECT_EQ(
+      Fails(Run({"demo", "--dir", "demo-data", "--force"}), 2, "force on a file"),
+      "q9strep: demo --dir demo-data: demo-data is a file, not a directory; nothing was changed\n");
+  fs::remove_all(data);
+  BinaryResult first = Run({"ledger", "--kind", "batch", "--summary-only"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(first.err, "q9strep: creating the demo company in demo-data/ (first use)\n");
+  BinaryResult second = Run({"ledger", "--kind", "batch", "--summary-only"});
+  EXPECT_EQ(second.err, "");
+  EXPECT_EQ(second.out, first.out);
+}
+
+TEST_F(Q9strepTest, ADatabaseThatCannotBeOpenedExitsOneWithInitsMessageAndTheCause) {
+  std::string missing = "Provider=SQLite;Data Source=" + scratch_.File("nowhere.db") +
+                        ";System Database=" + small_.system_db();
+  // clang-format off
+  for (auto [args, cause] : std::initializer_list<std::pair<Args, std::string>>{
+           {{"--db", missing, "periods"}, "the company database '" + scratch_.File("nowhere.db") + "' does not exist"},
+           {{"--db", small_.ConnectionString(), "--user", "nobody", "periods"}, "用户 nobody 不存在"},
+           {{"--db", small_.ConnectionString(), "--account", "999", "captions", "define"}, "账套 999 不存在"},
+           {{"--db", "Provider=Nonsense;Data Source=x", "ledger"}, "unknown provider 'Nonsense'"},
+           {{"--db", "Provider=SQLite;Data Source=/tmp;System Database=" + small_.system_db(), "periods"}, "Data Source /tmp is a directory, not a database file"}}) {
+    // clang-format on
+    std::string line = Fails(Run(args), 1, cause);
+    EXPECT_EQ(line.rfind("q9strep: 初始化失败！ (", 0), 0u) << line;
+    EXPECT_NE(line.find(cause), std::string::npos) << line;
+  }
+  EXPECT_FALSE(DemoDataCreated());
+}
+
+TEST_F(Q9strepTest, PeriodsShowWhatGetPeriodDayReturnsAndAYearWithoutThemIsOneMessage) {
+  std::string trace = scratch_.File("trace.jsonl");
+  json j = Json({"--trace-sql", trace, "periods"}, small_.ConnectionString());
+  std::string statement =
+      "SELECT iId AS iMonth, dBegin,dEnd FROM VKSystem..VA_Period WHERE cAcc_ID = '001' AND iYear "
+      "= 2026";
+  EXPECT_NE(ReadFile(trace).find(",\"sql\":" + json(statement).dump() + "}\n"), std::string::npos);
+  Variant rs, msg;
+  ASSERT_TRUE(Component(small_.ConnectionString())->GetPeriodDay(rs, msg));
+  ExpectSameRows(j, rs);
+  // The small company's 2026 runs from the 26th of the month before to the 25th.
+  EXPECT_EQ(j["rows"].size(), 12u);
+  EXPECT_NE(std::find(j["rows"].begin(), j["rows"].end(), json{12, "2026-11-26", "2026-12-25"}),
+            j["rows"].end());
+  BinaryResult table = Q9({"periods", "--year", "2025"}, small_.ConnectionString());
+  EXPECT_EQ(table.out.rfind("iMonth  dBegin      dEnd\n------  ----------  ----------\n", 0), 0u);
+  EXPECT_NE(table.out.find("     3  2025-03-01  2025-03-31\n"), std::string::npos) << table.out;
+  BinaryResult csv = Q9({"--format", "csv", "periods"}, small_.ConnectionString());
+  EXPECT_EQ(csv.out.rfind("\xEF\xBB\xBFiMonth,dBegin,dEnd\r\n", 0), 0u);
+  EXPECT_EQ(Json({"--year", "2025", "periods"}, small_.ConnectionString()),
+            Json({"periods", "--year", "2025"}, small_.ConnectionString()));
+
+  std::string none = "q9strep: account 001 has no accounting periods in 2030 (--year)\n";
+  for (Args args : {Args{"periods"}, {"ledger"}, {"print", "csv:" + scratch_.File("p.csv")}}) {
+    args.insert(args.begin(), {"--year", "2030"});
+    EXPECT_EQ(Fails(Q9(args, small_.ConnectionString()), 1, Join(args)), none);
+  }
+  EXPECT_EQ(
+      Fails(Q9({"--year", "2030", "ledger", "--period", "1"}, small_.ConnectionString()), 2, ""),
+      "q9strep: --period 1: account 001 has no accounting periods in 2030 (--year)\n");
+  EXPECT_EQ(
+      Fails(Q9({"ledger", "--period", "13"}, small_.ConnectionString()), 2, ""),
+      "q9strep: --period 13: account 001 has no period 13 in 2026 (its periods are 1 to 12)\n");
+  BinaryResult by_period =
+      Q9({"condition", "--periods", "2026-02:2026-03"}, small_.ConnectionString());
+  EXPECT_NE(by_period.out.find("value1=\"2026-01-26\" value2=\"2026-03-25\""), std::string::npos)
+      << by_period.out << by_period.err;
+}
+
+TEST_F(Q9strepTest, ConditionPrintsTheDocumentTheOptionsMake) {
+  BinaryResult r = Run(Split(
+      "condition --from 2026-01-05 --to 2026-02-01 --audit-dates --warehouse 01,03 --class 01:03 "
+      "--inventory :0102 --spec M8\"x\" --assunit 2 --standard in-not-out --batch B7 --position "
+      "A01:A05 --audited-only --free 3=red:blue --free 1= --define 15=2026-01-01:2026-02-01",
+      ""));
+  ASSERT_EQ(r.status, 0) << r.err;
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(r.out.c_str()));
+  std::string got;
+  for (const char* e :
+       {"ddate", "warehouse", "invclass", "inventory", "invstd", "assunit", "standard", "batch",
+        "includeaudit", "position", "free1", "free2", "free3", "invdefine15"}) {
+    for (pugi::xml_attribute a : doc.document_element().child(e).attributes()) {
+      got += std::string(e) + "@" + a.name() + "=" + a.value() + " ";
+    }
+  }
+  EXPECT_EQ(
+      got,
+      "ddate@isverdate=true ddate@value1=2026-01-05 ddate@value2=2026-02-01 "
+      "warehouse@value1=01,03 invclass@value1=01 invclass@value2=03 inventory@value1= "
+      "inventory@value2=0102 invstd@value1=M8\"x\" assunit@value1=2 standard@value1=入库未出库 "
+      "batch@value1=B7 batch@value2= includeaudit@value=0 position@value1=A01 "
+      "position@value2=A05 free1@check=1 free1@value1= free1@value2= free2@check=0 "
+      "free2@value1= free2@value2= free3@check=1 free3@value1=red free3@value2=blue "
+      "invdefine15@value1=2026-01-01 invdefine15@value2=2026-02-01 ");
+}
+
+TEST_F(Q9strepTest, LedgerJsonIsWhatOpenXAndOpenPageReturnWithCaptions) {
+  // clang-format off
+  struct Case {
+    int16_t iSelectTz;
+    std::string options, rows;  // --row / --all-rows; empty: the first row
+  } cases[] = {
+      {1, "", ""},
+      {0, "--from 2025-07-01 --to 2025-12-31", "--row 3"},
+      {0, "--audit-dates --standard active --class 01", "--all-rows"},
+      {2, "--from 2026-01-01 --standard active --class 0101", "--all-rows"},
+      {1, "--free 1= --standard all --audited-only", "--row 2"},
+  };
+  // clang-format on
+  const char* kinds[] = {"inventory", "batch", "position"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options);
+    json got = Json(Cat({"ledger", "--kind", kinds[c.iSelectTz]}, c.options + " " + c.rows));
+    std::string xml = Run(Cat({"condition"}, c.options)).out;
+    auto k = Component();
+    Variant rs1, msg;
+    ASSERT_TRUE(k->OpenX(xml, rs1, c.iSelectTz, &msg)) << msg.ConcatText();
+    ExpectSameRows(got["summary"], rs1);
+    EXPECT_EQ(got["summary"]["captions"][Column(got["summary"], "cInvCode")], "存货编码");
+    bool all = c.rows == "--all-rows";
+    std::vector<int> rows = {c.rows.empty() || all ? 1 : std::atoi(c.rows.c_str() + 6)};
+    while (all && rows.back() < platform::db::AsRecordset(rs1, "Rs1")->RecordCount()) {
+      rows.push_back(rows.back() + 1);
+    }
+    ASSERT_EQ(got["details"].size(), rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const json& d = got["details"][i];
+      EXPECT_EQ(d["row"], rows[i]);
+      Variant rs2, page_msg, position(int32_t{rows[i]});
+      ASSERT_TRUE(k->OpenPage(xml, rs1, rs2, c.iSelectTz, &page_msg, &position))
+          << page_msg.ConcatText();
+      ExpectSameRows(d, rs2, {"iBalQtty", "iBalNum"});
+      EXPECT_EQ(d["captions"][Column(d, "dDate")], "日期");
+      // The card starts from the summary row's opening balance and ends on its last line.
+      const json& summary = got["summary"];
+      for (auto [balance, begin] :
+           {std::pair{"iBalQtty", "iBeginQtty"}, {"iBalNum", "iBeginNum"}}) {
+        EXPECT_EQ(Number(d["opening"][balance]),
+                  Number(summary["rows"][rows[i] - 1][Column(summary, begin)]));
+      }
+      double last = d["rows"].empty() ? Number(d["opening"]["iBalQtty"])
+                                      : Number(d["rows"].back()[Column(d, "iBalQtty")]);
+      EXPECT_EQ(Number(d["closing"]["iBalQtty"]), last);
+    }
+  }
+}
+
+TEST_F(Q9strepTest, TheStockCardClosesOnTheNextPeriodsOpening) {
+  // Purchase documents flagged bPuFirst count in the summary's sums but are left out of the
+  // detail: their inventories are not compared.
+  json january = Json({"ledger", "--from", "2026-01-01", "--to", "2026-01-31", "--all-rows"});
+  json february = Json({"ledger", "--from", "2026-02-01", "--to", "2026-02-28", "--summary-only"});
+  std::set<std::string> partial;
+  for (const auto& row : Query(CompanyDb(),
+                               "SELECT DISTINCT Rs.cInvCode FROM RdRecords Rs JOIN RdRecord R ON "
+                               "R.ID = Rs.ID WHERE R.bPuFirst = 1 AND R.dDate BETWEEN '2026-01-01' "
+                               "AND '2026-01-31'")) {
+    partial.insert(row[0]);
+  }
+  std::map<std::string, std::pair<double, double>> next_opening;
+  const json& fs = february["summary"];
+  for (const json& row : fs["rows"]) {
+    next_opening[row[Column(fs, "cInvCode")]] = {Number(row[Column(fs, "iBeginQtty")]),
+                                                 Number(row[Column(fs, "iBeginNum")])};
+  }
+  const json& js = january["summary"];
+  size_t checked = 0;
+  for (const json& d : january["details"]) {
+    std::string code = js["rows"][d["row"].get<int>() - 1][Column(js, "cInvCode")];
+    if (partial.count(code)) continue;
+    auto [qtty, num] = next_opening[code];  // absent from February: nothing left, 0
+    EXPECT_NEAR(Number(d["closing"]["iBalQtty"]), qtty, 1e-9) << code;
+    EXPECT_NEAR(Number(d["closing"]["iBalNum"]), num, 1e-6) << code;
+    ++checked;
+  }
+  EXPECT_GT(checked, 10u);
+}
+
+TEST_F(Q9strepTest, ConditionDocumentsAndPeriodsGiveTheSameLedgerAsTheOptions) {
+  for (std::string options :
+       {"", "--from 2025-03-01 --to 2025-09-30 --audit-dates --standard active",
+        "--class 01:02 --free 2= --standard in-not-out",
+        "--warehouse 01,02 --batch '' --audited-only --assunit 2"}) {
+    for (std::string kind : {"inventory", "batch", "position"}) {
+      if (kind == "position" && options.find("--audited-only") != std::string::npos) continue;
+      std::string file = scratch_.File(kind + ".xml");
+      WriteFile(file, Run(Cat({"condition"}, options)).out);
+      EXPECT_EQ(Json(Cat({"ledger", "--kind", kind}, options)),
+                Json({"ledger", "--kind", kind, "--condition", file}))
+          << kind;
+    }
+  }
+  json periods = Json({"periods"});
+  std::map<int, std::pair<std::string, std::string>> dates;
+  for (const json& row : periods["rows"]) dates[row[0].get<int>()] = {row[1], row[2]};
+  EXPECT_EQ(Json({"ledger", "--periods", "1:3", "--all-rows"}),
+            Json({"ledger", "--from", dates[1].first, "--to", dates[3].second, "--all-rows"}));
+  EXPECT_EQ(Json({"ledger", "--kind", "batch", "--period", "2026-02"}),
+            Json({"ledger", "--kind", "batch", "--from", dates[2].first, "--to", dates[2].second}));
+}
+
+TEST_F(Q9strepTest, TablesUseTheSavedFormatsCaptionsAndLineUpAfterChineseNames) {
+  std::vector<std::string> lines;
+  std::istringstream in(Q9({"ledger", "--kind", "batch", "--row", "2"}).out);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  json data = Json({"ledger", "--kind", "batch", "--row", "2"});
+  const json& rows = data["summary"]["rows"];
+  // "Stock ledger by batch: N rows", a blank line, the header, the dashes, the rows.
+  ASSERT_GT(lines.size(), 4 + rows.size());
+  EXPECT_EQ(lines[2].rfind("存货编码   批号 ", 0), 0u) << lines[2];
+  int col = DisplayWidth(lines[2].substr(0, lines[2].find("存货代码")));
+  size_t name = Column(data["summary"], "cInvName"),
+         add_code = Column(data["summary"], "cInvAddCode");
+  bool some_chinese = false;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    std::string inv_name = rows[i][name].is_null() ? "" : rows[i][name].get<std::string>();
+    some_chinese |= DisplayWidth(inv_name) != static_cast<int>(inv_name.size());
+    std::string expected = rows[i][add_code].is_null() ? "" : rows[i][add_code].get<std::string>();
+    std::string line = lines[4 + i];
+    size_t byte = 0;
+    while (byte < line.size() && DisplayWidth(line.substr(0, byte)) < col) ++byte;
+    EXPECT_EQ(line.substr(byte, expected.size()), expected) << line;
+  }
+  EXPECT_TRUE(some_chinese);
+  // The detail: the saved format's shown columns in its order (批次台账), then the balances.
+  json format = Json({"format", "get", "批次台账"});
+  std::string heading;
+  for (const json& row : format["rows"]) {
+    if (row[Column(format, "Visible")] != 0)
+      heading += row[Column(format, "FldCaption")].get<std::string>() + " ";
+  }
+  EXPECT_EQ(std::regex_replace(lines[4 + rows.size() + 3], std::regex(" +"), " ") + " ",
+            heading + "结存数量 结存件数 ");
+  BinaryResult raw = Q9({"ledger", "--kind", "batch", "--row", "2", "--raw-names"});
+  EXPECT_NE(raw.out.find("\ncInvCode   cBatch"), std::string::npos) << raw.out.substr(0, 300);
+  EXPECT_NE(raw.out.find("\ndDate       dVeriDate   cCode"), std::string::npos);
+  BinaryResult csv = Q9({"--format", "csv", "ledger", "--kind", "batch", "--summary-only"});
+  EXPECT_EQ(csv.out.rfind("\xEF\xBB\xBF存货编码,批号,存货名称,", 0), 0u) << csv.out.substr(0, 80);
+}
+
+TEST_F(Q9strepTest, ControlCharactersInTheDataReachTheTerminalEscaped) {
+  testing::TempDir copy;
+  DemoFiles files = DemoFilesIn(copy.path().string());
+  fs::copy_file(CompanyDb(), files.company_db);
+  fs::copy_file(DemoFilesIn(DemoDir()).system_db, files.system_db);
+  std::string code = Query(files.company_db, "SELECT MIN(cInvCode) FROM RdRecords")[0][0];
+  testing::ExecSqlite(files.company_db,
+                      "UPDATE Inventory SET cInvName = 'Red' || char(27) || '[31m' "
+                      "|| char(155) || 'X' WHERE cInvCode = '" +
+                          code + "'");
+  BinaryResult r =
+      Q9({"ledger", "--inventory", code + ":" + code}, DemoConnectionString(copy.path().string()));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+  EXPECT_NE(r.out.find("Red\\x1b[31m\\x9bX  "), std::string::npos) << r.out;  // in the summary
+  EXPECT_NE(r.out.find("(Red\\x1b[31m\\x9bX)"), std::string::npos) << r.out;  // in the heading
+}
+
+TEST_F(Q9strepTest, BadInputEndsWithOneLineAndItsStatus) {
+  std::string partial = scratch_.File("partial.xml");
+  WriteFile(partial, "<condition><ddate isverdate=\"false\" value1=\"\" value2=\"\"/></condition>");
+  // clang-format off
+  for (auto [args, status, start] : std::initializer_list<std::tuple<Args, int, std::string>>{
+           {{"ledger", "--inventory", "ZZZ9"}, 1, "q9strep: 没有符合条件的数据！"},
+           {{"ledger", "--row", "100000"}, 2, "q9strep: --row 100000: the summary has "},
+           {{"ledger", "--condition", partial}, 3, "q9strep: error 91: "},
+           {{"format", "get", "NOSUCH"}, 1, "q9strep: format get NOSUCH: the stock module has no report query of that name\n"}}) {
+    // clang-format on
+    EXPECT_EQ(Fails(Q9(args), status, Join(args)).rfind(start, 0), 0u) << Q9(args).err;
+  }
+}
+
+TEST_F(Q9strepTest, OnlyDemoAndFormatSaveWriteAFileOfTheCompany) {
+  DemoFiles files = DemoFilesIn(DemoDir());
+  std::string company = ReadFile(files.company_db), system = ReadFile(files.system_db);
+  for (std::string args :
+       {"ledger --kind batch --all-rows", "periods", "captions free",
+        "--trace-sql DIR/t.jsonl ledger --kind position --row 2", "ledger --inventory ZZZ9",
+        "ledger --row 100000", "ref Inventory", "print csv:DIR/p.csv"}) {
+    Q9(Split(args, scratch_.path().string()));
+  }
+  for (const std::string& file : {files.company_db, files.system_db}) {
+    EXPECT_EQ(Fails(Q9({"--trace-sql", file, "periods"}), 2, file),
+              "q9strep: --trace-sql " + file + ": is the database file " + file +
+                  "; name another file\n");
+    EXPECT_EQ(Fails(Q9({"print", "csv:" + file, "--force"}), 2, file),
+              "q9strep: print " + file + ": is the database file; name another file\n");
+  }
+  EXPECT_TRUE(ReadFile(files.company_db) == company);
+  EXPECT_TRUE(ReadFile(files.system_db) == system);
+}
+
+TEST_F(Q9strepTest, DemoSaysWhatItWritesAndLeavesACompanyAloneUnlessForced) {
+  std::string before = ReadFile(CompanyDb());
+  BinaryResult again = Run({"demo", "--dir", DemoDir(), "--lines", "300"});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.out.find("already"), std::string::npos) << again.out;
+  EXPECT_TRUE(ReadFile(CompanyDb()) == before);
+  std::string other = scratch_.File("other");
+  BinaryResult one = Run({"demo", "--dir", other, "--lines", "1"});
+  EXPECT_EQ(one.out.substr(0, one.out.find('\n')),
+            "Demo company written to " + other +
+                "/ (company.db, system.db): 200 document lines "
+                "(the fewest the demo company has), seed 20261206.");
+  EXPECT_EQ(Query(DemoFilesIn(other).company_db, "SELECT COUNT(*) FROM RdRecords")[0][0], "200");
+  BinaryResult forced =
+      Run({"--format", "json", "demo", "--dir", other, "--lines", "400", "--force"});
+  EXPECT_EQ(json::parse(forced.out)["lines"], 400);
+  EXPECT_EQ(Query(DemoFilesIn(other).company_db, "SELECT COUNT(*) FROM RdRecords")[0][0], "400");
+  // A server that is not there: the driver's words, never the password.
+  std::string line = Fails(Run({"demo", "--server", "Provider=Nonsense;Data Source=x"}), 3, "");
+  EXPECT_NE(line.find("Nonsense"), std::string::npos) << line;
+  if (!testing::FreeTdsDriverInstalled()) GTEST_SKIP() << "FreeTDS (tdsodbc) is not installed";
+  testing::UseTestOdbcDrivers();  // the child process inherits the test-local driver set-up
+  line = Fails(
+      Run({"demo", "--server",
+           "Driver=FreeTDS;Server=127.0.0.1;Port=" + std::to_string(testing::ClosedLocalPort()) +
+               ";Database=q9demo;UID=sa;PWD=S3cret-Pwd;Connect Timeout=2"}),
+      3, "");
+  EXPECT_NE(line.find("[FreeTDS]"), std::string::npos) << line;
+  EXPECT_EQ(line.find("S3cret-Pwd"), std::string::npos) << line;
+  EXPECT_FALSE(DemoDataCreated());
+}
+
+TEST_F(Q9strepTest, CaptionsAreWhatTheFourCaptionMethodsReturn) {
+  auto k = Component();
+  using Method = bool (component::IClsKCZT::*)(Variant&, Variant*);
+  for (auto [kind, method] :
+       {std::pair<const char*, Method>{"define", &component::IClsKCZT::GetDefineName},
+        {"free", &component::IClsKCZT::GetFreeName},
+        {"hdefine", &component::IClsKCZT::GetHDefineName},
+        {"bdefine", &component::IClsKCZT::GetBDefineName}}) {
+    Variant rs;
+    ASSERT_TRUE(((*k).*method)(rs, nullptr)) << kind;
+    ExpectSameRows(Json({"captions", kind}), rs);
+  }
+}
+
+TEST_F(Q9strepTest, FormatGetShowsTheSavedFormatAndSaveWritesIt) {
+  json got = Json({"format", "get", "库存台账"});
+  Variant rs, id;
+  std::string msg;
+  ASSERT_TRUE(Component()->GetQueryFormat("库存台账", rs, &msg, &id)) << msg;
+  ExpectSameRows(got, rs);
+  EXPECT_EQ(got["queryid"], 1);
+  EXPECT_EQ(got["rows"].size(), 11u);  // the rows at positions 100 and 101 are not the format's
+  // 空白格式 (definition 5) has no saved format yet; the query id may sit inside col1.
+  std::string file = scratch_.File("format.xml");
+  // clang-format off
+  for (auto [xml, width1, visible1, visible2] : {
+           std::tuple{"<format><col1 visible=\"true\" width=\"80\"><queryid value=\"5\"/></col1><col2 visible=\"0\" width=\"120.5\"/></format>", "80", -1, 0},
+           std::tuple{"<format><col1 visible=\"false\" width=\"95\"><queryid value=\"5\"/></col1><col2 visible=\"1\" width=\"60\"/></format>", "95", 0, -1}}) {
+    // clang-format on
+    WriteFile(file, xml);
+    EXPECT_EQ(Q9({"format", "save", file}).out, "saved\n");
+    json saved = Json({"format", "get", "空白格式"});
+    ASSERT_EQ(saved["rows"].size(), 2u);
+    EXPECT_EQ(saved["rows"][0][Column(saved, "Width")], width1);
+    EXPECT_EQ(saved["rows"][0][Column(saved, "Visible")], visible1);
+    EXPECT_EQ(saved["rows"][1][Column(saved, "Visible")], visible2);
+    EXPECT_EQ(saved["rows"][1][Column(saved, "ORDEREx")], 2);
+  }
+  WriteFile(file, "");
+  EXPECT_EQ(Fails(Q9({"format", "save", file}), 1, "empty"), "q9strep: 信息不完整！\n");
+}
+
+TEST_F(Q9strepTest, RefShowsAPageOfTheReferenceServersData) {
+  json got =
+      Json({"ref", "Inventory", "--page-size", "7", "--page", "2", "--order", "cInvName DESC"});
+  int32_t page = 2, pages = 0;
+  Variant rs, titles, msg;
+  ASSERT_TRUE(Component()->GetRefData(true, "Inventory", "", "", "cInvName DESC", 7, page, pages,
+                                      rs, titles, msg));
+  ExpectSameRows(got, rs);
+  ExpectSameRows(got["titles"], titles);
+  EXPECT_EQ(got["page"], page);
+  EXPECT_EQ(got["pages"], pages);
+  json filtered = Json({"ref", "Inventory", "--filter", "0101", "--page-size", "100"});
+  ASSERT_GT(filtered["rows"].size(), 0u);
+  for (const json& row : filtered["rows"])
+    EXPECT_EQ(row[0].get<std::string>().rfind("0101", 0), 0u);
+  json plain = Json({"ref", "Warehouse", "--plain"});
+  EXPECT_EQ(plain["rows"].size(), 8u);  // the demo company's eight warehouses
+  EXPECT_FALSE(plain.contains("titles"));
+  EXPECT_NE(Q9({"ref", "Warehouse", "--page-size", "3"}).out.find("\npage 1 of 3\n"),
+            std::string::npos);
+  EXPECT_NE(Fails(Q9({"ref", "NoSuchTable"}), 1, "").find("NoSuchTable"), std::string::npos);
+}
+
+TEST_F(Q9strepTest, TaskTellsGrantedOrTheRefusal) {
+  EXPECT_EQ(Q9({"task", "ST0301"}).out, "granted\n");
+  EXPECT_EQ(Q9({"--format", "json", "task", "ST0306"}).out, "{\"result\":true}\n");
+  EXPECT_EQ(Fails(Q9({"--user", "clerk", "task", "ST0306"}), 1, ""),
+            "q9strep: 对不起,您没有该项权限!\n");
+  EXPECT_EQ(Fails(Q9({"task", "ST9999"}), 1, ""),
+            "q9strep: 指定功能号不存在(仅发生在功能释放时)\n");
+  // ST0305 is held by auditor under lock 1: the login component's text, then the request to
+  // try again later.
+  std::string busy = Fails(Q9({"task", "ST0305", "--lock", "1"}), 1, "");
+  EXPECT_NE(busy.find("auditor"), std::string::npos) << busy;
+  EXPECT_EQ(busy.substr(busy.size() - std::string("，请稍后再试\n").size()), "，请稍后再试\n");
+}
+
+TEST_F(Q9strepTest, PrintWritesANewFileInTheToolsCsvConventionAndSaysWhere) {
+  std::string csv = scratch_.File("ledger.csv");
+  BinaryResult r = Q9({"print", "csv:" + csv, "--kind", "batch", "--class", "01"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  size_t records =
+      Json(Split("ledger --kind batch --class 01 --summary-only", ""))["summary"]["rows"].size();
+  EXPECT_EQ(r.out, "Written to " + csv + ": " + std::to_string(records) + " records\n");
+  // One CSV convention: the print service's file is what --format csv prints for the same data.
+  EXPECT_EQ(
+      ReadFile(csv),
+      Q9(Split("--format csv ledger --kind batch --class 01 --summary-only --raw-names", "")).out);
+  EXPECT_EQ(Fails(Q9({"print", "csv:" + csv}), 2, ""),
+            "q9strep: print " + csv + ": a file is already there (--force replaces it)\n");
+  // --force replaces a symbolic link itself, never the file it points to.
+  std::string victim = scratch_.File("victim.txt"), link = scratch_.File("link.html");
+  WriteFile(victim, "keep");
+  fs::create_symlink(victim, link);
+  ASSERT_EQ(Q9({"print", "html:" + link, "--kind", "position", "--row", "1", "--force"}).status, 0);
+  EXPECT_EQ(ReadFile(victim), "keep");
+  EXPECT_FALSE(fs::is_symlink(link));
+  EXPECT_NE(ReadFile(link).find("<table"), std::string::npos);
+  std::string unknown = Fails(Q9({"print", "fax:123"}), 1, "");
+  EXPECT_NE(unknown.find("fax:123"), std::string::npos) << unknown;
+  // ledger.csv, victim.txt, link.html and no temporary file
+  EXPECT_EQ(std::distance(fs::directory_iterator(scratch_.path()), fs::directory_iterator{}), 3);
+}
+
+}  // namespace
+}  // namespace q9::cli
