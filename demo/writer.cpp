@@ -151,6 +151,9 @@ class CompanyFiles {
     // in table order and sorts them, instead of walking inventories and their covering index.
     company_.Exec("ANALYZE");
     company_.Exec("COMMIT");
+    // Finished files are left in write-ahead logging, the mode the engine reads them in, so the
+    // first reader's open does not rewrite the file's header to switch it.
+    company_.Exec("PRAGMA journal_mode=WAL");
     Database db(system_db_path_);
     db.Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
     db.Exec(kSystemSchema);
@@ -164,6 +167,7 @@ class CompanyFiles {
       });
     }
     db.Exec("COMMIT");
+    db.Exec("PRAGMA journal_mode=WAL");
   }
 
  private:
