@@ -51,6 +51,8 @@ ok = Empty: msg = "-": ok = k.GetPeriodDay(rs, msg): Report "periods_before_init
 ok = Empty: msg = "-": ok = k.OpenX(xml, rs, 0, msg): Report "openx_before_init"
 
 ok = Empty: msg = "-": ok = k.Init(login, msg): Report "init_ok"
+' Late binding matches names in any letter case.
+ok = Empty: msg = "-": ok = k.getperiodday(rs2, msg): Report "lowercase_name"
 ' Wrong types where a number or a text is expected.
 ok = Empty: msg = "-": ok = k.OpenX(xml, rs, "abc", msg): Report "openx_kind_text"
 ok = Empty: msg = "-": ok = k.OpenX(xml, rs, "1", msg): Report "openx_kind_numeric_text"

@@ -204,6 +204,7 @@ def bad_input(q9strep, work):
     expected = read_expected_bad(os.path.join(os.path.dirname(__file__), "bad_input_expected.txt"))
     failures = [f"{k}: COM {got.get(k)!r}, expected {v!r}" for k, v in expected.items()
                 if got.get(k) != v]
+    failures += [f"{k}: COM {v!r}, not expected" for k, v in got.items() if k not in expected]
     if failures:
         print(f"com-test: FAILED: {len(failures)} bad-input cases:", file=sys.stderr)
         for line in failures:

@@ -175,6 +175,26 @@ int main(int argc, char** argv) {
             V_VT(&rs) == VT_DISPATCH && V_DISPATCH(&rs),
         "GetPeriodDay through the vtable hands out a recordset");
 
+  // A method without an error handler fails with the error's HRESULT and an IErrorInfo.
+  BSTR empty = SysAllocString(L"");
+  VARIANT rs1;
+  VariantInit(&rs1);
+  HRESULT failed = k->OpenX(empty, &rs1, 0, nullptr, &ok);
+  SysFreeString(empty);
+  IErrorInfo* error = nullptr;
+  BSTR source = nullptr, description = nullptr;
+  if (GetErrorInfo(0, &error) == S_OK && error) {
+    error->GetSource(&source);
+    error->GetDescription(&description);
+    error->Release();
+  }
+  Check(failed == static_cast<HRESULT>(0x800A005B) && V_VT(&rs1) == VT_EMPTY,
+        "OpenX on an empty condition: HRESULT of error 91, Rs1 untouched");
+  Check(source && SysStringLen(source) > 0 && description && SysStringLen(description) > 0,
+        "and an IErrorInfo with source and description");
+  SysFreeString(source);
+  SysFreeString(description);
+
   // Another thread, no marshalling: refused, not a crash.
   HRESULT other_vtable = S_OK;
   HRESULT other_invoke = S_OK;
