@@ -96,6 +96,13 @@ ok = Empty: msg = "-": ok = k.OpenPage(xml, rs2, rs, 0, msg, 1): Report "openpag
 rs.MoveFirst: rs.Move 2: Put "rs_members", "AbsolutePosition after Move 2", rs.AbsolutePosition
 rs.AbsolutePosition = 1: rs.MovePrevious: Put "rs_members", "BOF after MovePrevious", rs.BOF
 Put "rs_members", "Fields(0).Type", rs.Fields(0).Type
+Dim f, names
+names = ""
+For Each f In rs.Fields
+  names = names & f.Name & ","
+Next
+Put "rs_members", "For Each Fields gives every name", names = FieldNames(rs)
+Put "rs_members", "For Each Fields count is Fields.Count", UBound(Split(names, ",")) = rs.Fields.Count
 Put "rs_members", "State", rs.State
 Err.Clear
 rs.Fields("NoSuchField").Value = 1
@@ -122,6 +129,14 @@ Put "openpage_script_rs1", "Rs1 left alone", mine.AbsolutePosition
 Set k = Nothing
 Put "end", "done", True
 out.Close
+
+Function FieldNames(rs)
+  Dim i
+  FieldNames = ""
+  For i = 0 To rs.Fields.Count - 1
+    FieldNames = FieldNames & rs.Fields(i).Name & ","
+  Next
+End Function
 
 Class ScriptField
   Public Name

@@ -73,6 +73,59 @@ InvokeKind KindOf(WORD flags) {
   return InvokeKind::kPropertyGet;
 }
 
+// The items of a collection (Count and Item(i), 0-based) for For Each: IEnumVARIANT over a
+// snapshot taken when the enumeration starts.
+class ItemEnumerator : public IEnumVARIANT {
+ public:
+  explicit ItemEnumerator(std::vector<Variant> items, size_t next = 0)
+      : items_(std::move(items)), next_(next) {
+    ++LiveComObjects();
+  }
+  virtual ~ItemEnumerator() { --LiveComObjects(); }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumVARIANT)) {
+      *out = static_cast<IEnumVARIANT*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    long left = --refs_;
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
+    if (!out) return E_POINTER;
+    ULONG n = 0;
+    for (; n < count && next_ < items_.size(); ++n, ++next_) ToVariant(items_[next_], &out[n]);
+    if (fetched) *fetched = n;
+    return n == count ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    next_ = std::min(items_.size(), next_ + count);
+    return next_ < items_.size() ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Reset() override {
+    next_ = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) override {
+    if (!out) return E_POINTER;
+    *out = new ItemEnumerator(items_, next_);
+    return S_OK;
+  }
+
+ private:
+  std::vector<Variant> items_;
+  size_t next_;
+  std::atomic<long> refs_{1};
+};
+
 class ObjectDispatch : public IDispatch, public INativeObject {
  public:
   explicit ObjectDispatch(ObjectPtr object)
@@ -120,7 +173,8 @@ class ObjectDispatch : public IDispatch, public INativeObject {
                                           DISPID* ids) override {
     if (!names || !ids) return E_POINTER;
     if (count == 0) return S_OK;
-    ids[0] = Names().IdOf(WideToUtf8(names[0]));
+    std::string first = WideToUtf8(names[0]);
+    ids[0] = SameMemberName(first, "_NewEnum") ? DISPID_NEWENUM : Names().IdOf(first);
     // Named arguments are not supported: a put's value is the only one, and it has its own id.
     for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
@@ -131,6 +185,7 @@ class ObjectDispatch : public IDispatch, public INativeObject {
     if (GetCurrentThreadId() != thread_) return RPC_E_WRONG_THREAD;
     if (!params) return E_POINTER;
     std::string name;
+    if (id == DISPID_NEWENUM) return Enumerate(result, excep);
     if (id == DISPID_VALUE) {
       name = std::string(object_->DefaultMember());
       if (name.empty()) return DISP_E_MEMBERNOTFOUND;
@@ -178,6 +233,28 @@ class ObjectDispatch : public IDispatch, public INativeObject {
   }
 
  private:
+  HRESULT Enumerate(VARIANT* result, EXCEPINFO* excep) {
+    try {
+      Args none;
+      int32_t count = object_->Invoke("Count", InvokeKind::kPropertyGet, none).ToI4();
+      std::vector<Variant> items;
+      for (int32_t i = 0; i < count; ++i) {
+        Args at;
+        at.Val(Variant(i));
+        items.push_back(object_->Invoke("Item", InvokeKind::kPropertyGet, at));
+      }
+      if (result) {
+        VariantInit(result);
+        V_VT(result) = VT_UNKNOWN;
+        V_UNKNOWN(result) = new ItemEnumerator(std::move(items));
+      }
+      return S_OK;
+    } catch (const ComError& e) {
+      FillExcepInfo(e, excep);
+      return DISP_E_EXCEPTION;
+    }
+  }
+
   ObjectPtr object_;
   DWORD thread_;
   std::atomic<long> refs_{1};
