@@ -79,3 +79,26 @@ MUTANTS_BUILD ?= build-mutants
 MUTANTS ?=
 mutants: setup
 	@bash scripts/mutants.sh $(MUTANTS_BUILD) $(MUTANTS)
+
+# --- COM server for Windows (cross-built with mingw-w64, proven under Wine) ---------------------
+# `make com` installs mingw-w64, Wine and tclsh when missing, fetches pugixml and SQLite
+# from Debian's source packages, and builds Q9STRepSrv.dll and Q9ErpSubstitutes.dll into
+# $(COM_BUILD) (ccache with a base directory, so a fresh clone reuses the objects).
+# `make com-test` registers both in a fresh Wine prefix, runs the script front end
+# (com/test/front_end.vbs) and compares its values with q9strep's; it fails when Wine is missing.
+COM_BUILD ?= build-com
+COM_JOBS ?= 2
+
+.PHONY: com com-test
+
+com:
+	@bash scripts/setup-com.sh $(COM_BUILD)/third_party
+	@nice -n 10 cmake -S com -B $(COM_BUILD) -G Ninja \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/com/cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache \
+	  -DQ9_THIRD_PARTY=$(CURDIR)/$(COM_BUILD)/third_party $(WERROR) >/dev/null
+	@CCACHE_BASEDIR=$(CURDIR) nice -n 10 cmake --build $(COM_BUILD) -j $(COM_JOBS)
+
+com-test: com
+	@test -x $(BUILD)/q9strep || $(MAKE) --no-print-directory build JOBS=$(COM_JOBS)
+	@bash com/test/run.sh $(COM_BUILD) $(BUILD)/q9strep

@@ -4,6 +4,9 @@
 #include <mutex>
 
 #include "platform/error.h"
+#ifdef _WIN32
+#include "platform/win/object_dispatch.h"
+#endif
 
 namespace q9::platform {
 namespace {
@@ -150,7 +153,13 @@ ObjectPtr CreateObject(std::string_view prog_id) {
     auto it = Registry().find(LowerName(prog_id));
     if (it != Registry().end()) factory = it->second;
   }
-  if (!factory) throw CannotCreateObject(std::string(prog_id));
+  if (!factory) {
+#ifdef _WIN32
+    // On Windows a class registered in the system's registry is created through COM.
+    if (ObjectPtr registered = win::CreateRegisteredObject(prog_id)) return registered;
+#endif
+    throw CannotCreateObject(std::string(prog_id));
+  }
   ObjectPtr created = factory();
   if (!created) throw CannotCreateObject(std::string(prog_id));
   return created;

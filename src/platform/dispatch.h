@@ -47,6 +47,9 @@ class Object : public std::enable_shared_from_this<Object> {
   virtual Variant Invoke(std::string_view name, InvokeKind kind, Args& args) = 0;
   // A short name of the class, for messages.
   virtual std::string ClassName() const = 0;
+  // The member a caller reaches without naming one (obj(args) or the object used as a value);
+  // empty when the object has none.
+  virtual std::string_view DefaultMember() const { return {}; }
 };
 
 // Convenience calls on a variant that must hold an object (error 91 when it holds Nothing).

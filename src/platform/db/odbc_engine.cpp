@@ -1,5 +1,8 @@
 #include "platform/db/odbc_engine.h"
 
+#ifdef _WIN32
+#include <windows.h>  // the ODBC headers of Windows need its types first
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

@@ -1,5 +1,6 @@
 #include "platform/db/recordset.h"
 
+#include "platform/db/ado_recordset.h"
 #include "platform/db/connection.h"
 #include "platform/error.h"
 
@@ -195,9 +196,15 @@ Variant FieldsObject::Invoke(std::string_view name, InvokeKind kind, Args& args)
 
 std::shared_ptr<Recordset> AsRecordset(const Variant& v, const std::string& what) {
   ObjectPtr obj = v.ToObject();
-  auto rs = std::dynamic_pointer_cast<Recordset>(obj);
-  if (!rs) throw TypeMismatch(what + " is not a recordset");
-  return rs;
+  if (auto rs = std::dynamic_pointer_cast<Recordset>(obj)) return rs;
+  if (auto ado = std::dynamic_pointer_cast<AdoRecordset>(obj)) return ado->recordset();
+  // Another automation object with the recordset's members (a front end's own recordset); one
+  // that cannot be read as such is a type mismatch, as any other value.
+  try {
+    return MaterializeRecordset(obj);
+  } catch (const ComError& e) {
+    throw TypeMismatch(what + " is not a recordset (" + e.description() + ")");
+  }
 }
 
 }  // namespace q9::platform::db

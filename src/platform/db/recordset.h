@@ -102,7 +102,9 @@ class FieldsObject : public Object {
 };
 
 // The recordset a variant holds, or a type mismatch naming `what` when it holds another kind of
-// value; Nothing raises 91.
+// value; Nothing raises 91. Another automation object with the recordset's members (one a front
+// end made itself) is read into a new recordset of the same rows; when that fails, it is a type
+// mismatch too.
 std::shared_ptr<Recordset> AsRecordset(const Variant& v, const std::string& what);
 
 }  // namespace q9::platform::db
