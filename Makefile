@@ -3,7 +3,10 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
-CMAKE_FLAGS ?=
+# Compiles go through ccache where it is installed; paths below this folder count as relative, so
+# another clone of the project reuses the same objects.
+CMAKE_FLAGS ?= $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR := $(CURDIR)
 # The project's own targets treat warnings as errors; a plain cmake configure does not.
 WERROR ?= -DQ9_WERROR=ON
 RELEASE_BUILD ?= build-release
