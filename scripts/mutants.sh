@@ -79,7 +79,11 @@ run_layer() {
 # "binary: Suite.Case" of the first failure in the ctest log, or what ctest says about the binary.
 first_failure() {
   local binary gtest
-  binary="$(grep -m1 -oE '[0-9]+ - [a-z_]+_tests \([^)]*\)' "$log" | sed -E 's/^[0-9]+ - //')"
+  binary="$(grep -m1 -oE '[0-9]+ - [a-z0-9_]+_tests \([^)]*\)' "$log" | sed -E 's/^[0-9]+ - //')"
+  # With --stop-on-failure ctest may end before its summary: take the binary from its own line.
+  [[ -z "$binary" ]] &&
+    binary="$(grep -m1 -oE 'Test +#[0-9]+: [a-z0-9_]+_tests \.*\*\*\*[A-Za-z]+' "$log" |
+      sed -E 's/^Test +#[0-9]+: ([a-z0-9_]+_tests) \.*\*\*\*(.*)$/\1 (\2)/')"
   gtest="$(grep -m1 -oE '\[  FAILED  \] [A-Za-z0-9_/.]+' "$log" | sed -E 's/^\[  FAILED  \] //')"
   if [[ -n "$gtest" ]]; then echo "${binary%% *}: $gtest"; else echo "${binary:-ctest failed}"; fi
 }

@@ -15,16 +15,15 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <pugixml.hpp>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <tuple>
 
 #include "component/iclskczt.h"
 #include "demo/generator.h"
-#include "platform/db/connection.h"
 #include "platform/db/recordset.h"
-#include "platform/erp/caller_login.h"
-#include "platform/erp/register_substitutes.h"
 #include "platform/error.h"
 #include "support/ledger_rows.h"
 #include "support/reference_ledger.h"
@@ -37,6 +36,7 @@ namespace {
 using component::IClsKCZT;
 using platform::Variant;
 using Rows = std::vector<std::vector<std::string>>;
+using K = LedgerKind;
 namespace db = platform::db;
 
 constexpr char kNoData[] = "没有符合条件的数据！";
@@ -54,103 +54,23 @@ void Replace(std::optional<std::string>& field, const std::string& from, const s
   if (field && *field == from) field = to;
 }
 
-void ReplaceRight(demo::DemoCompany& c, const std::string& kind, const std::string& from,
-                  const std::string& to) {
-  for (auto& r : c.data_rights) {
-    if (r.cKind == kind) Replace(r.cValue, from, to);
-  }
-}
-
-void RenameWarehouse(demo::DemoCompany& c, const std::string& from, const std::string& to) {
-  for (auto& r : c.warehouses) Replace(r.cWhCode, from, to);
-  for (auto& r : c.positions) Replace(r.cWhCode, from, to);
-  for (auto& r : c.rd_records) Replace(r.cWhCode, from, to);
-  for (auto& r : c.inv_positions) Replace(r.cWhCode, from, to);
-  for (auto& r : c.adjust_vouchers) Replace(r.cWhCode, from, to);
-  for (auto& r : c.check_vouchers) Replace(r.cWhCode, from, to);
-  ReplaceRight(c, "WareHouse", from, to);
-}
-
-void RenamePosition(demo::DemoCompany& c, const std::string& from, const std::string& to) {
-  for (auto& r : c.positions) Replace(r.cPosCode, from, to);
-  for (auto& r : c.inv_positions) Replace(r.cPosCode, from, to);
-  for (auto& r : c.adjust_lines) {
-    Replace(r.cBPosCode, from, to);
-    Replace(r.cAPosCode, from, to);
-  }
-  for (auto& r : c.check_lines) Replace(r.cPosition, from, to);
-  ReplaceRight(c, "position", from, to);
-}
-
-void RenameDepartment(demo::DemoCompany& c, const std::string& from, const std::string& to) {
-  for (auto& r : c.departments) Replace(r.cDepCode, from, to);
-  for (auto& r : c.persons) Replace(r.cDepCode, from, to);
-  for (auto& r : c.warehouses) Replace(r.cDepCode, from, to);
-  for (auto& r : c.rd_records) Replace(r.cDepCode, from, to);
-  for (auto& r : c.adjust_vouchers) Replace(r.cDepCode, from, to);
-  for (auto& r : c.check_vouchers) Replace(r.cDepCode, from, to);
-  ReplaceRight(c, "department", from, to);
-}
-
-void RenameMaker(demo::DemoCompany& c, const std::string& from, const std::string& to) {
-  for (auto& r : c.rd_records) Replace(r.cMaker, from, to);
-  for (auto& r : c.adjust_vouchers) Replace(r.cMaker, from, to);
-  for (auto& r : c.check_vouchers) Replace(r.cMaker, from, to);
-  ReplaceRight(c, "user", from, to);
-}
-
-void RenameInventory(demo::DemoCompany& c, const std::string& from, const std::string& to) {
-  for (auto& r : c.inventories) Replace(r.cInvCode, from, to);
-  for (auto& r : c.rd_lines) Replace(r.cInvCode, from, to);
-  for (auto& r : c.inv_positions) Replace(r.cInvCode, from, to);
-  for (auto& r : c.adjust_lines) Replace(r.cInvCode, from, to);
-  for (auto& r : c.check_lines) Replace(r.cInvCode, from, to);
-}
-
-// Batches are renamed per inventory: the same batch text of another inventory stays.
-void RenameBatch(demo::DemoCompany& c, const std::string& inventory, const std::string& from,
-                 const std::string& to) {
-  auto rename = [&](auto& rows) {
-    for (auto& r : rows) {
-      if (r.cInvCode == inventory) Replace(r.cBatch, from, to);
-    }
-  };
-  rename(c.rd_lines);
-  rename(c.inv_positions);
-  rename(c.adjust_lines);
-  rename(c.check_lines);
-}
-
-void RenameFreeValue(demo::DemoCompany& c, int item, const std::string& from,
-                     const std::string& to) {
-  auto rename = [&](auto& rows) {
-    for (auto& r : rows) {
-      const std::string* value = r.cFree.Text(item);
-      if (value && *value == from) r.cFree.Set(item, to);
-    }
-  };
-  rename(c.rd_lines);
-  rename(c.inv_positions);
-  rename(c.adjust_lines);
-  rename(c.check_lines);
-}
-
 struct HostileCodes {
-  std::string warehouse;
+  std::string warehouse = "0'2;--";
   std::string position;
-  std::string department;
-  std::string maker;
+  std::string department = "04'01/*";
+  std::string maker = "王芳' OR '1'='1";
   std::string inventory;
   std::string batch;
   std::string wildcard_batch;  // begins with "L%_"
-  std::string free1;
-  std::string inv_std;
-  std::string query_name;
+  std::string free1 = "红'' OR 'x'='x";
+  std::string inv_std = "Q235' --3mm;";
+  std::string query_name = "货位台账'; DELETE FROM Rpt_FldDef; --";
   int64_t query_id = 0;
 };
 
 // Picks a position record of the clerk's warehouse 02 with a batch-managed inventory the clerk may
-// see, and renames its warehouse, position, inventory and batch, and more, to hostile texts.
+// see, and renames its warehouse, position, inventory and batch, and more, to hostile texts
+// wherever the company holds them.
 HostileCodes MakeHostile(demo::DemoCompany& c) {
   std::set<std::string> clerk_inventories;
   for (const auto& r : c.data_rights) {
@@ -175,38 +95,51 @@ HostileCodes MakeHostile(demo::DemoCompany& c) {
   const std::string inventory = pick->cInvCode;
   const std::string batch = *pick->cBatch;
   const std::string position = pick->cPosCode;
-
   // A second batch, of another batch-managed inventory, gets LIKE wildcards.
-  std::string other_inventory;
-  std::string other_batch;
-  for (const auto& line : c.rd_lines) {
-    if (line.cInvCode != inventory && line.cBatch && line.cBatch->size() > 2) {
-      other_inventory = line.cInvCode;
-      other_batch = *line.cBatch;
-      break;
-    }
-  }
+  auto other = std::find_if(c.rd_lines.begin(), c.rd_lines.end(), [&](const auto& line) {
+    return line.cInvCode != inventory && line.cBatch && line.cBatch->size() > 2;
+  });
+  const std::string other_inventory = other->cInvCode;
+  const std::string other_batch = *other->cBatch;
 
   HostileCodes h;
-  h.warehouse = "0'2;--";
   h.position = position + "'; DROP TABLE InvPosition; --";
-  h.department = "04'01/*";
-  h.maker = "王芳' OR '1'='1";
   h.inventory = inventory + "' OR ''='";
   h.batch = batch + "'; DELETE FROM RdRecords; --";
   h.wildcard_batch = "L%_" + other_batch;
-  h.free1 = "红'' OR 'x'='x";
-  h.inv_std = "Q235' --3mm;";
-  h.query_name = "货位台账'; DELETE FROM Rpt_FldDef; --";
-
-  RenameBatch(c, inventory, batch, h.batch);
-  RenameBatch(c, other_inventory, other_batch, h.wildcard_batch);
-  RenameInventory(c, inventory, h.inventory);
-  RenamePosition(c, position, h.position);
-  RenameWarehouse(c, "02", h.warehouse);
-  RenameDepartment(c, "0401", h.department);
-  RenameMaker(c, "王芳", h.maker);
-  RenameFreeValue(c, 1, "红", h.free1);
+  auto rename = [&](auto& r) {
+    if constexpr (requires { r.cBatch; }) {  // batches per inventory, before the inventory
+      if (r.cInvCode == inventory) Replace(r.cBatch, batch, h.batch);
+      if (r.cInvCode == other_inventory) Replace(r.cBatch, other_batch, h.wildcard_batch);
+    }
+    if constexpr (requires { r.cInvCode; }) Replace(r.cInvCode, inventory, h.inventory);
+    if constexpr (requires { r.cWhCode; }) Replace(r.cWhCode, "02", h.warehouse);
+    if constexpr (requires { r.cPosCode; }) Replace(r.cPosCode, position, h.position);
+    if constexpr (requires { r.cPosition; }) Replace(r.cPosition, position, h.position);
+    if constexpr (requires { r.cBPosCode; }) {
+      Replace(r.cBPosCode, position, h.position);
+      Replace(r.cAPosCode, position, h.position);
+    }
+    if constexpr (requires { r.cDepCode; }) Replace(r.cDepCode, "0401", h.department);
+    if constexpr (requires { r.cMaker; }) Replace(r.cMaker, "王芳", h.maker);
+    if constexpr (requires { r.cFree; }) {
+      const std::string* value = r.cFree.Text(1);
+      if (value && *value == "红") r.cFree.Set(1, h.free1);
+    }
+  };
+  auto all = [&](auto&... tables) { ((std::for_each(tables.begin(), tables.end(), rename)), ...); };
+  all(c.warehouses, c.positions, c.departments, c.persons, c.inventories, c.rd_records, c.rd_lines,
+      c.inv_positions, c.adjust_vouchers, c.adjust_lines, c.check_vouchers, c.check_lines);
+  const std::map<std::string, std::pair<std::string, std::string>> rights = {
+      {"WareHouse", {"02", h.warehouse}},
+      {"position", {position, h.position}},
+      {"department", {"0401", h.department}},
+      {"user", {"王芳", h.maker}}};
+  for (auto& r : c.data_rights) {
+    if (auto it = rights.find(r.cKind); it != rights.end()) {
+      Replace(r.cValue, it->second.first, it->second.second);
+    }
+  }
   for (auto& inv : c.inventories) Replace(inv.cInvStd, "Q235 3mm", h.inv_std);
   for (auto& d : c.report_definitions) {
     if (d.SystemID == "ST" && d.Name == "货位台账") {
@@ -217,15 +150,16 @@ HostileCodes MakeHostile(demo::DemoCompany& c) {
   // A user whose rights name things that do not exist, in hostile words, and one whose
   // inventory right is not an id at all.
   c.users.push_back({"mallory", "马洛里"});
-  for (const auto& [kind, value] :
-       std::vector<std::pair<std::string, std::string>>{{"WareHouse", "01') OR ('1'='1"},
-                                                        {"department", "x') OR 1=1 --"},
-                                                        {"user", "'; DROP TABLE RdRecord; --"},
-                                                        {"position", "/* */"}}) {
-    c.data_rights.push_back({demo::kDemoAccount, "mallory", kind, value});
-  }
   c.users.push_back({"eve", "伊芙"});
-  c.data_rights.push_back({demo::kDemoAccount, "eve", "InvenTory", "1) OR (1=1"});
+  for (const auto& [user, kind, value] :
+       std::vector<std::tuple<const char*, const char*, const char*>>{
+           {"mallory", "WareHouse", "01') OR ('1'='1"},
+           {"mallory", "department", "x') OR 1=1 --"},
+           {"mallory", "user", "'; DROP TABLE RdRecord; --"},
+           {"mallory", "position", "/* */"},
+           {"eve", "InvenTory", "1) OR (1=1"}}) {
+    c.data_rights.push_back({demo::kDemoAccount, user, kind, value});
+  }
   for (const char* user : {"mallory", "eve"}) {
     for (const auto& f : c.functions)
       c.task_rights.push_back({demo::kDemoAccount, user, f.cFuncId});
@@ -238,20 +172,16 @@ HostileCodes MakeHostile(demo::DemoCompany& c) {
 class InjectionTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    platform::erp::RegisterErpSubstitutes();
     dir_ = new TempDir();
     company_ = new demo::DemoCompany(demo::GenerateCompany({20261206, 1500}));
     codes_ = new HostileCodes(MakeHostile(*company_));
     demo::WriteCompany(*company_, dir_->File("company.db"), dir_->File("system.db"));
     model_ = new ReferenceLedger(*company_, demo::kDemoAccount, demo::kDemoLoginYear);
-    // The first open switches the files to write-ahead logging; from then on they stay as they are.
-    platform::db::Connection().Open(Connection(dir_->File("company.db"), dir_->File("system.db")));
-    company_bytes_ = new std::string(FileBytes(dir_->File("company.db")));
-    system_bytes_ = new std::string(FileBytes(dir_->File("system.db")));
+    bytes_ =
+        new std::string(FileBytes(dir_->File("company.db")) + FileBytes(dir_->File("system.db")));
   }
   static void TearDownTestSuite() {
-    delete system_bytes_;
-    delete company_bytes_;
+    delete bytes_;
     delete model_;
     delete codes_;
     delete company_;
@@ -260,182 +190,113 @@ class InjectionTest : public ::testing::Test {
 
   // Whatever a case did, the database files are as they were written.
   void TearDown() override {
-    EXPECT_TRUE(FileBytes(dir_->File("company.db")) == *company_bytes_)
-        << "the company database changed";
-    EXPECT_TRUE(FileBytes(dir_->File("system.db")) == *system_bytes_)
-        << "the system database changed";
+    EXPECT_TRUE(FileBytes(dir_->File("company.db")) + FileBytes(dir_->File("system.db")) == *bytes_)
+        << "the databases changed";
   }
 
-  static std::string Connection(const std::string& company_db, const std::string& system_db) {
-    return demo::EmbeddedConnectionString(company_db, system_db);
+  static std::unique_ptr<IClsKCZT> Component(const std::string& user = "demo") {
+    return InitComponent(
+        demo::EmbeddedConnectionString(dir_->File("company.db"), dir_->File("system.db")), user);
   }
 
-  std::unique_ptr<IClsKCZT> Component(const std::string& user, const std::string& connection = "") {
-    auto component = std::make_unique<IClsKCZT>();
-    std::string msg;
-    Variant login(platform::erp::MakeCallerLogin(
-        connection.empty() ? Connection(dir_->File("company.db"), dir_->File("system.db"))
-                           : connection,
-        user, demo::kDemoAccount, demo::kDemoLoginYear));
-    EXPECT_TRUE(component->Init(login, &msg)) << msg;
-    return component;
-  }
-
-  // Runs `query` through OpenX and OpenPage as `user` and compares the summary and the details of
-  // the rows `detail_wanted` picks (all when it is empty) with the reference ledger. Returns the
-  // summary rows.
-  std::vector<SummaryRow> CheckLedger(
-      const std::string& what, LedgerQuery query, const std::string& user = "demo",
-      const std::function<bool(const SummaryRow&)>& detail_wanted = {}) {
+  // The ledger of `query` as `user` against the model, with the details of the rows
+  // `detail_wanted` picks.
+  static std::vector<SummaryRow> Check(
+      const std::string& what, LedgerQuery query, const std::string& user,
+      const std::function<bool(const SummaryRow&)>& detail_wanted) {
     SCOPED_TRACE(what);
     if (user != "demo") query.rights = model_->RightsOf(user);
-    auto component = Component(user);
-    std::string xml = ConditionDocument(query);
-    auto kind = static_cast<int16_t>(query.kind);
-    std::vector<SummaryRow> expected = model_->Summary(query);
-    Variant rs1("untouched");
-    Variant msg("untouched");
-    bool found = component->OpenX(xml, rs1, kind, &msg);
-    if (expected.empty()) {
-      EXPECT_FALSE(found);
-      EXPECT_EQ(msg, Variant(kNoData));
-      EXPECT_EQ(rs1, Variant("untouched"));
-      return {};
-    }
-    EXPECT_TRUE(found);
-    if (!found) return {};
-    std::vector<SummaryRow> actual = SummaryRowsOf(rs1, query);
-    for (const auto& d : SummaryDifferences(actual, expected)) ADD_FAILURE() << d;
-
-    for (size_t i = 0; i < actual.size(); ++i) {
-      if (detail_wanted && !detail_wanted(actual[i])) continue;
-      Variant rs2;
-      Variant page_msg("untouched");
-      Variant position(static_cast<int32_t>(i + 1));
-      EXPECT_TRUE(component->OpenPage(xml, rs1, rs2, kind, &page_msg, &position))
-          << Show(actual[i]) << ": " << page_msg.ConcatText();
-      if (!rs2.has_object()) continue;
-      for (const auto& d :
-           DetailDifferences(DetailLinesOf(rs2, query), model_->Detail(query, actual[i]))) {
-        ADD_FAILURE() << Show(actual[i]) << ": " << d;
-      }
-    }
-    return actual;
+    return CheckLedger(*Component(user), *model_, query,
+                       [&](size_t, const SummaryRow& row) { return detail_wanted(row); })
+        .rows;
   }
 
   static TempDir* dir_;
   static demo::DemoCompany* company_;
   static HostileCodes* codes_;
   static ReferenceLedger* model_;
-  static std::string* company_bytes_;
-  static std::string* system_bytes_;
+  static std::string* bytes_;
 };
 
 TempDir* InjectionTest::dir_ = nullptr;
 demo::DemoCompany* InjectionTest::company_ = nullptr;
 HostileCodes* InjectionTest::codes_ = nullptr;
 ReferenceLedger* InjectionTest::model_ = nullptr;
-std::string* InjectionTest::company_bytes_ = nullptr;
-std::string* InjectionTest::system_bytes_ = nullptr;
+std::string* InjectionTest::bytes_ = nullptr;
 
 bool Holds(const std::optional<std::string>& value, const std::string& text) {
   return value && value->find(text) != std::string::npos;
+}
+
+LedgerQuery Query(K kind, std::string from = "2025-03-01", std::string to = "2026-03-31") {
+  LedgerQuery q;
+  q.kind = kind;
+  q.from = std::move(from);
+  q.to = std::move(to);
+  return q;
 }
 
 // ---- condition values -----------------------------------------------------------------------
 
 TEST_F(InjectionTest, HostileConditionValuesSelectWhatTheyLiterallySay) {
   const HostileCodes& h = *codes_;
-  using K = LedgerKind;
   struct Case {
     std::string what;
-    LedgerQuery query;
+    K kind;
+    std::function<void(LedgerQuery&)> set;
     bool must_find;  // the literal values name existing data
+  } cases[] = {
+      {"inventory code with a quote and OR", K::kStockByInventory,
+       [&](LedgerQuery& x) { x.inventory_from = x.inventory_to = h.inventory; }, true},
+      {"batch with a semicolon, DELETE and a comment", K::kStockByBatch,
+       [&](LedgerQuery& x) { x.batch = h.batch; }, true},
+      {"batch with % and _ compared for equality", K::kStockByBatch,
+       [&](LedgerQuery& x) { x.batch = h.wildcard_batch; }, true},
+      {"warehouse and position with quotes, DROP TABLE and comments", K::kPosition,
+       [&](LedgerQuery& x) {
+         x.warehouses = {h.warehouse};
+         x.position_from = x.position_to = h.position;
+       },
+       true},
+      {"batch prefix with LIKE wildcards", K::kPosition, [](LedgerQuery& x) { x.batch = "L%_"; },
+       true},
+      {"cInvStd with a quote, a comment marker and a semicolon", K::kStockByInventory,
+       [&](LedgerQuery& x) { x.inv_std = h.inv_std; }, true},
+      {"free-item prefix with doubled quotes", K::kStockByInventory,
+       [&](LedgerQuery& x) {
+         x.free_items = {{1, h.free1}};
+       },
+       true},
+      {"class prefix with an underscore, which no class code begins with",
+       K::kStockByInventory, [](LedgerQuery& x) { x.class_prefix = "0_"; }, false},
+      {"position lower bound that sorts before every code", K::kPosition,
+       [](LedgerQuery& x) { x.position_from = "' OR 1=1 --"; }, true},
+      {"warehouse OR 1=1", K::kStockByInventory,
+       [](LedgerQuery& x) { x.warehouses = {"01' OR '1'='1"}; }, false},
+      {"inventory quote and comment", K::kStockByInventory,
+       [](LedgerQuery& x) { x.inventory_from = x.inventory_to = "' OR 1=1 --"; }, false},
+      {"batch DROP TABLE", K::kStockByBatch,
+       [](LedgerQuery& x) { x.batch = "x'; DROP TABLE RdRecords; --"; }, false},
+      {"class comment", K::kStockByInventory, [](LedgerQuery& x) { x.class_prefix = "01' --"; },
+       false},
+      {"cInvStd block comment", K::kStockByInventory, [](LedgerQuery& x) { x.inv_std = "/* */"; },
+       false},
+      {"position range of comment markers", K::kPosition,
+       [](LedgerQuery& x) { x.position_from = "/*", x.position_to = "*/"; }, false},
+      {"free-item prefix with a semicolon", K::kPosition,
+       [](LedgerQuery& x) {
+         x.free_items = {{1, "红; DELETE FROM InvPosition"}};
+       },
+       false},
   };
-  auto q = [](K kind) {
-    LedgerQuery query;
-    query.kind = kind;
-    query.from = "2025-03-01";
-    query.to = "2026-03-31";
-    return query;
-  };
-  std::vector<Case> cases;
-  {
-    LedgerQuery x = q(K::kStockByInventory);
-    x.inventory_from = x.inventory_to = h.inventory;
-    cases.push_back({"inventory code with a quote and OR", x, true});
-  }
-  {
-    LedgerQuery x = q(K::kStockByBatch);
-    x.batch = h.batch;
-    cases.push_back({"batch with a semicolon, DELETE and a comment", x, true});
-  }
-  {
-    LedgerQuery x = q(K::kStockByBatch);
-    x.batch = h.wildcard_batch;
-    cases.push_back({"batch with % and _ compared for equality", x, true});
-  }
-  {
-    LedgerQuery x = q(K::kPosition);
-    x.warehouses = {h.warehouse};
-    x.position_from = x.position_to = h.position;
-    cases.push_back({"warehouse and position with quotes, DROP TABLE and comments", x, true});
-  }
-  {
-    LedgerQuery x = q(K::kPosition);
-    x.batch = "L%_";
-    cases.push_back({"batch prefix with LIKE wildcards", x, true});
-  }
-  {
-    LedgerQuery x = q(K::kStockByInventory);
-    x.inv_std = h.inv_std;
-    cases.push_back({"cInvStd with a quote, a comment marker and a semicolon", x, true});
-  }
-  {
-    LedgerQuery x = q(K::kStockByInventory);
-    x.free_items = {{1, h.free1}};
-    cases.push_back({"free-item prefix with doubled quotes", x, true});
-  }
-  {
-    LedgerQuery x = q(K::kStockByInventory);
-    x.class_prefix = "0_";
-    cases.push_back({"class prefix with an underscore, which no class code begins with", x, false});
-  }
-  {
-    LedgerQuery x = q(K::kPosition);
-    x.position_from = "' OR 1=1 --";
-    cases.push_back({"position lower bound that sorts before every code", x, true});
-  }
-  for (auto [kind, what, set] :
-       std::vector<std::tuple<K, std::string, std::function<void(LedgerQuery&)>>>{
-           {K::kStockByInventory, "warehouse OR 1=1",
-            [](LedgerQuery& x) { x.warehouses = {"01' OR '1'='1"}; }},
-           {K::kStockByInventory, "inventory quote and comment",
-            [](LedgerQuery& x) { x.inventory_from = x.inventory_to = "' OR 1=1 --"; }},
-           {K::kStockByBatch, "batch DROP TABLE",
-            [](LedgerQuery& x) { x.batch = "x'; DROP TABLE RdRecords; --"; }},
-           {K::kStockByInventory, "class comment",
-            [](LedgerQuery& x) { x.class_prefix = "01' --"; }},
-           {K::kStockByInventory, "cInvStd block comment",
-            [](LedgerQuery& x) { x.inv_std = "/* */"; }},
-           {K::kPosition, "position range of comment markers",
-            [](LedgerQuery& x) { x.position_from = "/*", x.position_to = "*/"; }},
-           {K::kPosition, "free-item prefix with a semicolon",
-            [](LedgerQuery& x) {
-              x.free_items = {{1, "红; DELETE FROM InvPosition"}};
-            }},
-       }) {
-    LedgerQuery x = q(kind);
-    set(x);
-    cases.push_back({"matches nothing: " + what, x, false});
-  }
-
   for (const Case& c : cases) {
-    std::vector<SummaryRow> expected = model_->Summary(c.query);
-    EXPECT_EQ(!expected.empty(), c.must_find) << c.what << ": the case does not test what it says";
+    LedgerQuery query = Query(c.kind);
+    c.set(query);
+    EXPECT_EQ(!model_->Summary(query).empty(), c.must_find)
+        << c.what << ": the case does not test what it says";
     // Details of the rows that carry a hostile code, and of a few others.
     int others = 0;
-    CheckLedger(c.what, c.query, "demo", [&](const SummaryRow& row) {
+    Check(c.what, query, "demo", [&](const SummaryRow& row) {
       bool hostile = row.cInvCode.find('\'') != std::string::npos || Holds(row.cBatch, "'") ||
                      Holds(row.cBatch, "%") || Holds(row.cPosCode, "'") || Holds(row.cWhCode, "'");
       for (const auto& f : row.free_values) hostile = hostile || Holds(f, "'");
@@ -446,23 +307,22 @@ TEST_F(InjectionTest, HostileConditionValuesSelectWhatTheyLiterallySay) {
 
 TEST_F(InjectionTest, HostileDefineValuesSelectNothing) {
   // The reference ledger does not model defines, so the expectation is worked out here: no
-  // inventory has a define that begins with these texts, or that equals them.
-  for (const auto& [element, value] : std::vector<std::pair<std::string, std::string>>{
-           {"invdefine1", "x' OR 1=1 --"}, {"invdefine2", "'; DROP TABLE Inventory; --"}}) {
+  // inventory has a define that begins with these texts.
+  for (const auto& [item, value] : std::vector<std::pair<int, std::string>>{
+           {1, "x' OR 1=1 --"}, {2, "'; DROP TABLE Inventory; --"}}) {
     for (const auto& inv : company_->inventories) {
-      const std::string* define = inv.cInvDefine.Text(element == "invdefine1" ? 1 : 2);
+      const std::string* define = inv.cInvDefine.Text(item);
       ASSERT_FALSE(define && define->rfind(value, 0) == 0);
     }
-    LedgerQuery query;
-    std::string xml = ConditionDocument(query);
-    std::string empty = "<" + element + " value1=\"\" value2=\"\"/>";
-    std::string hostile = "<" + element + " value1=\"" + value + "\" value2=\"\"/>";
-    ASSERT_NE(xml.find(empty), std::string::npos);
-    xml.replace(xml.find(empty), empty.size(), hostile);
-    auto component = Component("demo");
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string(ConditionDocument(LedgerQuery{}).c_str()));
+    doc.child("condition").child(("invdefine" + std::to_string(item)).c_str()).attribute("value1") =
+        value.c_str();
+    std::ostringstream xml;
+    doc.save(xml);
     Variant rs1("untouched");
     Variant msg;
-    EXPECT_FALSE(component->OpenX(xml, rs1, 0, &msg)) << value;
+    EXPECT_FALSE(Component()->OpenX(xml.str(), rs1, 0, &msg)) << value;
     EXPECT_EQ(msg, Variant(kNoData));
   }
 }
@@ -471,11 +331,8 @@ TEST_F(InjectionTest, HostileDefineValuesSelectNothing) {
 
 TEST_F(InjectionTest, HostileCodesInTheSummaryRowsReachTheDetailAsValues) {
   const HostileCodes& h = *codes_;
-  LedgerQuery by_batch;
-  by_batch.kind = LedgerKind::kStockByBatch;
-  by_batch.from = demo::kStockStartDate;
-  by_batch.to = demo::kLastDocumentDate;
-  auto rows = CheckLedger(
+  LedgerQuery by_batch = Query(K::kStockByBatch, demo::kStockStartDate, demo::kLastDocumentDate);
+  auto rows = Check(
       "stock ledger by batch, hostile batch rows", by_batch, "demo",
       [&](const SummaryRow& r) { return r.cInvCode == h.inventory || Holds(r.cBatch, "L%_"); });
   EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const SummaryRow& r) {
@@ -483,14 +340,13 @@ TEST_F(InjectionTest, HostileCodesInTheSummaryRowsReachTheDetailAsValues) {
   }));
 
   LedgerQuery position = by_batch;
-  position.kind = LedgerKind::kPosition;
+  position.kind = K::kPosition;
   position.free_items = {{1, ""}};
-  rows = CheckLedger("position ledger, hostile warehouse, position and free values", position,
-                     "demo", [&](const SummaryRow& r) {
-                       return r.cWhCode == h.warehouse &&
-                              (r.cPosCode == h.position ||
-                               (!r.free_values.empty() && r.free_values[0] == h.free1));
-                     });
+  rows = Check("position ledger, hostile warehouse, position and free values", position, "demo",
+               [&](const SummaryRow& r) {
+                 return r.cWhCode == h.warehouse &&
+                        (r.cPosCode == h.position || r.free_values[0] == h.free1);
+               });
   EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const SummaryRow& r) {
     return r.cPosCode == h.position && r.cInvCode == h.inventory;
   }));
@@ -500,50 +356,37 @@ TEST_F(InjectionTest, HostileCodesInTheSummaryRowsReachTheDetailAsValues) {
 // that exist nowhere, in hostile words, must select no line rather than every line.
 TEST_F(InjectionTest, HandMadeSummaryRowsWithHostileKeys) {
   const HostileCodes& h = *codes_;
+  using Opt = std::optional<std::string>;
   struct Case {
-    LedgerKind kind;
-    SummaryRow row;
+    K kind;
+    Opt wh, pos;
+    std::string inv;
+    Opt batch;
     bool must_find;
+  } cases[] = {
+      {K::kStockByInventory, {}, {}, "x' OR '1'='1", {}, false},
+      {K::kStockByInventory, {}, {}, "'; DELETE FROM RdRecords; --", {}, false},
+      {K::kStockByInventory, {}, {}, h.inventory, {}, true},
+      {K::kStockByBatch, {}, {}, h.inventory, "' OR ''='", false},
+      {K::kStockByBatch, {}, {}, h.inventory, h.batch, true},
+      {K::kStockByBatch, {}, {}, h.inventory, "%", false},
+      {K::kPosition, h.warehouse, h.position, h.inventory, h.batch, true},
+      {K::kPosition, "0'2;--' OR '1'='1", h.position, h.inventory, h.batch, false},
+      {K::kPosition, h.warehouse, "%", h.inventory, "_", false},
   };
-  auto stock = [](std::string inv, std::optional<std::string> batch) {
-    SummaryRow r;
-    r.cInvCode = std::move(inv);
-    r.cBatch = std::move(batch);
-    return r;
-  };
-  auto pos = [](std::string wh, std::string position, std::string inv,
-                std::optional<std::string> batch) {
-    SummaryRow r;
-    r.cWhCode = std::move(wh);
-    r.cPosCode = std::move(position);
-    r.cInvCode = std::move(inv);
-    r.cBatch = std::move(batch);
-    return r;
-  };
-  std::vector<Case> cases = {
-      {LedgerKind::kStockByInventory, stock("x' OR '1'='1", std::nullopt), false},
-      {LedgerKind::kStockByInventory, stock("'; DELETE FROM RdRecords; --", std::nullopt), false},
-      {LedgerKind::kStockByInventory, stock(h.inventory, std::nullopt), true},
-      {LedgerKind::kStockByBatch, stock(h.inventory, "' OR ''='"), false},
-      {LedgerKind::kStockByBatch, stock(h.inventory, h.batch), true},
-      {LedgerKind::kStockByBatch, stock(h.inventory, "%"), false},
-      {LedgerKind::kPosition, pos(h.warehouse, h.position, h.inventory, h.batch), true},
-      {LedgerKind::kPosition, pos("0'2;--' OR '1'='1", h.position, h.inventory, h.batch), false},
-      {LedgerKind::kPosition, pos(h.warehouse, "%", h.inventory, "_"), false},
-  };
-  auto component = Component("demo");
+  auto component = Component();
   for (const Case& c : cases) {
-    LedgerQuery query;
-    query.kind = c.kind;
-    query.from = demo::kStockStartDate;
-    query.to = demo::kLastDocumentDate;
-    SCOPED_TRACE(Show(c.row));
-    const std::optional<std::string> inventory = c.row.cInvCode;
+    SummaryRow row;
+    row.cWhCode = c.wh;
+    row.cPosCode = c.pos;
+    row.cInvCode = c.inv;
+    row.cBatch = c.batch;
+    SCOPED_TRACE(Show(row));
+    LedgerQuery query = Query(c.kind, demo::kStockStartDate, demo::kLastDocumentDate);
     auto rows = std::make_shared<db::RowSet>(
         std::vector<std::string>{"cWhCode", "cPosCode", "cInvCode", "cBatch"});
-    for (const std::optional<std::string>* value :
-         {&c.row.cWhCode, &c.row.cPosCode, &inventory, &c.row.cBatch}) {
-      rows->Append(*value ? Variant(**value) : Variant::Null());
+    for (const Opt& value : {c.wh, c.pos, Opt(c.inv), c.batch}) {
+      rows->Append(value ? Variant(*value) : Variant::Null());
     }
     auto summary = std::make_shared<db::Recordset>();
     summary->OpenRows(rows, db::kLockReadOnly);
@@ -554,7 +397,7 @@ TEST_F(InjectionTest, HandMadeSummaryRowsWithHostileKeys) {
         component->OpenPage(ConditionDocument(query), rs1, rs2, static_cast<int16_t>(c.kind), &msg))
         << msg.ConcatText();
     EXPECT_EQ(msg, Variant("untouched"));
-    std::vector<DetailLine> expected = model_->Detail(query, c.row);
+    std::vector<DetailLine> expected = model_->Detail(query, row);
     EXPECT_EQ(!expected.empty(), c.must_find);
     for (const auto& d : DetailDifferences(DetailLinesOf(rs2, query), expected)) ADD_FAILURE() << d;
   }
@@ -567,32 +410,30 @@ TEST_F(InjectionTest, RightsListsWithHostileCodes) {
   // The clerk may see the hostile warehouse, position, department and maker; the auditor the
   // hostile maker; mallory's rights name nothing that exists.
   for (const char* user : {"clerk", "auditor", "mallory"}) {
-    for (LedgerKind kind :
-         {LedgerKind::kStockByInventory, LedgerKind::kStockByBatch, LedgerKind::kPosition}) {
+    for (K kind : {K::kStockByInventory, K::kStockByBatch, K::kPosition}) {
       LedgerQuery query;
       query.kind = kind;
-      CheckLedger(std::string(user) + " ledger " + std::to_string(static_cast<int>(kind)), query,
-                  user, [&, n = 0](const SummaryRow& r) mutable {
-                    return r.cInvCode == h.inventory || r.cWhCode == h.warehouse || n++ < 2;
-                  });
+      int others = 0;
+      Check(std::string(user) + " ledger " + std::to_string(static_cast<int>(kind)), query, user,
+            [&](const SummaryRow& r) {
+              return r.cInvCode == h.inventory || r.cWhCode == h.warehouse || others++ < 2;
+            });
     }
   }
   LedgerRights clerk = model_->RightsOf("clerk");
   ASSERT_TRUE(clerk.warehouses && clerk.departments && clerk.makers && clerk.positions);
-  auto has = [](const std::vector<std::string>& list, const std::string& v) {
-    return std::find(list.begin(), list.end(), v) != list.end();
-  };
-  EXPECT_TRUE(has(*clerk.warehouses, h.warehouse));
-  EXPECT_TRUE(has(*clerk.departments, h.department));
-  EXPECT_TRUE(has(*clerk.makers, h.maker));
-  EXPECT_TRUE(has(*clerk.positions, h.position));
+  using Named = std::pair<const std::vector<std::string>*, std::string>;
+  for (const auto& [list, code] :
+       {Named{&*clerk.warehouses, h.warehouse}, Named{&*clerk.departments, h.department},
+        Named{&*clerk.makers, h.maker}, Named{&*clerk.positions, h.position}}) {
+    EXPECT_NE(std::find(list->begin(), list->end(), code), list->end()) << code;
+  }
 
   // An inventory right that is not an id cannot become a list: the call fails, nothing runs.
-  auto eve = Component("eve");
   Variant rs1("untouched");
   Variant msg("untouched");
   try {
-    eve->OpenX(ConditionDocument(LedgerQuery{}), rs1, 0, &msg);
+    Component("eve")->OpenX(ConditionDocument(LedgerQuery{}), rs1, 0, &msg);
     ADD_FAILURE() << "OpenX accepted the inventory right '1) OR (1=1'";
   } catch (const platform::ComError& e) {
     EXPECT_EQ(e.number(), platform::kErrTypeMismatch);
@@ -606,49 +447,38 @@ TEST_F(InjectionTest, RightsListsWithHostileCodes) {
 
 TEST_F(InjectionTest, QueryNamesAreLookedUpLiterally) {
   const HostileCodes& h = *codes_;
-  auto component = Component("demo");
-  Rows expected;
-  std::vector<demo::RptFldDefRow> fields;
+  auto component = Component();
+  std::map<int64_t, std::string> expected;  // ORDEREx -> Width
   for (const auto& f : company_->report_fields) {
-    if (f.ID == h.query_id && f.ORDEREx < 100) fields.push_back(f);
-  }
-  std::sort(fields.begin(), fields.end(),
-            [](const auto& a, const auto& b) { return a.ORDEREx < b.ORDEREx; });
-  for (const auto& f : fields) {
-    expected.push_back({std::to_string(f.ORDEREx), f.Width.value_or("NULL")});
+    if (f.ID == h.query_id && f.ORDEREx < 100) expected[f.ORDEREx] = f.Width.value_or("NULL");
   }
   ASSERT_FALSE(expected.empty());
-
   Variant rs;
   Variant id;
   std::string msg = "untouched";
   ASSERT_TRUE(component->GetQueryFormat(h.query_name, rs, &msg, &id)) << msg;
   EXPECT_EQ(id.ToText(), std::to_string(h.query_id));
-  Rows actual;
-  for (const auto& row : RecordsetRows(rs)) actual.push_back(row);
-  auto fields_of = RecordsetFields(rs);
-  auto column = [&](const char* name) {
-    return std::find(fields_of.begin(), fields_of.end(), name) - fields_of.begin();
-  };
-  Rows picked;
-  for (const auto& row : actual) {
-    picked.push_back({row[column("ORDEREx")], row[column("Width")]});
+  std::vector<std::pair<int64_t, std::string>> actual;  // in the recordset's order
+  auto cursor = db::AsRecordset(rs, "format")->Clone();
+  for (; !cursor->Eof(); cursor->MoveNext()) {
+    actual.emplace_back(cursor->Field("ORDEREx").ToI4(), cursor->Field("Width").ConcatText());
   }
-  EXPECT_EQ(picked, expected);
+  EXPECT_EQ(actual,
+            (std::vector<std::pair<int64_t, std::string>>(expected.begin(), expected.end())));
 
   for (const std::string& name :
        {std::string("货位台账' OR '1'='1"), std::string("'; DELETE FROM Rpt_FldDef; --"),
         std::string("%"), std::string("货位台账'"), std::string("货位台账"),
         h.query_name.substr(0, h.query_name.size() - 2)}) {
-    Variant rs_none("untouched");
+    Variant none("untouched");
     std::string error;
-    EXPECT_FALSE(component->GetQueryFormat(name, rs_none, &error)) << name;
+    EXPECT_FALSE(component->GetQueryFormat(name, none, &error)) << name;
     EXPECT_EQ(error, kNoCurrentRecord) << name;
   }
 }
 
 TEST_F(InjectionTest, TaskIdsAreLookedUpLiterally) {
-  auto component = Component("demo");
+  auto component = Component();
   for (const char* id : {"ST0301' OR '1'='1", "'; DELETE FROM VA_TaskRight; --", "ST03%"}) {
     Variant msg;
     EXPECT_FALSE(component->GetTaskAuth(id, 0, &msg)) << id;
@@ -658,102 +488,95 @@ TEST_F(InjectionTest, TaskIdsAreLookedUpLiterally) {
 
 TEST_F(InjectionTest, ReferenceLookupsMatchFiltersAsPlainText) {
   const HostileCodes& h = *codes_;
-  auto component = Component("demo");
+  auto component = Component();
   struct Case {
-    std::string filter;
-    std::string key_word;
+    std::string filter, key_word, order;
     std::vector<std::string> expected;
   } cases[] = {
-      {"0'2", "", {h.warehouse}}, {"", ";--", {h.warehouse}},
-      {"' OR 1=1 --", "", {}},    {"", "%", {}},
-      {"", "' OR '1'='1", {}},
+      {"0'2", "", "", {h.warehouse}},
+      {"", ";--", "", {h.warehouse}},
+      {"' OR 1=1 --", "", "", {}},
+      {"", "%", "", {}},
+      {"", "' OR '1'='1", "", {}},
+      // An order naming no column of the table is refused, not run.
+      {"", "", "cWhCode; DROP TABLE Warehouse", {}},
   };
   for (const Case& c : cases) {
     int32_t page = 1;
     int32_t pages = 0;
     Variant rs, rs_col, err;
-    ASSERT_TRUE(component->GetRefData(true, "Warehouse", c.filter, c.key_word, "", 100, page, pages,
-                                      rs, rs_col, err))
+    bool refused = !c.order.empty();
+    ASSERT_EQ(component->GetRefData(true, "Warehouse", c.filter, c.key_word, c.order, 100, page,
+                                    pages, rs, rs_col, err),
+              !refused)
         << err.ConcatText();
+    if (refused) {
+      EXPECT_EQ(err.ConcatText().rfind(" ", 0), 0u);
+      EXPECT_NE(err.ConcatText().find(c.order), std::string::npos) << err.ConcatText();
+      continue;
+    }
     std::vector<std::string> codes;
     for (const auto& row : RecordsetRows(rs)) codes.push_back(row[0]);
     EXPECT_EQ(codes, c.expected) << c.filter << " / " << c.key_word;
   }
-  // An order naming no column of the table is refused, not run.
-  int32_t page = 1;
-  int32_t pages = 0;
-  Variant rs, rs_col, err;
-  EXPECT_FALSE(component->GetRefData(true, "Warehouse", "", "", "cWhCode; DROP TABLE Warehouse",
-                                     100, page, pages, rs, rs_col, err));
-  EXPECT_EQ(err.ConcatText().rfind(" ", 0), 0u);
-  EXPECT_NE(err.ConcatText().find("cWhCode; DROP TABLE Warehouse"), std::string::npos)
-      << err.ConcatText();
 }
 
 // ---- format documents -----------------------------------------------------------------------
 
 TEST_F(InjectionTest, FormatDocumentsCannotCarryStatements) {
-  const HostileCodes& h = *codes_;
+  const std::string id = std::to_string(codes_->query_id);
   TempDir copy;
-  std::string company_db = copy.File("company.db");
-  std::string system_db = copy.File("system.db");
+  const std::string company_db = copy.File("company.db");
   std::filesystem::copy_file(dir_->File("company.db"), company_db);
-  std::filesystem::copy_file(dir_->File("system.db"), system_db);
-  auto component = Component("demo", Connection(company_db, system_db));
-  std::string id = std::to_string(h.query_id);
-
-  struct Case {
-    std::string xml;
-    std::string named;  // the message names this text
-  } refused[] = {
-      {"<queryid value=\"" + id +
-           "; DROP TABLE Rpt_FldDef\"><col1 visible=\"true\" width=\"80\"/></queryid>",
-       id + "; DROP TABLE Rpt_FldDef"},
-      {"<queryid value=\"" + id + " OR 1=1\"><col1 visible=\"true\" width=\"80\"/></queryid>",
-       id + " OR 1=1"},
-      {"<queryid value=\"" + id +
-           "\"><col1 visible=\"true\" width=\"80'); DELETE FROM Rpt_FldDef; --\"/></queryid>",
-       "80'); DELETE FROM Rpt_FldDef; --"},
-      {"<queryid value=\"" + id +
-           "\"><col1 visible=\"true; DROP TABLE Rpt_GlbDEF\" width=\"80\"/></queryid>",
-       "true; DROP TABLE Rpt_GlbDEF"},
-      {"<queryid value=\"" + id + "--\"><col1 visible=\"true\" width=\"80\"/></queryid>",
-       id + "--"},
+  std::filesystem::copy_file(dir_->File("system.db"), copy.File("system.db"));
+  auto component =
+      InitComponent(demo::EmbeddedConnectionString(company_db, copy.File("system.db")));
+  auto doc = [&](const std::string& query_id, const std::string& visible,
+                 const std::string& width) {
+    return "<queryid value=\"" + query_id + "\"><col1 visible=\"" + visible + "\" width=\"" +
+           width + "\"/></queryid>";
   };
-  std::string before = FileBytes(company_db);
-  for (const Case& c : refused) {
+  // Each refused document, and the text its message names.
+  const std::pair<std::string, std::string> refused[] = {
+      {doc(id + "; DROP TABLE Rpt_FldDef", "true", "80"), id + "; DROP TABLE Rpt_FldDef"},
+      {doc(id + " OR 1=1", "true", "80"), id + " OR 1=1"},
+      {doc(id, "true", "80'); DELETE FROM Rpt_FldDef; --"), "80'); DELETE FROM Rpt_FldDef; --"},
+      {doc(id, "true; DROP TABLE Rpt_GlbDEF", "80"), "true; DROP TABLE Rpt_GlbDEF"},
+      {doc(id + "--", "true", "80"), id + "--"},
+  };
+  const std::string before = FileBytes(company_db);
+  for (const auto& [xml, named] : refused) {
     std::string msg = "untouched";
-    EXPECT_FALSE(component->SaveFormat(c.xml, msg)) << c.xml;
-    EXPECT_NE(msg.find(c.named), std::string::npos) << msg;
-    EXPECT_TRUE(FileBytes(company_db) == before) << c.xml;
+    EXPECT_FALSE(component->SaveFormat(xml, msg)) << xml;
+    EXPECT_NE(msg.find(named), std::string::npos) << msg;
+    EXPECT_TRUE(FileBytes(company_db) == before) << xml;
   }
 
   // Hostile text where the reader does not look is saved around; only the format rows change.
-  std::vector<std::string> tables;
+  std::map<std::string, Rows> others;
   for (const auto& row : SqliteRows(company_db,
-                                    "SELECT name FROM sqlite_master WHERE type = 'table' AND "
-                                    "name <> 'Rpt_FldDef' ORDER BY name")) {
-    tables.push_back(row[0]);
+                                    "SELECT name FROM sqlite_master WHERE type = "
+                                    "'table' AND name <> 'Rpt_FldDef'")) {
+    others[row[0]] = SqliteRows(company_db, "SELECT * FROM " + row[0]);
   }
-  ASSERT_GT(tables.size(), 10u);
-  std::map<std::string, Rows> other_tables;
-  for (const auto& t : tables) other_tables[t] = SqliteRows(company_db, "SELECT * FROM " + t);
-  Rows other_formats = SqliteRows(
-      company_db, "SELECT * FROM Rpt_FldDef WHERE ID <> " + id + " ORDER BY ID, ORDEREx");
-  std::string xml = "<queryid value=\"" + id + "\" note=\"'; DROP TABLE Rpt_GlbDEF; --\">" +
-                    "<col1 visible=\"true\" width=\"81\" caption=\"x' OR '1'='1\"/>" +
-                    "<col2 visible=\"false\" width=\"-7\" caption=\"/* ;\"/></queryid>";
+  ASSERT_GT(others.size(), 10u);
+  const std::string other_formats =
+      "SELECT * FROM Rpt_FldDef WHERE ID <> " + id + " ORDER BY ID, ORDEREx";
+  const Rows other_format_rows = SqliteRows(company_db, other_formats);
   std::string msg = "untouched";
-  ASSERT_TRUE(component->SaveFormat(xml, msg)) << msg;
+  ASSERT_TRUE(
+      component->SaveFormat("<queryid value=\"" + id + "\" note=\"'; DROP TABLE Rpt_GlbDEF; --\">" +
+                                "<col1 visible=\"true\" width=\"81\" caption=\"x' OR '1'='1\"/>" +
+                                "<col2 visible=\"false\" width=\"-7\" caption=\"/* ;\"/></queryid>",
+                            msg))
+      << msg;
   EXPECT_EQ(msg, "untouched");
   EXPECT_EQ(SqliteRows(company_db, "SELECT ORDEREx, Width, Visible FROM Rpt_FldDef WHERE ID = " +
                                        id + " AND ORDEREx IN (1, 2) ORDER BY ORDEREx"),
             (Rows{{"1", "81", "-1"}, {"2", "-7", "0"}}));
-  EXPECT_EQ(SqliteRows(company_db,
-                       "SELECT * FROM Rpt_FldDef WHERE ID <> " + id + " ORDER BY ID, ORDEREx"),
-            other_formats);
-  for (const auto& t : tables) {
-    EXPECT_EQ(SqliteRows(company_db, "SELECT * FROM " + t), other_tables[t]) << t;
+  EXPECT_EQ(SqliteRows(company_db, other_formats), other_format_rows);
+  for (const auto& [table, rows] : others) {
+    EXPECT_EQ(SqliteRows(company_db, "SELECT * FROM " + table), rows) << table;
   }
 }
 

@@ -4,7 +4,6 @@
 // what one thread alone gives. The threaded cases also run under ThreadSanitizer (make tsan).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -52,17 +51,10 @@ class LifetimeTest : public ::testing::Test {
     company_ = new demo::DemoCompany(demo::GenerateCompany({20261206, demo::kMinimumLines}));
     demo::WriteCompany(*company_, dir_->File("company.db"), dir_->File("system.db"));
     std::filesystem::copy_file(dir_->File("company.db"), dir_->File("second.db"));
-    const demo::UserDefRow* first = nullptr;
-    for (const auto& d : company_->user_defs) {
-      if (d.cClass == "存货" && d.cItem.rfind("自定义项", 0) == 0) {
-        first = &d;
-        break;
-      }
-    }
-    ASSERT_NE(first, nullptr);
-    ExecSqlite(dir_->File("second.db"), "UPDATE UserDef SET cItemName = '" +
-                                            std::string(kSecondCaption) + "' WHERE cID = '" +
-                                            first->cID + "' AND cClass = '存货'");
+    ExecSqlite(dir_->File("second.db"),
+               "UPDATE UserDef SET cItemName = '" + std::string(kSecondCaption) +
+                   "' WHERE cClass = '存货' AND cID = (SELECT MIN(cID) FROM UserDef WHERE cClass "
+                   "= '存货' AND cItem LIKE '自定义项%')");
     model_ = new ReferenceLedger(*company_, demo::kDemoAccount, demo::kDemoLoginYear);
   }
   static void TearDownTestSuite() {
@@ -120,60 +112,51 @@ struct Handouts {
   }
 };
 
-Handouts TakeHandouts(IClsKCZT& component) {
-  Handouts h;
-  std::string xml = ConditionDocument(Query(LedgerKind::kStockByBatch));
-  Variant msg;
-  EXPECT_TRUE(component.OpenX(xml, h.summary, 1, &msg)) << msg.ConcatText();
-  Variant position(int16_t{2});
-  EXPECT_TRUE(component.OpenPage(xml, h.summary, h.detail, 1, &msg, &position)) << msg.ConcatText();
-  EXPECT_TRUE(component.GetPeriodDay(h.periods, msg)) << msg.ConcatText();
-  std::string format_msg;
-  EXPECT_TRUE(component.GetQueryFormat("批次台账", h.format, &format_msg)) << format_msg;
-  EXPECT_TRUE(component.GetDefineName(h.captions, &msg)) << msg.ConcatText();
-  return h;
-}
-
 TEST_F(LifetimeTest, RecordsetsOutliveConnectionInstanceGlobalsAndFiles) {
   TempDir own;
   std::filesystem::copy_file(dir_->File("company.db"), own.File("company.db"));
-  Handouts handouts;
+  const LedgerQuery q = Query(LedgerKind::kStockByBatch);
+  const std::string xml = ConditionDocument(q);
+  Handouts h;
   std::map<std::string, Rows> before;
   {
     component::ScopedApartment apartment(std::make_shared<component::Apartment>());
     auto component = std::make_unique<IClsKCZT>();
     std::string msg;
     ASSERT_TRUE(component->Init(Login(own.File("company.db")), &msg));
-    handouts = TakeHandouts(*component);
-    before = handouts.Read();
+    Variant position(int16_t{2});
+    Variant period_msg;
+    ASSERT_TRUE(component->OpenX(xml, h.summary, 1));
+    ASSERT_TRUE(component->OpenPage(xml, h.summary, h.detail, 1, nullptr, &position));
+    ASSERT_TRUE(component->GetPeriodDay(h.periods, period_msg));
+    ASSERT_TRUE(component->GetQueryFormat("批次台账", h.format, &msg)) << msg;
+    ASSERT_TRUE(component->GetDefineName(h.captions));
+    before = h.Read();
     for (const auto& [name, rows] : before) ASSERT_FALSE(rows.empty()) << name;
 
     // The summary and detail agree with the reference ledger, so `before` is worth keeping.
-    LedgerQuery q = Query(LedgerKind::kStockByBatch);
-    auto summary = SummaryRowsOf(handouts.summary, q);
+    auto summary = SummaryRowsOf(h.summary, q);
     EXPECT_TRUE(SummaryDifferences(summary, model_->Summary(q)).empty());
-    EXPECT_TRUE(DetailDifferences(DetailLinesOf(handouts.detail, q), model_->Detail(q, summary[1]))
-                    .empty());
+    EXPECT_TRUE(
+        DetailDifferences(DetailLinesOf(h.detail, q), model_->Detail(q, summary[1])).empty());
 
     component::CurrentApartment()->globals().gConn().Close();
-    EXPECT_EQ(handouts.Read(), before) << "after the connection was closed";
+    EXPECT_EQ(h.Read(), before) << "after the connection was closed";
     component.reset();
     EXPECT_TRUE(component::CurrentApartment()->globals().gConn_ == nullptr);
-    EXPECT_EQ(handouts.Read(), before) << "after the last instance released the globals";
+    EXPECT_EQ(h.Read(), before) << "after the last instance released the globals";
   }
-  EXPECT_EQ(handouts.Read(), before) << "after the apartment was gone";
+  EXPECT_EQ(h.Read(), before) << "after the apartment was gone";
   std::filesystem::remove(own.File("company.db"));
-  EXPECT_EQ(handouts.Read(), before) << "after the database file was removed";
+  EXPECT_EQ(h.Read(), before) << "after the database file was removed";
 
   // A summary of a departed instance still serves OpenPage of a new one.
-  IClsKCZT fresh;
-  std::string msg;
-  ASSERT_TRUE(fresh.Init(FirstLogin(), &msg));
+  auto fresh = InitComponent(
+      demo::EmbeddedConnectionString(dir_->File("company.db"), dir_->File("system.db")));
   Variant detail;
   Variant page_msg;
   Variant position(int16_t{2});
-  ASSERT_TRUE(fresh.OpenPage(ConditionDocument(Query(LedgerKind::kStockByBatch)), handouts.summary,
-                             detail, 1, &page_msg, &position))
+  ASSERT_TRUE(fresh->OpenPage(xml, h.summary, detail, 1, &page_msg, &position))
       << page_msg.ConcatText();
   EXPECT_EQ(RecordsetRows(detail), before["detail"]);
 }
@@ -188,24 +171,21 @@ TEST_F(LifetimeTest, InstancesOfOneApartmentShareItsGlobals) {
   ASSERT_TRUE(b->Init(SecondLogin(), &msg));
   EXPECT_EQ(CaptionSource(*a), "second") << "b's Init re-initialised a's globals";
 
+  const std::string xml = ConditionDocument(Query(LedgerKind::kPosition));
   Variant summary;
-  ASSERT_TRUE(a->OpenX(ConditionDocument(Query(LedgerKind::kPosition)), summary, 2));
+  ASSERT_TRUE(a->OpenX(xml, summary, 2));
   b.reset();
   EXPECT_EQ(CaptionSource(*a), "second") << "releasing b left a working";
   Variant detail;
   Variant page_msg;
-  EXPECT_TRUE(
-      a->OpenPage(ConditionDocument(Query(LedgerKind::kPosition)), summary, detail, 2, &page_msg))
-      << page_msg.ConcatText();
+  EXPECT_TRUE(a->OpenPage(xml, summary, detail, 2, &page_msg)) << page_msg.ConcatText();
   a.reset();
 
   // With the last instance gone the globals are released: a new instance needs Init.
   IClsKCZT c;
   EXPECT_EQ(CaptionSource(c), std::string("failed: ") + kObjectClosed);
   Variant rs1("untouched");
-  Variant x_msg("untouched");
-  EXPECT_THROW(c.OpenX(ConditionDocument(Query(LedgerKind::kStockByInventory)), rs1, 0, &x_msg),
-               ComError);
+  EXPECT_THROW(c.OpenX(ConditionDocument(Query(LedgerKind::kStockByInventory)), rs1, 0), ComError);
   EXPECT_EQ(rs1, Variant("untouched"));
   Variant periods;
   Variant period_msg;
@@ -217,19 +197,15 @@ TEST_F(LifetimeTest, InstancesOfOneApartmentShareItsGlobals) {
 TEST_F(LifetimeTest, ApartmentsOnOneThreadKeepTheirOwnGlobals) {
   auto first = std::make_shared<component::Apartment>();
   auto second = std::make_shared<component::Apartment>();
-  std::unique_ptr<IClsKCZT> in_first;
-  std::unique_ptr<IClsKCZT> in_second;
-  std::string msg;
-  {
-    component::ScopedApartment use(first);
-    in_first = std::make_unique<IClsKCZT>();
-    ASSERT_TRUE(in_first->Init(FirstLogin(), &msg));
-  }
-  {
-    component::ScopedApartment use(second);
-    in_second = std::make_unique<IClsKCZT>();
-    ASSERT_TRUE(in_second->Init(SecondLogin(), &msg));
-  }
+  auto make = [](const std::shared_ptr<component::Apartment>& in, const Variant& login) {
+    component::ScopedApartment use(in);
+    auto instance = std::make_unique<IClsKCZT>();
+    std::string msg;
+    EXPECT_TRUE(instance->Init(login, &msg)) << msg;
+    return instance;
+  };
+  auto in_first = make(first, FirstLogin());
+  auto in_second = make(second, SecondLogin());
   // Each instance keeps the apartment it was created in, whichever is current.
   EXPECT_EQ(CaptionSource(*in_first), "first");
   EXPECT_EQ(CaptionSource(*in_second), "second");
@@ -247,6 +223,10 @@ struct SessionResult {
   uint64_t statements = 0;
 };
 
+void Need(bool ok, const std::string& what) {
+  if (!ok) throw std::runtime_error(what);
+}
+
 // One front end's session: two instances sharing the thread's apartment, the three ledgers
 // with a few details each, periods, captions, the query format and (on a private copy of the
 // files) a format save.
@@ -257,7 +237,7 @@ SessionResult RunSession(const Variant& login, const Variant& private_login) {
     auto a = std::make_unique<IClsKCZT>();
     auto b = std::make_unique<IClsKCZT>();
     std::string msg;
-    if (!a->Init(login, &msg)) throw std::runtime_error("Init: " + msg);
+    Need(a->Init(login, &msg), "Init: " + msg);
     for (LedgerKind kind :
          {LedgerKind::kStockByInventory, LedgerKind::kStockByBatch, LedgerKind::kPosition}) {
       IClsKCZT& c = kind == LedgerKind::kStockByBatch ? *b : *a;
@@ -265,35 +245,31 @@ SessionResult RunSession(const Variant& login, const Variant& private_login) {
       auto k = static_cast<int16_t>(kind);
       std::string name = "kind " + std::to_string(k);
       Variant summary;
-      if (!c.OpenX(xml, summary, k)) throw std::runtime_error(name + ": no summary");
+      Need(c.OpenX(xml, summary, k), name + ": no summary");
       r.tables[name] = RecordsetRows(summary);
       for (int16_t row = 1; row <= 3; ++row) {
         Variant detail;
         Variant page_msg;
         Variant position(row);
-        if (!c.OpenPage(xml, summary, detail, k, &page_msg, &position)) {
-          throw std::runtime_error(name + " row " + std::to_string(row) + ": " +
-                                   page_msg.ConcatText());
-        }
+        Need(c.OpenPage(xml, summary, detail, k, &page_msg, &position),
+             name + " row " + std::to_string(row) + ": " + page_msg.ConcatText());
         r.tables[name + " detail " + std::to_string(row)] = RecordsetRows(detail);
       }
     }
     Variant rs;
     Variant rs_msg;
-    if (!b->GetPeriodDay(rs, rs_msg)) throw std::runtime_error("periods: " + rs_msg.ConcatText());
+    Need(b->GetPeriodDay(rs, rs_msg), "periods");
     r.tables["periods"] = RecordsetRows(rs);
-    if (!a->GetDefineName(rs, &rs_msg)) throw std::runtime_error("captions");
+    Need(a->GetDefineName(rs, &rs_msg), "captions");
     r.tables["captions"] = RecordsetRows(rs);
-    if (!b->GetQueryFormat("库存台账", rs, &msg)) throw std::runtime_error("format: " + msg);
+    Need(b->GetQueryFormat("库存台账", rs, &msg), "format: " + msg);
     r.tables["format"] = RecordsetRows(rs);
-
     // Writes go to the session's own files.
-    if (!b->Init(private_login, &msg)) throw std::runtime_error("private Init");
-    if (!a->SaveFormat("<queryid value=\"1\"><col1 visible=\"false\" width=\"33\"/></queryid>",
-                       msg)) {
-      throw std::runtime_error("save: " + msg);
-    }
-    if (!b->GetQueryFormat("库存台账", rs, &msg)) throw std::runtime_error("format: " + msg);
+    Need(b->Init(private_login, &msg), "private Init");
+    Need(
+        a->SaveFormat("<queryid value=\"1\"><col1 visible=\"false\" width=\"33\"/></queryid>", msg),
+        "save: " + msg);
+    Need(b->GetQueryFormat("库存台账", rs, &msg), "format: " + msg);
     r.tables["saved format"] = RecordsetRows(rs);
   } catch (const std::exception& e) {
     r.error = e.what();
@@ -347,10 +323,7 @@ TEST_F(ThreadsTest, ManyInstancesOnSeveralThreadsGiveWhatOneThreadGives) {
     });
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-      threads.emplace_back([&, t] {
-        Variant login = FirstLogin();
-        results[t] = RunSession(login, private_logins[t]);
-      });
+      threads.emplace_back([&, t] { results[t] = RunSession(FirstLogin(), private_logins[t]); });
     }
     for (auto& th : threads) th.join();
     stop = true;
@@ -416,8 +389,7 @@ TEST_F(ThreadsTest, AFaultOnOneThreadStaysOnThatThread) {
 // rows are shared read-only by every clone.
 TEST_F(ThreadsTest, ClonesOfOneSummaryServeSeveralThreads) {
   constexpr int kThreads = 4;
-  LedgerQuery query = Query(LedgerKind::kPosition);
-  const std::string xml = ConditionDocument(query);
+  const std::string xml = ConditionDocument(Query(LedgerKind::kPosition));
   IClsKCZT maker;
   std::string msg;
   ASSERT_TRUE(maker.Init(FirstLogin(), &msg));
@@ -429,9 +401,8 @@ TEST_F(ThreadsTest, ClonesOfOneSummaryServeSeveralThreads) {
   std::vector<Rows> expected_details;
   for (int32_t row = 1; row <= rows; ++row) {
     Variant detail;
-    Variant page_msg;
     Variant position(row);
-    ASSERT_TRUE(maker.OpenPage(xml, summary, detail, 2, &page_msg, &position));
+    ASSERT_TRUE(maker.OpenPage(xml, summary, detail, 2, nullptr, &position));
     expected_details.push_back(RecordsetRows(detail));
   }
   const Rows expected_summary = RecordsetRows(summary);

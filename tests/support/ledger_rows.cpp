@@ -1,30 +1,35 @@
 #include "support/ledger_rows.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <tuple>
 
+#include "demo/generator.h"
 #include "platform/date.h"
 #include "platform/db/recordset.h"
+#include "platform/erp/caller_login.h"
+#include "platform/erp/register_substitutes.h"
 
 namespace q9::testing {
 namespace {
 
 using platform::Variant;
 
+constexpr char kNoData[] = "没有符合条件的数据！";
+constexpr size_t kReportedDifferences = 8;
+
 std::optional<std::string> OptText(const Variant& v) {
-  if (v.is_null()) return std::nullopt;
-  return v.ToText();
+  return v.is_null() ? std::nullopt : std::optional<std::string>(v.ToText());
 }
 
 std::optional<double> OptNumber(const Variant& v) {
-  if (v.is_null()) return std::nullopt;
-  return v.ToDouble();
+  return v.is_null() ? std::nullopt : std::optional<double>(v.ToDouble());
 }
 
 std::optional<int64_t> OptId(const Variant& v) {
@@ -39,6 +44,7 @@ std::string IsoDate(const Variant& v) {
   return date ? date->ToIsoDate() : v.ToText();
 }
 
+// Reads a recordset's rows by column name, whatever its current record.
 class Rows {
  public:
   explicit Rows(const Variant& rs) : rs_(platform::db::AsRecordset(rs, "recordset")) {
@@ -55,16 +61,14 @@ class Rows {
   std::shared_ptr<platform::db::Recordset> rs_;
 };
 
-using Key = std::tuple<std::optional<std::string>, std::optional<std::string>, std::string,
-                       std::optional<std::string>, std::vector<std::optional<std::string>>>;
-
-Key KeyOf(const SummaryRow& r) {
-  return {r.cWhCode, r.cPosCode, r.cInvCode, r.cBatch, r.free_values};
+auto KeyOf(const SummaryRow& r) {
+  return std::tie(r.cWhCode, r.cPosCode, r.cInvCode, r.cBatch, r.free_values);
 }
 
-void SortByKey(std::vector<SummaryRow>& rows) {
+std::vector<SummaryRow> SortedByKey(std::vector<SummaryRow> rows) {
   std::stable_sort(rows.begin(), rows.end(),
                    [](const SummaryRow& a, const SummaryRow& b) { return KeyOf(a) < KeyOf(b); });
+  return rows;
 }
 
 std::string Show(const std::optional<std::string>& v) { return v ? "'" + *v + "'" : "NULL"; }
@@ -85,20 +89,40 @@ bool SameNumber(const std::optional<double>& a, const std::optional<double>& b) 
 }
 
 bool SameLine(const DetailLine& a, const DetailLine& b) {
-  return a.ID == b.ID && a.AutoID == b.AutoID && a.AutoId == b.AutoId &&
-         a.order_date == b.order_date && a.iInQtty == b.iInQtty && a.iOutQtty == b.iOutQtty &&
+  return std::tie(a.ID, a.AutoID, a.AutoId, a.order_date, a.iInQtty, a.iOutQtty) ==
+             std::tie(b.ID, b.AutoID, b.AutoId, b.order_date, b.iInQtty, b.iOutQtty) &&
          SameNumber(a.iInNum, b.iInNum) && SameNumber(a.iOutNum, b.iOutNum);
+}
+
+void Report(const std::string& what, const std::vector<std::string>& differences) {
+  for (size_t i = 0; i < differences.size() && i < kReportedDifferences; ++i) {
+    ADD_FAILURE() << what << differences[i];
+  }
+  if (differences.size() > kReportedDifferences) {
+    ADD_FAILURE() << what << differences.size() << " differences in all";
+  }
 }
 
 }  // namespace
 
+std::unique_ptr<component::IClsKCZT> InitComponent(const std::string& connection,
+                                                   const std::string& user) {
+  platform::erp::RegisterErpSubstitutes();
+  auto component = std::make_unique<component::IClsKCZT>();
+  std::string msg;
+  EXPECT_TRUE(component->Init(Variant(platform::erp::MakeCallerLogin(
+                                  connection, user, demo::kDemoAccount, demo::kDemoLoginYear)),
+                              &msg))
+      << user << ": " << msg;
+  return component;
+}
+
 std::vector<SummaryRow> SummaryRowsOf(const Variant& rs, const LedgerQuery& query) {
   Rows t(rs);
-  bool position = query.kind == LedgerKind::kPosition;
-  std::vector<SummaryRow> rows;
+  std::vector<SummaryRow> rows(t.size());
   for (size_t i = 0; i < t.size(); ++i) {
-    SummaryRow row;
-    if (position) {
+    SummaryRow& row = rows[i];
+    if (query.kind == LedgerKind::kPosition) {
       row.cWhCode = OptText(t.At(i, "cWhCode"));
       row.cPosCode = OptText(t.At(i, "cPosCode"));
     }
@@ -109,33 +133,25 @@ std::vector<SummaryRow> SummaryRowsOf(const Variant& rs, const LedgerQuery& quer
     }
     row.iBeginQtty = t.At(i, "iBeginQtty").ToDouble();
     row.iBeginNum = OptNumber(t.At(i, "iBeginNum"));
-    rows.push_back(std::move(row));
   }
   return rows;
 }
 
 std::vector<DetailLine> DetailLinesOf(const Variant& rs, const LedgerQuery& query) {
   Rows t(rs);
-  bool position = query.kind == LedgerKind::kPosition;
-  std::vector<DetailLine> lines;
+  const bool position = query.kind == LedgerKind::kPosition;
+  std::vector<DetailLine> lines(t.size());
   for (size_t i = 0; i < t.size(); ++i) {
-    DetailLine d;
+    DetailLine& d = lines[i];
     d.ID = OptId(t.At(i, "ID"));
-    if (position) {
-      d.AutoID = OptId(t.At(i, "RdsID"));
-      d.AutoId = OptId(t.At(i, "AutoId"));
-      d.order_date = IsoDate(t.At(i, "dDate"));
-      d.order_id = d.AutoId.value_or(0);
-    } else {
-      d.AutoID = OptId(t.At(i, "AutoID"));
-      d.order_date = IsoDate(t.At(i, query.audit_dates ? "dVeriDate" : "dDate"));
-      d.order_id = d.ID.value_or(0);
-    }
+    d.AutoID = OptId(t.At(i, position ? "RdsID" : "AutoID"));
+    if (position) d.AutoId = OptId(t.At(i, "AutoId"));
+    d.order_date = IsoDate(t.At(i, !position && query.audit_dates ? "dVeriDate" : "dDate"));
+    d.order_id = (position ? d.AutoId : d.ID).value_or(0);
     d.iInQtty = OptNumber(t.At(i, "iInQtty"));
     d.iInNum = OptNumber(t.At(i, "iInNum"));
     d.iOutQtty = OptNumber(t.At(i, "iOutQtty"));
     d.iOutNum = OptNumber(t.At(i, "iOutNum"));
-    lines.push_back(d);
   }
   NormalizeDetailOrder(lines);
   return lines;
@@ -143,10 +159,8 @@ std::vector<DetailLine> DetailLinesOf(const Variant& rs, const LedgerQuery& quer
 
 std::vector<std::string> SummaryDifferences(const std::vector<SummaryRow>& actual_rows,
                                             const std::vector<SummaryRow>& expected_rows) {
-  std::vector<SummaryRow> actual = actual_rows;
-  std::vector<SummaryRow> expected = expected_rows;
-  SortByKey(actual);
-  SortByKey(expected);
+  std::vector<SummaryRow> actual = SortedByKey(actual_rows);
+  std::vector<SummaryRow> expected = SortedByKey(expected_rows);
   std::vector<std::string> out;
   size_t a = 0;
   size_t e = 0;
@@ -172,10 +186,6 @@ std::vector<std::string> DetailDifferences(std::vector<DetailLine> actual,
   NormalizeDetailOrder(actual);
   NormalizeDetailOrder(expected);
   std::vector<std::string> out;
-  if (actual.size() != expected.size()) {
-    out.push_back(std::to_string(actual.size()) + " lines, expected " +
-                  std::to_string(expected.size()));
-  }
   for (size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
     if (i >= actual.size()) {
       out.push_back("missing " + Show(expected[i]));
@@ -202,6 +212,58 @@ std::string Show(const DetailLine& d) {
   return "ID " + Show(d.ID) + " line " + Show(d.AutoID) + " record " + Show(d.AutoId) + " date " +
          d.order_date + " in " + Show(d.iInQtty) + "/" + Show(d.iInNum) + " out " +
          Show(d.iOutQtty) + "/" + Show(d.iOutNum);
+}
+
+LedgerCheck CheckLedger(component::IClsKCZT& component, const ReferenceLedger& model,
+                        const LedgerQuery& query,
+                        const std::function<bool(size_t, const SummaryRow&)>& detail_wanted) {
+  LedgerCheck check;
+  const std::string xml = ConditionDocument(query);
+  const auto kind = static_cast<int16_t>(query.kind);
+  const std::vector<SummaryRow> expected = model.Summary(query);
+  Variant rs1("untouched");
+  Variant msg("untouched");
+  const bool found = component.OpenX(xml, rs1, kind, &msg);
+  if (expected.empty()) {
+    EXPECT_FALSE(found) << "the model has no row";
+    EXPECT_EQ(msg, Variant(kNoData));
+    EXPECT_EQ(rs1, Variant("untouched"));
+    return check;
+  }
+  EXPECT_TRUE(found) << "the model has " << expected.size() << " rows; " << msg.ConcatText();
+  if (!found) return check;
+  EXPECT_EQ(msg, Variant("untouched"));
+  check.rows = SummaryRowsOf(rs1, query);
+  Report("summary: ", SummaryDifferences(check.rows, expected));
+
+  for (size_t i = 0; i < check.rows.size(); ++i) {
+    const SummaryRow& row = check.rows[i];
+    if (detail_wanted && !detail_wanted(i, row)) continue;
+    Variant rs2("untouched");
+    Variant page_msg("untouched");
+    Variant position(static_cast<int32_t>(i + 1));
+    const bool paged = component.OpenPage(xml, rs1, rs2, kind, &page_msg, &position);
+    EXPECT_TRUE(paged) << Show(row) << ": " << page_msg.ConcatText();
+    if (!paged) continue;
+    EXPECT_EQ(page_msg, Variant("untouched"));
+    ++check.details_opened;
+    std::vector<DetailLine> lines = DetailLinesOf(rs2, query);
+    check.detail_lines += lines.size();
+    std::vector<std::string> differences;
+    for (size_t n = 1; n < lines.size(); ++n) {
+      if (std::tie(lines[n].order_date, lines[n].order_id) <
+          std::tie(lines[n - 1].order_date, lines[n - 1].order_id)) {
+        differences.push_back("out of order: " + Show(lines[n - 1]) + " before " + Show(lines[n]));
+      }
+    }
+    auto it = std::find_if(expected.begin(), expected.end(),
+                           [&](const SummaryRow& e) { return KeyOf(e) == KeyOf(row); });
+    if (it != expected.end()) {  // a row the model lacks is reported above
+      for (auto& d : DetailDifferences(lines, model.Detail(query, *it))) differences.push_back(d);
+    }
+    Report("detail of " + Show(row) + ": ", differences);
+  }
+  return check;
 }
 
 std::string FileBytes(const std::string& path) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <pugixml.hpp>
+#include <sstream>
 #include <stdexcept>
 #include <tuple>
 
@@ -171,32 +173,6 @@ std::vector<SummaryRow> Collect(std::map<GroupKey, Group>& groups, SelectionStan
   return rows;
 }
 
-std::string XmlQuoted(const std::string& text) {
-  std::string out;
-  for (char ch : text) {
-    switch (ch) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      default:
-        out += ch;
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 std::string StandardText(SelectionStandard standard) {
@@ -223,45 +199,43 @@ void NormalizeDetailOrder(std::vector<DetailLine>& lines) {
 }
 
 std::string ConditionDocument(const LedgerQuery& q) {
-  auto element = [](const std::string& name,
-                    const std::vector<std::pair<std::string, std::string>>& attributes) {
-    std::string text = "<" + name;
+  pugi::xml_document doc;
+  pugi::xml_node root = doc.append_child("condition");
+  auto element = [&](const std::string& name,
+                     const std::vector<std::pair<std::string, std::string>>& attributes) {
+    pugi::xml_node node = root.append_child(name.c_str());
     for (const auto& [attribute, value] : attributes) {
-      text += " " + attribute + "=\"" + XmlQuoted(value) + "\"";
+      node.append_attribute(attribute.c_str()) = value.c_str();
     }
-    return text + "/>";
   };
   bool position = q.kind == LedgerKind::kPosition;
   std::string warehouses;
-  for (size_t i = 0; i < q.warehouses.size(); ++i) {
-    warehouses += (i ? "," : "") + q.warehouses[i];
-  }
-  std::string xml = "<condition>";
-  xml += element(
-      "ddate",
-      {{"isverdate", q.audit_dates ? "true" : "false"}, {"value1", q.from}, {"value2", q.to}});
-  xml += element("warehouse", {{"value1", warehouses}});
-  xml += element("invclass", {{"value1", q.class_prefix}, {"value2", ""}});
-  xml += element("inventory", {{"value1", q.inventory_from}, {"value2", q.inventory_to}});
-  xml += element("invstd", {{"value1", q.inv_std}});
-  xml += element("assunit", {{"value1", std::to_string(q.aux_unit)}});
-  xml += element("standard", {{"value1", StandardText(q.standard)}});
-  xml += element("batch", {{"value1", q.batch}, {"value2", ""}});
-  xml += element("includeaudit", {{"value", q.audited_only ? "0" : "1"}});
-  xml += element("position", {{"value1", position ? q.position_from : ""},
-                              {"value2", position ? q.position_to : ""}});
+  for (size_t i = 0; i < q.warehouses.size(); ++i) warehouses += (i ? "," : "") + q.warehouses[i];
+  element("ddate",
+          {{"isverdate", q.audit_dates ? "true" : "false"}, {"value1", q.from}, {"value2", q.to}});
+  element("warehouse", {{"value1", warehouses}});
+  element("invclass", {{"value1", q.class_prefix}, {"value2", ""}});
+  element("inventory", {{"value1", q.inventory_from}, {"value2", q.inventory_to}});
+  element("invstd", {{"value1", q.inv_std}});
+  element("assunit", {{"value1", std::to_string(q.aux_unit)}});
+  element("standard", {{"value1", StandardText(q.standard)}});
+  element("batch", {{"value1", q.batch}, {"value2", ""}});
+  element("includeaudit", {{"value", q.audited_only ? "0" : "1"}});
+  element("position",
+          {{"value1", position ? q.position_from : ""}, {"value2", position ? q.position_to : ""}});
   for (int i = 1; i <= 10; ++i) {
     auto shown = std::find_if(q.free_items.begin(), q.free_items.end(),
                               [i](const ShownFreeItem& item) { return item.number == i; });
     bool on = shown != q.free_items.end();
-    xml +=
-        element("free" + std::to_string(i),
-                {{"check", on ? "1" : "0"}, {"value1", on ? shown->prefix : ""}, {"value2", ""}});
+    element("free" + std::to_string(i),
+            {{"check", on ? "1" : "0"}, {"value1", on ? shown->prefix : ""}, {"value2", ""}});
   }
   for (int i = 1; i <= 16; ++i) {
-    xml += element("invdefine" + std::to_string(i), {{"value1", ""}, {"value2", ""}});
+    element("invdefine" + std::to_string(i), {{"value1", ""}, {"value2", ""}});
   }
-  return xml + "</condition>";
+  std::ostringstream out;
+  doc.save(out, "", pugi::format_raw);
+  return out.str();
 }
 
 ReferenceLedger::ReferenceLedger(const demo::DemoCompany& company, std::string account,
