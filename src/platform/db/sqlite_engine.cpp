@@ -167,7 +167,8 @@ bool IsKey(std::string_view key, std::initializer_list<std::string_view> names) 
 std::string SqliteFileName(const std::string& path) {
   if (path == ":memory:" || access(path.c_str(), W_OK) == 0) return path;
   std::filesystem::path dir = std::filesystem::path(path).parent_path();
-  if (access(dir.empty() ? "." : dir.c_str(), W_OK) == 0) return path;
+  const std::string dir_name = dir.empty() ? std::string(".") : dir.string();
+  if (access(dir_name.c_str(), W_OK) == 0) return path;
   char header[20] = {};
   std::FILE* f = std::fopen(path.c_str(), "rb");
   bool wal = f && std::fread(header, 1, sizeof header, f) == sizeof header && header[18] == 2;
