@@ -67,18 +67,6 @@ TEST_F(InitTest, FailuresGiveTheFixedMessage) {
   EXPECT_FALSE(CurrentApartment()->globals().gLogin.has_object());
 }
 
-TEST_F(InitTest, ACreationFailureLeavesTheObjectsMadeBefore) {
-  platform::ScopedProgId no_login("VtCOMMON.Login", [] { return platform::ObjectPtr(); });
-  IClsKCZT k;
-  std::string msg;
-  EXPECT_FALSE(k.Init(Login(company_.ConnectionString()), &msg));
-  EXPECT_EQ(msg, "初始化失败！");
-  ModuleGlobals& g = CurrentApartment()->globals();
-  EXPECT_TRUE(g.gAccount.has_object());
-  EXPECT_TRUE(g.gAccountCO.has_object());
-  EXPECT_FALSE(g.gLogin.has_object());
-}
-
 TEST_F(InitTest, ReInitReopensTheSharedConnectionOnTheNewDatabase) {
   LoginFixture other;
   platform::erp::RegisterErpSubstitutes();
@@ -107,27 +95,6 @@ TEST_F(InitTest, GlobalsLiveUntilTheLastInstanceOfTheApartmentGoes) {
   ModuleGlobals& g = CurrentApartment()->globals();
   EXPECT_FALSE(g.gLogin.has_object());
   EXPECT_EQ(g.gConn_, nullptr);
-}
-
-TEST_F(InitTest, ApartmentsDoNotShareGlobals) {
-  IClsKCZT here;
-  ASSERT_TRUE(here.Init(Login(company_.ConnectionString())));
-  {
-    ScopedApartment other(std::make_shared<Apartment>());
-    IClsKCZT there;
-    Variant rs, msg;
-    EXPECT_FALSE(there.GetPeriodDay(rs, msg));
-  }
-  Variant rs, msg;
-  EXPECT_TRUE(here.GetPeriodDay(rs, msg));
-}
-
-TEST_F(InitTest, MethodsBeforeInitFailThroughTheirOwnFrame) {
-  IClsKCZT k;
-  Variant rs = Variant("caller's"), msg;
-  EXPECT_FALSE(k.GetPeriodDay(rs, msg));
-  EXPECT_FALSE(msg.ConcatText().empty());
-  EXPECT_EQ(rs, Variant("caller's"));
 }
 
 class PeriodDayTest : public InitTest {};

@@ -1,6 +1,5 @@
-// The component over ODBC: Init on a company reached through the SQLite ODBC driver, and Init on a
-// SQL Server that is not there (FreeTDS), whose failure the user sees only as the fixed message
-// while the driver's words go to the SQL trace.
+// The component over ODBC: Init on a SQL Server that is not there (FreeTDS), whose failure the user
+// sees only as the fixed message while the driver's words go to the SQL trace.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,12 +8,10 @@
 #include <sstream>
 
 #include "component/iclskczt.h"
-#include "platform/db/recordset.h"
 #include "platform/db/statement_gate.h"
 #include "platform/erp/caller_login.h"
 #include "platform/erp/register_substitutes.h"
 #include "support/fake_server.h"
-#include "support/login_fixture.h"
 #include "support/odbc_drivers.h"
 #include "support/temp_dir.h"
 
@@ -29,8 +26,8 @@ constexpr const char* kPassword = "Geh31m!pw";
 class InitOverOdbcTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testing::SqliteOdbcDriverInstalled() || !testing::FreeTdsDriverInstalled()) {
-      GTEST_SKIP() << "the SQLite ODBC driver or FreeTDS is not installed";
+    if (!testing::FreeTdsDriverInstalled()) {
+      GTEST_SKIP() << "FreeTDS is not installed";
     }
     platform::erp::RegisterErpSubstitutes();
   }
@@ -42,26 +39,6 @@ class InitOverOdbcTest : public ::testing::Test {
   ScopedApartment apartment_{std::make_shared<Apartment>()};
   testing::TempDir dir_;
 };
-
-TEST_F(InitOverOdbcTest, ACompanyThroughTheSqliteDriverAnswersLikeTheEmbeddedOne) {
-  testing::LoginFixture company;
-  IClsKCZT k;
-  std::string msg = "untouched";
-  ASSERT_TRUE(k.Init(
-      Login(testing::SqliteOdbcConnectionString(company.company_db(), company.system_db())), &msg));
-  EXPECT_EQ(msg, "untouched");
-  ModuleGlobals& g = CurrentApartment()->globals();
-  EXPECT_EQ(g.gConn().EngineName(), "ODBC");
-  EXPECT_EQ(g.gConn().ConnectionTimeout(), 0);
-  EXPECT_EQ(g.gConn().CommandTimeout(), 0);
-  Variant rs, err;
-  ASSERT_TRUE(k.GetPeriodDay(rs, err)) << err.ConcatText();
-  auto periods = platform::db::AsRecordset(rs, "rs");
-  ASSERT_EQ(periods->RecordCount(), 12);
-  // The fixture's 2026 starts each month on the 26th of the month before.
-  EXPECT_EQ(periods->Field("iMonth"), Variant(int32_t{1}));
-  EXPECT_EQ(periods->Field("dBegin").ToDate().ToIsoDate(), "2025-12-26");
-}
 
 TEST_F(InitOverOdbcTest, AnUnreachableServerGivesTheFixedMessageAndTracesTheCause) {
   testing::FakeServer silent(testing::FakeServer::kSilent);

@@ -84,38 +84,6 @@ TEST(MakeFreeCondTest, ValuesOfAnUncheckedItemMayBeMissing) {
   EXPECT_EQ(MakeFreeCond(*xml.Load(), columns, shown), "");
 }
 
-TEST(MakeFreeCondTest, AMissingNodeStopsWithObjectNotSetAfterTheItemsBeforeIt) {
-  struct MissingCase {
-    ConditionXml doc;
-    const char* description;
-    const char* columns;
-    Flags shown;
-  } cases[] = {
-      {ConditionXml().Set("free1", "check", "1").Remove("free7"), "条件文档缺少元素 <free7>",
-       " cFree1 ,", FlagsOf({1})},
-      {ConditionXml().RemoveAttribute("free1", "check"),
-       "条件文档的元素 <free1> 缺少属性 check",
-       "",
-       {}},
-      {ConditionXml()
-           .Set("free2", "check", "1")
-           .Set("free3", "check", "1")
-           .RemoveAttribute("free3", "value2"),
-       "条件文档的元素 <free3> 缺少属性 value2", " cFree2 , cFree3 ,", FlagsOf({2, 3})},
-  };
-  for (const MissingCase& c : cases) {
-    std::string columns = "stale";
-    Flags shown;
-    shown.fill(true);
-    auto e = ErrorOf([&] { MakeFreeCond(*c.doc.Load(), columns, shown); });
-    ASSERT_TRUE(e) << c.description;
-    EXPECT_EQ(e->number(), platform::kErrObjectNotSet);
-    EXPECT_EQ(e->description(), c.description);
-    EXPECT_EQ(columns, c.columns) << c.description;
-    EXPECT_EQ(shown, c.shown) << c.description;
-  }
-}
-
 struct DefineCase {
   const char* name;
   ConditionXml doc;
@@ -153,16 +121,12 @@ TEST(MakeDefineCondTest, EachItemWithTheBuilderOfItsKind) {
   }
 }
 
-TEST(MakeDefineCondTest, FailuresNameTheirElementAttributeOrValue) {
+TEST(MakeDefineCondTest, ValuesOfTheWrongKindNameFieldAndValue) {
   struct FailCase {
     ConditionXml doc;
     int number;
     const char* description;
   } cases[] = {
-      {ConditionXml().Remove("invdefine9"), platform::kErrObjectNotSet,
-       "条件文档缺少元素 <invdefine9>"},
-      {ConditionXml().RemoveAttribute("invdefine16", "value2"), platform::kErrObjectNotSet,
-       "条件文档的元素 <invdefine16> 缺少属性 value2"},
       {ConditionXml().Set("invdefine12", "value1", "abc"), platform::kErrTypeMismatch,
        "字段 cInvDefine12 的条件值 'abc' 不是数字"},
       {ConditionXml().Set("invdefine15", "value2", "2024-02-30"), platform::kErrTypeMismatch,

@@ -338,25 +338,5 @@ TEST(ReadersTest, AFailingStepLeavesTheEarlierStepsWrittenAndTheLaterOnesAsTheyW
   }
 }
 
-TEST(ReadersTest, AccountErrorsEndTheReading) {
-  const platform::ComError raised(-2147418113, "VtERPVO.Account", "period table unreadable");
-  for (bool position : {false, true}) {
-    ConditionState state = EarlierState();
-    auto doc = ConditionXml()
-                   .Set("ddate", "value1", "2024-01-01")
-                   .Set("ddate", "value2", "2024-01-31")
-                   .Load();
-    Variant account = testing::FailingAccount("Period", raised);
-    auto e = ErrorOf([&] {
-      position ? ReadPositionCondition(*doc, account, state)
-               : ReadStockCondition(*doc, account, state);
-    });
-    ASSERT_TRUE(e);
-    EXPECT_EQ(e->description(), "period table unreadable");
-    EXPECT_EQ(state.strDateCond, "earlier date");
-    EXPECT_EQ(state.strWhere, "earlier where");
-  }
-}
-
 }  // namespace
 }  // namespace q9::condition

@@ -197,51 +197,48 @@ TEST_F(DetailQueryTest, KeysComeFromTheRowAtCurPositionAndTheSummaryNeverMoves) 
     EXPECT_EQ(rs1->State(), platform::db::kStateOpen);
     EXPECT_EQ(rs1->AbsolutePosition(), 3);
   }
-}
-
-TEST_F(DetailQueryTest, StockLedgerByBatchUsesListsStartDateBatchAndShownFreeItems) {
-  login_->lists = {
-      {"WareHouse", Variant("'01'")}, {"department", Variant(" ")}, {"user", Variant("'demo'")}};
-  reader_.writes.blnFreeShow[1] = true;
-  reader_.writes.strDateCond = "R.dDate >= '2024-01-01'";
-  account_->start_period_date = Variant("2023-12-01");
-  std::string sql = CaughtStatement(Variant(Summary()), 1, Variant(int16_t{2}));
-  EXPECT_EQ(login_->calls, kThreeCalls);
-  EXPECT_EQ(account_->start_period_reads, 1);
-  EXPECT_EQ(reader_.runs, std::vector<std::string>{"stock"});
-  EXPECT_NE(sql.find(" WHERE (1=1) and (R.dDate>='2023-12-01' Or R.bIsSTQc = 1)  AND (1=1) AND "
-                     "R.dDate >= '2024-01-01' and (not"),
-            std::string::npos)
-      << sql;
-  // A Null batch compares with empty text.
-  EXPECT_TRUE(sql.ends_with(
-      " AND Rs.cInvCode = 'B''002' AND Rs.cBatch = '' AND W.cWhCode IN ('01') AND R.cMaker IN "
-      "('demo') AND IsNull(Rs.cFree2,'') ='blue' ORDER BY R.dDate,R.ID "))
-      << sql;
-}
-
-TEST_F(DetailQueryTest, PositionLedgerReadsItsFourKeysAndNoStartDate) {
-  login_->lists = {{"WareHouse", Variant("'09'")}, {"department", Variant("'D1'")}};
-  reader_.writes.blnFreeShow[1] = true;
-  std::string sql = CaughtStatement(Variant(Summary()), 2, Variant(int16_t{3}));
-  EXPECT_EQ(reader_.runs, std::vector<std::string>{"position"});
-  EXPECT_EQ(login_->calls, kThreeCalls);
-  EXPECT_EQ(account_->start_period_reads, 0);
-  const std::string row_filter =
-      " AND IP.cWhCode='02' AND IP.cInvCode='C003' AND IP.cPosCode='B-01' AND "
-      "ISNULL(IP.cBatch,'')= 'L3' AND (R.cDepCode IN ('D1') OR ISNULL(R.cDepCode,'') = '') AND "
-      "IsNull(Rs.cFree2,'') =''";
-  EXPECT_TRUE(sql.ends_with(row_filter + " ORDER BY IP.dDate,IP.AutoId ")) << sql;
-  EXPECT_EQ(sql.find("'09'"), std::string::npos);
-}
-
-TEST_F(DetailQueryTest, SummaryReachedByLateBinding) {
-  auto inner = Summary();
-  auto late = std::make_shared<LateBoundSummary>(Variant(int32_t{1}), Variant(inner->Clone()));
-  std::string sql = CaughtStatement(Variant(late), 0, Variant(int16_t{3}));
-  EXPECT_TRUE(sql.ends_with("Rs.cInvCode = 'C003' ORDER BY R.dDate,R.ID ")) << sql;
+  // A summary reached only by late binding: its State is read and Clone called once.
+  auto late = std::make_shared<LateBoundSummary>(Variant(int32_t{1}), Variant(rs1->Clone()));
+  EXPECT_TRUE(CaughtStatement(Variant(late), 0, Variant(int16_t{3})).ends_with(cases[3].tail));
   EXPECT_EQ(late->state_reads, 1);
   EXPECT_EQ(late->clone_calls, 1);
+}
+
+// Each ledger's detail: its reader, the three lists, the start date for the stock ledger only, and
+// the keys of the row asked for (a Null batch compares with empty text); the statement's own
+// text is pinned by the statement tests.
+TEST_F(DetailQueryTest, EachLedgerReadsItsKeysListsAndStartDate) {
+  login_->lists = {{"WareHouse", Variant("'01'")}, {"department", Variant("'D1'")}};
+  reader_.writes.blnFreeShow[1] = true;
+  struct Case {
+    int16_t kind;
+    int16_t position;
+    const char* reader;
+    int start_period_reads;
+    const char* keys;
+  } cases[] = {
+      {1, 2, "stock", 1,
+       " AND Rs.cInvCode = 'B''002' AND Rs.cBatch = '' AND W.cWhCode IN ('01') AND (R.cDepCode "
+       "IN ('D1') OR ISNULL(R.cDepCode,'') = '') AND IsNull(Rs.cFree2,'') ='blue' ORDER BY "
+       "R.dDate,R.ID "},
+      {2, 3, "position", 0,
+       " AND IP.cWhCode='02' AND IP.cInvCode='C003' AND IP.cPosCode='B-01' AND "
+       "ISNULL(IP.cBatch,'')= 'L3' AND (R.cDepCode IN ('D1') OR ISNULL(R.cDepCode,'') = '') AND "
+       "IsNull(Rs.cFree2,'') ='' ORDER BY IP.dDate,IP.AutoId "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    login_->calls.clear();
+    reader_.runs.clear();
+    account_->start_period_reads = 0;
+    std::string sql = CaughtStatement(Variant(Summary()), c.kind, Variant(c.position));
+    EXPECT_EQ(login_->calls, kThreeCalls);
+    EXPECT_EQ(account_->start_period_reads, c.start_period_reads);
+    EXPECT_EQ(reader_.runs, std::vector<std::string>{c.reader});
+    EXPECT_TRUE(sql.ends_with(c.keys)) << sql;
+    EXPECT_EQ(sql.find("(R.dDate>='2023-12-01' Or R.bIsSTQc = 1)") != std::string::npos,
+              c.start_period_reads == 1);
+  }
 }
 
 // A key column the summary lacks (a shown free item's, the batch of the stock ledger by batch) or

@@ -120,10 +120,7 @@ const std::string kFourKeys =
 TEST(PositionDetailStatementTest, RowFilterIsTheFourKeysWhenNothingElseApplies) {
   ConditionState s;
   s.strAssUnit = "1";
-  std::string sql = PositionDetailStatement(s, {"", "  ", " "}, Row());
-  EXPECT_EQ(sql, Union("1", kFourKeys));
-  EXPECT_NE(sql.find(" WHERE (ISNULL(IP.cSource, '') = '') " + kFourKeys + " UNION "),
-            std::string::npos);
+  EXPECT_EQ(PositionDetailStatement(s, {"", "  ", " "}, Row()), Union("1", kFourKeys));
 }
 
 TEST(PositionDetailStatementTest, EveryRowFilterCarriesDateRightsAndShownFreeItems) {
@@ -138,7 +135,6 @@ TEST(PositionDetailStatementTest, EveryRowFilterCarriesDateRightsAndShownFreeIte
       " AND (R.cDepCode IN ( 'D1') OR ISNULL(R.cDepCode,'') = '')" + " AND R.cMaker IN ('demo'  )" +
       " AND IsNull(Rs.cFree3,'') ='f''3'" + " AND IsNull(Rs.cFree7,'') ='f7'";
   EXPECT_EQ(sql, Union("2", row_filter));
-  EXPECT_EQ(Count(sql, row_filter), 3u);
 }
 
 // Neither the warehouse list nor what only the stock ledger and the summary read changes the

@@ -8,7 +8,6 @@
 #include "platform/dispatch.h"
 #include "platform/erp/register_substitutes.h"
 #include "platform/error.h"
-#include "support/services_fixture.h"
 
 namespace q9::services {
 namespace {
@@ -108,44 +107,6 @@ TEST_F(ForwardPrintCommandTest, AnErrorAfterWritingTheTextKeepsTheText) {
     EXPECT_EQ(e.description(), "打印失败");
   }
   EXPECT_EQ(error, "纸张用完");
-}
-
-// Through the component and the print service substitute.
-class PrintSrvTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    platform::erp::RegisterErpSubstitutes();
-    ASSERT_TRUE(component_.Init(db_.CallerLogin()));
-  }
-
-  testing::ServicesDatabase db_;
-  IClsKCZT component_;
-};
-
-TEST_F(PrintSrvTest, TheServiceErrorTextReachesTheCaller) {
-  Variant command("fax:0571");
-  Variant param;
-  Variant ret;
-  std::string error;
-  EXPECT_EQ(component_.PrintSrv(command, param, ret, error), Variant());
-  EXPECT_EQ(error, "未知的打印命令 'fax:0571'；可用的命令: csv:<文件>, html:<文件>");
-}
-
-TEST_F(PrintSrvTest, ErrorsReachTheCallerAsErrors) {
-  Variant command("csv:" + (db_.dir() / "x.csv").string());
-  Variant param("not a recordset");
-  Variant ret;
-  std::string error;
-  EXPECT_THROW(component_.PrintSrv(command, param, ret, error), ComError);
-
-  platform::UnregisterProgId(kPrintServiceProgId);
-  try {
-    component_.PrintSrv(command, param, ret, error);
-    ADD_FAILURE() << "created a print service that is not registered";
-  } catch (const ComError& e) {
-    EXPECT_EQ(e.number(), platform::kErrCannotCreate);
-  }
-  platform::erp::RegisterErpSubstitutes();
 }
 
 TEST(PrintSrvWithoutInitTest, TheMissingLoginIsAnError) {

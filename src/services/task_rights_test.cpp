@@ -4,7 +4,6 @@
 
 #include "component/iclskczt.h"
 #include "platform/dispatch.h"
-#include "platform/erp/register_substitutes.h"
 #include "platform/error.h"
 #include "support/services_fixture.h"
 
@@ -96,21 +95,6 @@ TEST(AskTaskRightTest, ErrorsOfTheLoginComponentPropagate) {
   login->inner->fail_task = true;
   EXPECT_THROW(AskTaskRight(Variant(login), "ST01", 0), ComError);
   EXPECT_THROW(AskTaskRight(Variant::Nothing(), "ST01", 0), ComError);
-}
-
-// Through the component and the login substitute over the system database's task tables.
-TEST(GetTaskAuthTest, TheMessageArgumentIsOptional) {
-  platform::erp::RegisterErpSubstitutes();
-  testing::ServicesDatabase db;
-  db.ExecSystem(R"sql(
-    INSERT INTO VA_Function VALUES ('ST01', '库存台账');
-    INSERT INTO VA_Function VALUES ('ST03', '调拨');
-    INSERT INTO VA_TaskRight VALUES ('001', 'demo', 'ST01');
-  )sql");
-  IClsKCZT component;
-  ASSERT_TRUE(component.Init(db.CallerLogin()));
-  EXPECT_TRUE(component.GetTaskAuth("ST01", 0));
-  EXPECT_FALSE(component.GetTaskAuth("ST03", 0));
 }
 
 TEST(GetTaskAuthWithoutInitTest, AnErrorReachesTheCallerAsAnError) {

@@ -279,49 +279,6 @@ TEST_F(TsqlBridgeSqliteTest, ExpressionsKeepSqlServerSemantics) {
   }
 }
 
-TEST_F(TsqlBridgeSqliteTest, PrefixRangeComparesLeadingPartOfTheCode) {
-  Exec(
-      "CREATE TABLE Inventory(cInvCode TEXT, cInvCCode TEXT);"
-      "INSERT INTO Inventory VALUES ('a','0'),('b','01'),('c','0101'),('d','02'),('e','03'),"
-      "('f','0399'),('g','04'),('h','1'),('i',NULL);");
-  struct Case {
-    const char* condition;
-    std::vector<Row> codes;
-  } cases[] = {
-      // Class range 01 to 03 takes the sub-classes of 01 to 03 as well.
-      {" LEFT(I.cInvCCode,LEN('01')) >= '01' AND LEFT(I.cInvCCode,LEN('03')) <= '03'",
-       {{"01"}, {"0101"}, {"02"}, {"03"}, {"0399"}}},
-      // A9 to A1 is not exchanged and selects nothing.
-      {" LEFT(I.cInvCCode,LEN('A9')) >= 'A9' AND LEFT(I.cInvCCode,LEN('A1')) <= 'A1'", {}},
-      {" I.cInvCCode LIKE '0%'", {{"0"}, {"01"}, {"0101"}, {"02"}, {"03"}, {"0399"}, {"04"}}},
-      {" I.cInvCCode = '02'", {{"02"}}},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Run(std::string("SELECT I.cInvCCode FROM Inventory I WHERE (1=1) AND") + c.condition +
-                  " ORDER BY I.cInvCCode"),
-              c.codes)
-        << c.condition;
-  }
-}
-
-TEST_F(TsqlBridgeSqliteTest, DatabaseQualifiedTableReadsTheAttachedDatabase) {
-  Exec(
-      "ATTACH DATABASE ':memory:' AS VKSystem;"
-      "CREATE TABLE VKSystem.VA_Period(cAcc_ID TEXT, iYear INTEGER, iId INTEGER, dBegin TEXT,"
-      " dEnd TEXT);"
-      "INSERT INTO VKSystem.VA_Period VALUES ('001', 2005, 1, '2005-01-01', '2005-01-31'),"
-      " ('001', 2005, 2, '2005-02-01', '2005-02-28'), ('001', 2006, 1, '2006-01-01', "
-      "'2006-01-31'), ('002', 2005, 1, '2005-01-01', '2005-01-31');"
-      // A table of the same name in the main database must not be read.
-      "CREATE TABLE main.VA_Period(cAcc_ID TEXT, iYear INTEGER, iId INTEGER, dBegin TEXT,"
-      " dEnd TEXT);"
-      "INSERT INTO main.VA_Period VALUES ('001', 2005, 9, 'x', 'y');");
-  EXPECT_EQ(
-      Sorted(Run("SELECT iId AS iMonth, dBegin,dEnd FROM VKSystem..VA_Period WHERE cAcc_ID "
-                 "= '001' AND iYear = 2005")),
-      (std::vector<Row>{{"1", "2005-01-01", "2005-01-31"}, {"2", "2005-02-01", "2005-02-28"}}));
-}
-
 TEST_F(TsqlBridgeSqliteTest, OuterJoinChainsKeepTheUnmatchedRowsSqlServerKeeps) {
   Exec(
       "CREATE TABLE A(k INTEGER, a TEXT); CREATE TABLE B(k INTEGER, b TEXT);"
@@ -363,17 +320,6 @@ TEST_F(TsqlBridgeSqliteTest, OuterJoinChainsKeepTheUnmatchedRowsSqlServerKeeps) 
     EXPECT_EQ(Sorted(Run(std::string("SELECT A.a, B.b, C.c FROM ") + c.from)), Sorted(c.rows))
         << c.from;
   }
-}
-
-TEST_F(TsqlBridgeSqliteTest, FormatRowsAreInsertedAndUpdated) {
-  Exec(
-      "CREATE TABLE Rpt_FldDef(ID INTEGER, Width TEXT, Visible INTEGER, ORDEREx INTEGER,"
-      " Caption TEXT DEFAULT 'c');");
-  Run(" INSERT INTO Rpt_FldDef(ID,   Width, Visible,ORDEREx) VALUES (12,'80',-1,3)");
-  Run(" INSERT INTO Rpt_FldDef(ID,   Width, Visible,ORDEREx) VALUES (12,'60',-1,100)");
-  Run(" UPDATE Rpt_FldDef SET Visible=0,Width='95', ORDEREx = 3 WHERE ORDEREX =3 And ID = 12");
-  EXPECT_EQ(Run("SELECT * FROM Rpt_FldDef WHERE  [ORDEREx] <  100 AND ID = 12 ORDER BY [ORDEREx]"),
-            (std::vector<Row>{{"12", "95", "0", "3", "c"}}));
 }
 
 }  // namespace

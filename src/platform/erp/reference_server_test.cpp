@@ -91,45 +91,11 @@ TEST_F(ReferServerTest, PagesThroughTheTableAndWritesThePagingBack) {
   }
 }
 
-TEST_F(ReferServerTest, TheDataHasTheTableColumnsAndTheTitleDescribesThem) {
+TEST_F(ReferServerTest, TheDataHasTheTableColumnsOnTheClient) {
   Page p = GetData("warehouse", "", "", "", 2, 1);
   EXPECT_EQ(RecordsetFields(p.data), (std::vector<std::string>{"cWhCode", "cWhName"}));
   EXPECT_EQ(RecordsetRows(p.data), (Rows{{"W01", "仓库1"}, {"W02", "仓库2"}}));
   EXPECT_EQ(db::AsRecordset(p.data, "data")->cursor_location(), db::kUseClient);
-
-  Variant table("Inventory");
-  Args args;
-  args.Val(login_).Ref(&table);
-  Variant title = server_->Invoke("GetTitleFormat", InvokeKind::kMethod, args);
-  EXPECT_EQ(RecordsetFields(title), (std::vector<std::string>{"cFieldName", "cCaption", "iWidth"}));
-  EXPECT_EQ(RecordsetRows(title), (Rows{{"cInvCode", "存货编码", "100"},
-                                        {"cInvName", "存货名称", "180"},
-                                        {"cInvStd", "规格型号", "120"}}));
-}
-
-TEST_F(ReferServerTest, EveryServedTableIsRead) {
-  db_.Exec(R"sql(
-    INSERT INTO Inventory VALUES ('I1', '螺丝', 'M6');
-    INSERT INTO InventoryClass VALUES ('01', '五金');
-    INSERT INTO Position VALUES ('P1', '一号货架');
-    INSERT INTO Department VALUES ('D1', '仓储部');
-    INSERT INTO Person VALUES ('E1', '张三');
-    INSERT INTO Vendor VALUES ('V1', '供应商甲');
-    INSERT INTO Customer VALUES ('C1', '客户乙');
-  )sql");
-  struct Case {
-    const char* table;
-    std::vector<std::string> row;
-  } cases[] = {
-      {"Inventory", {"I1", "螺丝", "M6"}}, {"InventoryClass", {"01", "五金"}},
-      {"Position", {"P1", "一号货架"}},    {"Department", {"D1", "仓储部"}},
-      {"Person", {"E1", "张三"}},          {"Vendor", {"V1", "供应商甲"}},
-      {"Customer", {"C1", "客户乙"}},
-  };
-  for (const Case& c : cases) {
-    Page p = GetData(c.table, "", "", "", 10, 1);
-    EXPECT_EQ(RecordsetRows(p.data), Rows{c.row}) << c.table;
-  }
 }
 
 TEST_F(ReferServerTest, FilterIsACodePrefixAndKeyWordSearchesCodeAndName) {
