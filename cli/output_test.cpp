@@ -71,10 +71,9 @@ TEST(RenderTableTest, LaysOutGridsForPeople) {
   };
   for (const Case& c : cases) EXPECT_EQ(RenderTable(c.grid), c.text) << c.what;
   // The same value in a detail of one row or of many: the same text.
-  Grid one{{"q"}, {{Variant(24.0)}}};
-  Grid many{{"q"}, {{Variant(24.0)}, {Variant(0.125)}}};
-  EXPECT_EQ(RenderTable(one), " q\n--\n24\n");
-  EXPECT_EQ(RenderTable(many), "     q\n------\n24\n 0.125\n");
+  EXPECT_EQ(RenderTable(Grid{{"q"}, {{Variant(24.0)}}}), " q\n--\n24\n");
+  EXPECT_EQ(RenderTable(Grid{{"q"}, {{Variant(24.0)}, {Variant(0.125)}}}),
+            "     q\n------\n24\n 0.125\n");
 }
 
 TEST(RenderCsvTest, QuotesAfterRfc4180AndHeadsWithCaptions) {

@@ -1,9 +1,16 @@
-// What the embedded engine says when it cannot do what it is asked: keys it does not know, paths
-// that are not database files, statements beyond SQLite's limits.
+// What the embedded engine says when it cannot do what it is asked (keys it does not know, paths
+// that are not database files, statements beyond SQLite's limits, a lock held too long), and how
+// it shares a file with other processes: readers never wait, writers wait for the busy timeout.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
 
 #include "platform/db/connection.h"
 #include "platform/error.h"
@@ -23,12 +30,12 @@ class SqliteEngineErrorsTest : public ::testing::Test {
 
   // The description of the provider error of `engine` that opening `cs` (and running `sql`)
   // raises.
-  static std::string ErrorOf(const std::string& cs, const std::string& sql = "",
+  static std::string ErrorOf(const std::string& cs, const std::string& sql = "SELECT 1",
                              const char* engine = "SQLite") {
     try {
       Connection conn;
       conn.Open(cs);
-      if (!sql.empty()) conn.Run(sql);
+      conn.Run(sql);
     } catch (const ComError& e) {
       EXPECT_EQ(e.number(), kErrProvider);
       EXPECT_EQ(e.source(), engine);
@@ -39,76 +46,91 @@ class SqliteEngineErrorsTest : public ::testing::Test {
 
   testing::TempDir dir_;
   std::string db_ = dir_.File("company.db");
+  std::string cs_ = "Provider=SQLite;Data Source=" + db_ + ";";
 };
 
 TEST_F(SqliteEngineErrorsTest, KeysAndValuesItDoesNotUnderstandAreNamed) {
-  const std::string base = "Provider=SQLite;Data Source=" + db_ + ";";
-  struct Case {
-    std::string extra;
-    std::string message;
-  } cases[] = {
-      {"Foo=bar",
-       "the connection string key 'Foo' (value 'bar') is not understood for "
-       "Provider=SQLite"},
-      {"PWD=s3cret",
-       "the connection string key 'PWD' (value '***') is not understood for "
-       "Provider=SQLite"},
-      {"Connect Timeout=abc",
-       "the connection string's Connect Timeout 'abc' is not a number of "
-       "seconds (0 to 2147483647)"},
-      {"Busy Timeout=-1",
-       "the connection string's Busy Timeout '-1' is not a number of "
-       "milliseconds (0 to 2147483647)"},
-      {"busy timeout=2147483648",
-       "the connection string's busy timeout '2147483648' is not a "
-       "number of milliseconds (0 to 2147483647)"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ErrorOf(base + c.extra), c.message) << c.extra;
-  // The keys it knows, in any letter case, open.
-  EXPECT_EQ(ErrorOf(base + "busy timeout=0;Connect Timeout=15;User ID=u;Password=p", "SELECT 1"),
-            "no error");
+  EXPECT_EQ(ErrorOf(cs_ + "PWD=s3cret"),
+            "the connection string key 'PWD' (value '***') is not understood for Provider=SQLite");
+  EXPECT_EQ(ErrorOf(cs_ + "busy timeout=2147483648"),
+            "the connection string's busy timeout '2147483648' is not a number of milliseconds (0 "
+            "to 2147483647)");
+  EXPECT_EQ(ErrorOf(cs_ + "busy timeout=0;Connect Timeout=15;User ID=u;Password=p"), "no error");
 }
 
-TEST_F(SqliteEngineErrorsTest, PathsThatAreNotDatabaseFilesAreNamedWithWhatTheyAre) {
-  const std::string fifo = dir_.File("pipe");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+TEST_F(SqliteEngineErrorsTest, PathsThatAreNotDatabaseFilesAndStatementsBeyondItsLimits) {
   const std::string dir = dir_.path().string();
-  const std::string missing = dir_.File("missing.db");
-  const std::string odbc = testing::SqliteOdbcDriverInstalled() ? "Driver=SQLite3;" : "";
-  struct Case {
-    std::string cs;
-    std::string message;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"Provider=SQLite;Data Source=" + dir, "the company database '" + dir + "' is a directory"},
-      {"Provider=SQLite;Data Source=/dev/null",
-       "the company database '/dev/null' is a character device"},
-      {"Provider=SQLite;Data Source=" + fifo, "the company database '" + fifo + "' is a FIFO"},
-      {"Provider=SQLite;Data Source=" + missing, "the company database '" + missing + "' does not"},
-      {"Provider=SQLite;Data Source=" + db_ + ";System Database=" + dir,
-       "the system database '" + dir + "' is a directory"},
-      // The ODBC engine checks the files of the SQLite driver the same way.
-      {odbc + "Database=" + dir, "the company database '" + dir + "' is a directory"},
-      {odbc + "Database=" + db_ + ";System Database=/dev/null",
-       "the system database '/dev/null' is a character device"},
+      {cs_ + "System Database=" + dir, "the system database '" + dir + "' is a directory"},
+      {testing::SqliteOdbcConnectionString(dir),
+       "the company database '" + dir + "' is a directory"},
   };
-  for (const Case& c : cases) {
-    if (c.cs.starts_with("Database=")) continue;  // no SQLite ODBC driver here
-    const char* engine = c.cs.starts_with("Provider") ? "SQLite" : "ODBC";
-    EXPECT_TRUE(ErrorOf(c.cs, "", engine).starts_with(c.message)) << ErrorOf(c.cs, "", engine);
+  for (const auto& [cs, message] : cases) {
+    const bool odbc = cs.starts_with("Driver");
+    if (odbc && !testing::SqliteOdbcDriverInstalled()) continue;
+    EXPECT_TRUE(ErrorOf(cs, "SELECT 1", odbc ? "ODBC" : "SQLite").starts_with(message)) << cs;
   }
-}
-
-TEST_F(SqliteEngineErrorsTest, StatementsBeyondTheEnginesLimitsAreExplained) {
-  const std::string cs = "Provider=SQLite;Data Source=" + db_;
   std::string deep = "SELECT c FROM T WHERE c = 'a'";
   for (int i = 0; i < 1200; ++i) deep += " AND c <> 'x" + std::to_string(i) + "'";
-  EXPECT_NE(ErrorOf(cs, deep).find("the statement's condition is nested deeper than the embedded "
-                                   "engine can parse (Expression tree is too large"),
+  EXPECT_NE(ErrorOf(cs_, deep).find("the statement's condition is nested deeper than the embedded "
+                                    "engine can parse (Expression tree is too large"),
             std::string::npos);
-  std::string like = "SELECT c FROM T WHERE c LIKE '" + std::string(60000, 'a') + "%'";
-  EXPECT_EQ(ErrorOf(cs, like),
+  EXPECT_EQ(ErrorOf(cs_, "SELECT c FROM T WHERE c LIKE '" + std::string(60000, 'a') + "%'"),
             "a LIKE pattern is longer than the embedded engine matches (50000 bytes); no code is "
             "that long (LIKE or GLOB pattern too complex)");
+}
+
+TEST_F(SqliteEngineErrorsTest, ReadersNeverWaitForAWriterAndWritersWaitTheirTurn) {
+  ASSERT_EQ(ErrorOf(cs_), "no error");  // the first open switches the file to write-ahead logging
+  // Another connection holds the write lock, which would shut readers out of a rollback journal.
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE; INSERT INTO T VALUES ('b')", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(ErrorOf(cs_ + "Busy Timeout=0", "SELECT c FROM T"), "no error");
+  EXPECT_EQ(ErrorOf(cs_ + "Busy Timeout=200", "INSERT INTO T VALUES ('c')"),
+            "another connection held the database locked for longer than the busy timeout "
+            "(database is locked)");
+  // Without a Busy Timeout a writer waits seconds: long enough for the lock to go.
+  std::thread releaser([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+  });
+  EXPECT_EQ(ErrorOf(cs_, "INSERT INTO T VALUES ('d')"), "no error");
+  releaser.join();
+  sqlite3_close(holder);
+}
+
+TEST_F(SqliteEngineErrorsTest, FilesItMayNotWriteStillOpen) {
+  // One file in write-ahead logging (opened by the engine before), one in rollback mode, both
+  // read-only, in a directory the reader may not write and in one it may; read by a user who may
+  // not write them. The read-only directory first: a reader in the other may leave a -shm file.
+  std::string rollback = dir_.File("rollback.db");
+  testing::ExecSqlite(rollback, "CREATE TABLE T(c TEXT); INSERT INTO T VALUES ('a');");
+  ASSERT_EQ(ErrorOf(cs_), "no error");
+  namespace fs = std::filesystem;
+  for (fs::perms dir : {fs::perms(0555), fs::perms::all}) {
+    fs::permissions(dir_.path(), dir);
+    for (const std::string& file : {db_, rollback}) {
+      fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+      pid_t reader = fork();
+      if (reader == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(1);
+        const std::string cs = "Provider=SQLite;Data Source=" + file;
+        const bool read = ErrorOf(cs, "SELECT c FROM T") == "no error";
+        _exit(read && ErrorOf(cs, "INSERT INTO T VALUES ('x')").find("readonly") !=
+                          std::string::npos
+                  ? 0
+                  : 1);
+      }
+      int status = 0;
+      waitpid(reader, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << file << std::oct << (int)dir;
+    }
+  }
+  fs::permissions(dir_.path(), fs::perms::all);
 }
 
 }  // namespace
