@@ -405,39 +405,5 @@ TEST_F(FaultTest, InitWithoutItsErpObjects) {
   }
 }
 
-TEST_F(FaultTest, ServicesWhoseObjectCannotBeCreated) {
-  auto component = InitComponent(Connection());
-  {
-    platform::ScopedProgId missing(platform::erp::kReferServerProgId, [] { return ObjectPtr(); });
-    const std::string description =
-        platform::CannotCreateObject(platform::erp::kReferServerProgId).description();
-    ASSERT_NE(description.find(platform::erp::kReferServerProgId), std::string::npos);
-    for (bool full : {true, false}) {
-      int32_t page = 3;
-      int32_t pages = 7;
-      Variant rs("untouched");
-      Variant rs_col("untouched");
-      Variant err("untouched");
-      EXPECT_FALSE(
-          component->GetRefData(full, "Warehouse", "", "", "", 5, page, pages, rs, rs_col, err));
-      EXPECT_EQ(err, Variant(" " + description));
-      EXPECT_EQ(rs, Variant("untouched"));
-      EXPECT_EQ(rs_col, Variant("untouched"));
-      EXPECT_EQ(page, 3);
-      EXPECT_EQ(pages, 7);
-    }
-  }
-  platform::ScopedProgId missing(platform::erp::kPrintServiceProgId, [] { return ObjectPtr(); });
-  TempDir out;
-  Variant command("csv:" + out.File("ledger.csv"));
-  Variant rs, msg, ret;
-  ASSERT_TRUE(component->GetDefineName(rs, &msg));
-  std::string error = "untouched";
-  ExpectRaisesWhen(true, platform::CannotCreateObject(platform::erp::kPrintServiceProgId),
-                   [&] { component->PrintSrv(command, rs, ret, error); });
-  EXPECT_EQ(error, "untouched");
-  EXPECT_FALSE(std::filesystem::exists(out.File("ledger.csv")));
-}
-
 }  // namespace
 }  // namespace q9::testing

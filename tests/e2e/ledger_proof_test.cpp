@@ -195,10 +195,6 @@ std::vector<ProofCase> OtherCases() {
       [](LedgerQuery& q, ProofCase&) { q.audit_dates = true; });
   add("StockByInventory_AuxiliaryUnit1", Query(K::kStockByInventory, "2025-07-01", "2025-12-31"),
       [](LedgerQuery& q, ProofCase&) { q.aux_unit = 1; });
-  for (K kind : {K::kStockByInventory, K::kPosition}) {
-    add(KindName(kind) + "_Auditor", Query(kind, "2025-06-01", ""),
-        [](LedgerQuery&, ProofCase& c) { c.user = "auditor"; });
-  }
   add("StockByInventory_AuditedOnly", Query(K::kStockByInventory, "2026-04-01", "2026-06-30"),
       [](LedgerQuery& q, ProofCase&) { q.audited_only = true; });
   // Free items with a prefix: the summary filters on it; free item 3 (spare parts).
@@ -235,11 +231,6 @@ std::vector<ProofCase> OtherCases() {
       [](LedgerQuery& q, ProofCase&) {
         q.position_from = "01A03";
         q.position_to = "01A01";
-      });
-  add("Position_PositionRange", Query(K::kPosition, "2025-04-01", "2025-09-30"),
-      [](LedgerQuery& q, ProofCase&) {
-        q.position_from = "01A01";
-        q.position_to = "01A03";
       });
   for (K kind : {K::kStockByBatch, K::kStockByInventory}) {
     add(KindName(kind) + "_Batch", Query(kind, "2025-01-01", "2026-06-30"),

@@ -38,7 +38,6 @@ using platform::Variant;
 using Rows = std::vector<std::vector<std::string>>;
 namespace db = platform::db;
 
-constexpr char kObjectClosed[] = "Operation is not allowed when the object is closed.";
 constexpr char kSecondCaption[] = "第二套账的说明";
 
 // Two copies of one generated company that differ in one caption, so a caption read says which
@@ -159,39 +158,6 @@ TEST_F(LifetimeTest, RecordsetsOutliveConnectionInstanceGlobalsAndFiles) {
   ASSERT_TRUE(fresh->OpenPage(xml, h.summary, detail, 1, &page_msg, &position))
       << page_msg.ConcatText();
   EXPECT_EQ(RecordsetRows(detail), before["detail"]);
-}
-
-TEST_F(LifetimeTest, InstancesOfOneApartmentShareItsGlobals) {
-  component::ScopedApartment apartment(std::make_shared<component::Apartment>());
-  auto a = std::make_unique<IClsKCZT>();
-  auto b = std::make_unique<IClsKCZT>();
-  std::string msg;
-  ASSERT_TRUE(a->Init(FirstLogin(), &msg));
-  EXPECT_EQ(CaptionSource(*b), "first") << "b uses the connection a opened";
-  ASSERT_TRUE(b->Init(SecondLogin(), &msg));
-  EXPECT_EQ(CaptionSource(*a), "second") << "b's Init re-initialised a's globals";
-
-  const std::string xml = ConditionDocument(Query(LedgerKind::kPosition));
-  Variant summary;
-  ASSERT_TRUE(a->OpenX(xml, summary, 2));
-  b.reset();
-  EXPECT_EQ(CaptionSource(*a), "second") << "releasing b left a working";
-  Variant detail;
-  Variant page_msg;
-  EXPECT_TRUE(a->OpenPage(xml, summary, detail, 2, &page_msg)) << page_msg.ConcatText();
-  a.reset();
-
-  // With the last instance gone the globals are released: a new instance needs Init.
-  IClsKCZT c;
-  EXPECT_EQ(CaptionSource(c), std::string("failed: ") + kObjectClosed);
-  Variant rs1("untouched");
-  EXPECT_THROW(c.OpenX(ConditionDocument(Query(LedgerKind::kStockByInventory)), rs1, 0), ComError);
-  EXPECT_EQ(rs1, Variant("untouched"));
-  Variant periods;
-  Variant period_msg;
-  EXPECT_FALSE(c.GetPeriodDay(periods, period_msg));
-  ASSERT_TRUE(c.Init(FirstLogin(), &msg));
-  EXPECT_EQ(CaptionSource(c), "first");
 }
 
 TEST_F(LifetimeTest, ApartmentsOnOneThreadKeepTheirOwnGlobals) {

@@ -215,9 +215,6 @@ DemoCompany TinyCompany() {
       Record(17, "2025-02-25", true, "01A01", "A", "", 2, "", 17, 4, nullopt, "蓝"),
       Record(18, "2025-01-20", false, "01A02", "D", nullopt, 3, nullopt, 18, 11),
   };
-  c.data_rights = {{"001", "clerk", "InvenTory", "1"},    {"001", "clerk", "InvenTory", "3"},
-                   {"001", "clerk", "WareHouse", "01"},   {"001", "clerk", "user", "张伟"},
-                   {"001", "other", "position", "01A01"}, {"002", "clerk", "department", "02"}};
   return c;
 }
 
@@ -295,55 +292,6 @@ TEST_F(ReferenceLedgerTest, StockByInventoryInFebruary) {
                {{4, 10, nullopt, nullopt, nullopt, 4, 1}});
 }
 
-TEST_F(ReferenceLedgerTest, SelectionStandardsInMarch) {
-  // Opening on 2025-03-01: A 123, B 35, C 6, D -3. March: A one receipt (doc 6) and one issue
-  // (doc 7), B one issue (doc 7), C and D nothing.
-  struct Case {
-    SelectionStandard standard;
-    std::vector<std::string> inventories;
-  };
-  const Case cases[] = {
-      {SelectionStandard::kAll, {"A", "B", "C", "D"}},
-      {SelectionStandard::kWithActivity, {"A", "B"}},
-      {SelectionStandard::kWithoutActivity, {"C", "D"}},
-      {SelectionStandard::kReceivedNotIssued, {}},
-      {SelectionStandard::kIssuedNotReceived, {"B"}},
-  };
-  for (const Case& c : cases) {
-    LedgerQuery q;
-    q.from = "2025-03-01";
-    q.to = "2025-03-31";
-    q.standard = c.standard;
-    std::vector<std::string> got;
-    for (const auto& row : ledger_.Summary(q)) got.push_back(row.cInvCode);
-    EXPECT_EQ(got, c.inventories) << StandardText(c.standard);
-  }
-  LedgerQuery q;
-  q.from = "2025-03-01";
-  q.to = "2025-03-31";
-  ExpectRows(ledger_.Summary(q), {{nullopt, nullopt, "A", nullopt, 123, 0},
-                                  {nullopt, nullopt, "B", nullopt, 35, 35.0 / 12},
-                                  {nullopt, nullopt, "C", nullopt, 6, 1},
-                                  {nullopt, nullopt, "D", nullopt, -3, 0}});
-  // Doc 6 (bPuFirst) counts in the summary but is not listed.
-  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "A", nullopt)),
-               {{7, 13, nullopt, nullopt, nullopt, 10, 0}});
-}
-
-TEST_F(ReferenceLedgerTest, ByBatchWithAMissingAuxiliaryUnit) {
-  // Unit 3 does not exist in B's group: opening terms are NULL. X1 also has a February line,
-  // whose zero term makes its sum 0; X2 and '' have opening lines only, so their sum is NULL.
-  // The NULL batch (doc 7, March) has neither opening nor activity in February.
-  LedgerQuery q;
-  q.kind = LedgerKind::kStockByBatch;
-  q.from = "2025-02-01";
-  q.to = "2025-02-28";
-  q.aux_unit = 3;
-  ExpectRows(ledger_.Summary(q), {{nullopt, nullopt, "B", "", 5, nullopt},
-                                  {nullopt, nullopt, "B", "X1", 24, 0},
-                                  {nullopt, nullopt, "B", "X2", 12, nullopt}});
-}
-
 TEST_F(ReferenceLedgerTest, NullBatchRowMatchesEmptyBatchLinesOnly) {
   LedgerQuery q;
   q.kind = LedgerKind::kStockByBatch;
@@ -379,44 +327,6 @@ TEST_F(ReferenceLedgerTest, AuditDatesOrderByAuditDateAndDropUnaudited) {
       {{10, 17, nullopt, 2, 0, nullopt, nullopt}, {9, 16, nullopt, 1, 0, nullopt, nullopt}});
 }
 
-TEST_F(ReferenceLedgerTest, RightsFilterDocumentsAndInventories) {
-  LedgerQuery q;
-  q.from = "2025-02-01";
-  q.to = "2025-02-28";
-  q.rights.makers = std::vector<std::string>{"张伟", "李娜"};
-  q.rights.departments = std::vector<std::string>{"02"};
-  q.rights.inventory_ids = std::vector<int64_t>{1, 3};
-  // Docs 1, 3, 6, 9 pass (9 has department ''); 4, 7, 10, 11 do not.
-  ExpectRows(ledger_.Summary(q),
-             {{nullopt, nullopt, "A", nullopt, 150, 0}, {nullopt, nullopt, "C", nullopt, 10, 2}});
-  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "A", nullopt)),
-               {{9, 16, nullopt, 1, 0, nullopt, nullopt}});
-  // The detail does not apply the inventory list.
-  q.from = "2024-12-01";
-  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "B", nullopt)),
-               {{1, 2, nullopt, 24, 2, nullopt, nullopt},
-                {3, 6, nullopt, 12, 1, nullopt, nullopt},
-                {3, 7, nullopt, 5, 5.0 / 12, nullopt, nullopt}});
-}
-
-TEST_F(ReferenceLedgerTest, FreeItemsSplitRowsAndFilter) {
-  LedgerQuery q;
-  q.from = "2025-02-01";
-  q.to = "2025-02-28";
-  q.free_items = {{1, ""}};
-  auto rows = ledger_.Summary(q);
-  ASSERT_EQ(rows.size(), 5u);
-  ExpectRows({rows[0], rows[1]}, {{nullopt, nullopt, "A", nullopt, 100, 0, {nullopt}},
-                                  {nullopt, nullopt, "A", nullopt, 50, 0, {"红"}}});
-  ExpectDetail(ledger_.Detail(q, Key(nullopt, nullopt, "A", nullopt, {nullopt})),
-               {{10, 17, nullopt, 2, 0, nullopt, nullopt}});
-  ExpectDetail(
-      ledger_.Detail(q, Key(nullopt, nullopt, "A", nullopt, {"红"})),
-      {{4, 8, nullopt, nullopt, nullopt, 30, 0}, {9, 16, nullopt, 1, 0, nullopt, nullopt}});
-  q.free_items = {{1, "红"}};
-  ExpectRows(ledger_.Summary(q), {{nullopt, nullopt, "A", nullopt, 50, 0, {"红"}}});
-}
-
 TEST_F(ReferenceLedgerTest, PositionLedgerInFebruary) {
   LedgerQuery q;
   q.kind = LedgerKind::kPosition;
@@ -449,69 +359,6 @@ TEST_F(ReferenceLedgerTest, PositionLedgerInFebruary) {
   q.rights.makers = std::vector<std::string>{"孙丽"};
   ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", nullopt)),
                {{4, 17, 17, 2, 0, nullopt, nullopt}});
-}
-
-TEST_F(ReferenceLedgerTest, PositionLedgerSourcesAndStandardsInMarch) {
-  LedgerQuery q;
-  q.kind = LedgerKind::kPosition;
-  q.from = "2025-03-01";
-  q.to = "2025-03-31";
-  // Records 15 (another source) and 16 (no line) count as activity but are never listed; the
-  // stocktake record 14 is.
-  ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", nullopt)),
-               {{1, 1, 14, 2, 0, nullopt, nullopt}});
-  ExpectDetail(ledger_.Detail(q, Key("01", "01A02", "A", nullopt)), {});
-  q.standard = SelectionStandard::kWithoutActivity;
-  ExpectRows(ledger_.Summary(q), {{"01", "01A01", "A", "", 2, 0},
-                                  {"01", "01A01", "B", "X1", 18, 1.5},
-                                  {"01", "01A01", "C", nullopt, 6, 1},
-                                  {"01", "01A02", "B", nullopt, 5, 5.0 / 12},
-                                  {"01", "01A02", "B", "X2", 12, 1}});
-  q.standard = SelectionStandard::kReceivedNotIssued;
-  ExpectRows(ledger_.Summary(q),
-             {{"01", "01A01", "A", nullopt, 57, 0}, {"01", "01A02", "A", nullopt, 70, 0}});
-}
-
-TEST_F(ReferenceLedgerTest, PositionDetailMatchesTheLinesFreeItems) {
-  LedgerQuery q;
-  q.kind = LedgerKind::kPosition;
-  q.from = "2025-02-01";
-  q.to = "2025-02-28";
-  q.free_items = {{1, ""}};
-  auto rows = ledger_.Summary(q);
-  ASSERT_GE(rows.size(), 3u);
-  ExpectRows({rows[0], rows[1], rows[2]}, {{"01", "01A01", "A", nullopt, 67, 0, {nullopt}},
-                                           {"01", "01A01", "A", nullopt, 0, 0, {"红"}},
-                                           {"01", "01A01", "A", "", 0, 0, {"蓝"}}});
-  // Record 17 carries 蓝 but its line has no free item: the row of 蓝 lists nothing, the row of
-  // NULL lists it (and the adjustment, whose line has no free item either).
-  ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", "", {"蓝"})), {});
-  ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", nullopt, {nullopt})),
-               {{1, 1, 13, 20, 0, nullopt, nullopt}, {4, 17, 17, 2, 0, nullopt, nullopt}});
-  ExpectDetail(ledger_.Detail(q, Key("01", "01A01", "A", nullopt, {"红"})),
-               {{4, 8, 9, nullopt, nullopt, 30, 0}});
-}
-
-TEST_F(ReferenceLedgerTest, DateBoundsAndRights) {
-  EXPECT_EQ(ledger_.start_period_date(), "2025-01-01");
-  EXPECT_EQ(ledger_.open_range_start(), "2026-01-01");
-  // A start date inside a period: the start period begins on the 1st; without "from" the range
-  // begins at the login year's period of the start month.
-  DemoCompany c = TinyCompany();
-  c.accounts[0].dSTStartDate = "2025-03-15";
-  ReferenceLedger ledger(c, "001", 2025);
-  EXPECT_EQ(ledger.start_period_date(), "2025-03-01");
-  EXPECT_EQ(ledger.open_range_start(), "2025-03-01");
-
-  LedgerRights clerk = ledger_.RightsOf("CLERK");
-  EXPECT_EQ(clerk.inventory_ids, (std::vector<int64_t>{1, 3}));
-  EXPECT_EQ(clerk.warehouses, (std::vector<std::string>{"01"}));
-  EXPECT_EQ(clerk.makers, (std::vector<std::string>{"张伟"}));
-  EXPECT_FALSE(clerk.departments);  // the department row belongs to another account
-  EXPECT_FALSE(clerk.positions);
-  LedgerRights nobody = ledger_.RightsOf("demo");
-  EXPECT_FALSE(nobody.inventory_ids || nobody.warehouses || nobody.departments || nobody.makers ||
-               nobody.positions);
 }
 
 }  // namespace

@@ -176,7 +176,7 @@ TEST_P(ServicesOnDemoTest, QueryFormatsSavedAndReadBack) {
   }
   xml += "</queryid>";
   {
-    // A fault at the last write leaves the definition as the generator wrote it.
+    // A fault at the last write leaves the definition as the generator wrote it, on every engine.
     db::FailNthStatement fault(2 * (before.size() + 1), "写入失败");
     EXPECT_FALSE(component->SaveFormat(xml, msg));
     EXPECT_EQ(msg, "写入失败");
@@ -270,10 +270,6 @@ TEST_P(ServicesOnDemoTest, PagingThroughWarehousesInventoriesAndPositions) {
   EXPECT_EQ(component->PrintSrv(command, rs, ret, error), Variant());
   EXPECT_EQ(error, "");
   EXPECT_EQ(FileBytes(out.File("warehouses.csv")), csv);
-  command = Variant("html:" + out.File("warehouses.html"));
-  EXPECT_EQ(component->PrintSrv(command, rs, ret, error), Variant());
-  EXPECT_NE(FileBytes(out.File("warehouses.html")).find("<caption>用户 demo，账套 001</caption>"),
-            std::string::npos);
 }
 
 TEST_P(ServicesOnDemoTest, TaskRightsOfTwoUsers) {

@@ -116,6 +116,34 @@ std::vector<std::optional<std::string>> FreeKey(const std::vector<ShownFreeItem>
   return key;
 }
 
+template <typename Row, typename KeyOf>
+auto IndexBy(const std::vector<Row>& rows, KeyOf key_of) {
+  std::unordered_map<std::decay_t<decltype(key_of(rows.front()))>, size_t> index;
+  for (size_t i = 0; i < rows.size(); ++i) index[key_of(rows[i])] = i;
+  return index;
+}
+
+template <typename Row>
+const Row* Lookup(const std::unordered_map<std::string, size_t>& index,
+                  const std::vector<Row>& rows, const std::string& code) {
+  auto it = index.find(Fold(code));
+  return it == index.end() ? nullptr : &rows[it->second];
+}
+
+bool IdAllowed(const LedgerRights& rights, int64_t id) {
+  return !rights.inventory_ids ||
+         std::find(rights.inventory_ids->begin(), rights.inventory_ids->end(), id) !=
+             rights.inventory_ids->end();
+}
+
+// A detail line's quantity and number on its receipt or its issue side.
+DetailLine Entry(bool receipt, const std::optional<double>& qty, std::optional<double> num) {
+  DetailLine d;
+  (receipt ? d.iInQtty : d.iOutQtty) = qty.value_or(0);
+  (receipt ? d.iInNum : d.iOutNum) = num;
+  return d;
+}
+
 // Sums of one summary group, as the SELECT and HAVING expressions compute them.
 struct Group {
   SummaryRow row;
@@ -176,19 +204,9 @@ std::vector<SummaryRow> Collect(std::map<GroupKey, Group>& groups, SelectionStan
 }  // namespace
 
 std::string StandardText(SelectionStandard standard) {
-  switch (standard) {
-    case SelectionStandard::kAll:
-      return "所有存货";
-    case SelectionStandard::kWithActivity:
-      return "发生业务";
-    case SelectionStandard::kWithoutActivity:
-      return "未发生业务";
-    case SelectionStandard::kReceivedNotIssued:
-      return "入库未出库";
-    case SelectionStandard::kIssuedNotReceived:
-      return "出库未入库";
-  }
-  return {};
+  static const char* const kTexts[] = {"所有存货", "发生业务", "未发生业务", "入库未出库",
+                                       "出库未入库"};
+  return kTexts[static_cast<int>(standard)];
 }
 
 void NormalizeDetailOrder(std::vector<DetailLine>& lines) {
@@ -261,32 +279,23 @@ ReferenceLedger::ReferenceLedger(const demo::DemoCompany& company, std::string a
   }
   if (open_range_start_.empty()) throw std::runtime_error("no period of the start month");
 
-  for (size_t i = 0; i < c_.inventories.size(); ++i) {
-    inventory_by_code_[Fold(c_.inventories[i].cInvCode)] = i;
-  }
-  for (size_t i = 0; i < c_.warehouses.size(); ++i) {
-    warehouse_by_code_[Fold(c_.warehouses[i].cWhCode)] = i;
-  }
-  for (size_t i = 0; i < c_.positions.size(); ++i) {
-    position_by_code_[Fold(c_.positions[i].cPosCode)] = i;
-  }
-  for (size_t i = 0; i < c_.rd_records.size(); ++i) rd_by_id_[c_.rd_records[i].ID] = i;
+  auto code = [](auto field) { return [field](const auto& r) { return Fold(r.*field); }; };
+  auto id = [](const auto& r) { return r.ID; };
+  auto auto_id = [](const auto& r) { return r.AutoID; };
+  inventory_by_code_ = IndexBy(c_.inventories, code(&InventoryRow::cInvCode));
+  warehouse_by_code_ = IndexBy(c_.warehouses, code(&demo::WarehouseRow::cWhCode));
+  position_by_code_ = IndexBy(c_.positions, code(&demo::PositionRow::cPosCode));
+  rd_by_id_ = IndexBy(c_.rd_records, id);
+  rd_line_by_auto_id_ = IndexBy(c_.rd_lines, auto_id);
+  adjust_by_id_ = IndexBy(c_.adjust_vouchers, id);
+  adjust_line_by_auto_id_ = IndexBy(c_.adjust_lines, auto_id);
+  check_by_id_ = IndexBy(c_.check_vouchers, id);
+  check_line_by_auto_id_ = IndexBy(c_.check_lines, auto_id);
   for (size_t i = 0; i < c_.rd_lines.size(); ++i) {
-    rd_line_by_auto_id_[c_.rd_lines[i].AutoID] = i;
     rd_lines_by_inventory_[Fold(c_.rd_lines[i].cInvCode)].push_back(i);
   }
   for (size_t i = 0; i < c_.inv_positions.size(); ++i) {
     positions_by_inventory_[Fold(c_.inv_positions[i].cInvCode)].push_back(i);
-  }
-  for (size_t i = 0; i < c_.adjust_vouchers.size(); ++i) {
-    adjust_by_id_[c_.adjust_vouchers[i].ID] = i;
-  }
-  for (size_t i = 0; i < c_.adjust_lines.size(); ++i) {
-    adjust_line_by_auto_id_[c_.adjust_lines[i].AutoID] = i;
-  }
-  for (size_t i = 0; i < c_.check_vouchers.size(); ++i) check_by_id_[c_.check_vouchers[i].ID] = i;
-  for (size_t i = 0; i < c_.check_lines.size(); ++i) {
-    check_line_by_auto_id_[c_.check_lines[i].AutoID] = i;
   }
 }
 
@@ -301,18 +310,13 @@ ReferenceLedger::Range ReferenceLedger::RangeOf(const LedgerQuery& q) const {
 }
 
 const InventoryRow* ReferenceLedger::FindInventory(const std::string& code) const {
-  auto it = inventory_by_code_.find(Fold(code));
-  return it == inventory_by_code_.end() ? nullptr : &c_.inventories[it->second];
+  return Lookup(inventory_by_code_, c_.inventories, code);
 }
-
 const demo::WarehouseRow* ReferenceLedger::FindWarehouse(const std::string& code) const {
-  auto it = warehouse_by_code_.find(Fold(code));
-  return it == warehouse_by_code_.end() ? nullptr : &c_.warehouses[it->second];
+  return Lookup(warehouse_by_code_, c_.warehouses, code);
 }
-
 const demo::PositionRow* ReferenceLedger::FindPosition(const std::string& code) const {
-  auto it = position_by_code_.find(Fold(code));
-  return it == position_by_code_.end() ? nullptr : &c_.positions[it->second];
+  return Lookup(position_by_code_, c_.positions, code);
 }
 
 std::optional<double> ReferenceLedger::GroupUnitRate(const InventoryRow& inv, int aux_unit) const {
@@ -397,11 +401,7 @@ std::vector<SummaryRow> ReferenceLedger::StockSummary(const LedgerQuery& q) cons
     const RdRecordRow& head = c_.rd_records[head_it->second];
     if (by_batch && !inv->bInvBatch) continue;
     if (!StockLinePasses(q, head, line, inv)) continue;
-    if (q.rights.inventory_ids &&
-        std::find(q.rights.inventory_ids->begin(), q.rights.inventory_ids->end(), inv->iId) ==
-            q.rights.inventory_ids->end()) {
-      continue;
-    }
+    if (!IdAllowed(q.rights, inv->iId)) continue;
     const std::optional<std::string>& date = q.audit_dates ? head.dVeriDate : head.dDate;
     bool before = date && *date < range.lower;
     bool in_range = date && *date >= range.lower && (!range.upper || *date <= *range.upper);
@@ -438,11 +438,7 @@ std::vector<SummaryRow> ReferenceLedger::PositionSummary(const LedgerQuery& q) c
     pass = pass && InValueRange(ip.cPosCode, q.position_from, q.position_to);
     pass = pass && FreePrefixesPass(q.free_items, ip.cFree);
     pass = pass && InList(q.rights.warehouses, wh_code) && InList(q.rights.positions, pos_code);
-    if (q.rights.inventory_ids) {
-      pass = pass && std::find(q.rights.inventory_ids->begin(), q.rights.inventory_ids->end(),
-                               inv->iId) != q.rights.inventory_ids->end();
-    }
-    if (!pass) continue;
+    if (!pass || !IdAllowed(q.rights, inv->iId)) continue;
     bool before = ip.dDate < range.lower;
     bool in_range = ip.dDate >= range.lower && (!range.upper || ip.dDate <= *range.upper);
     GroupKey key{wh_code, pos_code, inv->cInvCode, ip.cBatch, FreeKey(q.free_items, ip.cFree)};
@@ -483,19 +479,12 @@ std::vector<DetailLine> ReferenceLedger::StockDetail(const LedgerQuery& q,
     if (!FreeValuesMatch(q.free_items, row.free_values, line.cFree)) continue;
     const std::optional<std::string>& date = q.audit_dates ? head.dVeriDate : head.dDate;
     if (!date || *date < range.lower || (range.upper && *date > *range.upper)) continue;
-    DetailLine d;
+    DetailLine d =
+        Entry(head.bRdFlag, line.iQuantity, Number(inv, line.iQuantity, line.iNum, q.aux_unit));
     d.ID = head.ID;
     d.AutoID = line.AutoID;
     d.order_date = *date;
     d.order_id = head.ID;
-    auto num = Number(inv, line.iQuantity, line.iNum, q.aux_unit);
-    if (head.bRdFlag) {
-      d.iInQtty = line.iQuantity.value_or(0);
-      d.iInNum = num;
-    } else {
-      d.iOutQtty = line.iQuantity.value_or(0);
-      d.iOutNum = num;
-    }
     lines.push_back(d);
   }
   NormalizeDetailOrder(lines);
@@ -521,51 +510,34 @@ std::vector<DetailLine> ReferenceLedger::PositionDetail(const LedgerQuery& q,
     const std::optional<std::string>* department = nullptr;
     const std::optional<std::string>* maker = nullptr;
     const NumberedValues* line_free = nullptr;
-    std::string source = ip.cSource.value_or("");
-    if (source.empty()) {
-      auto l = rd_line_by_auto_id_.find(*ip.RdsID);
-      if (l == rd_line_by_auto_id_.end()) continue;
-      auto h = rd_by_id_.find(c_.rd_lines[l->second].ID);
-      if (h == rd_by_id_.end()) continue;
-      department = &c_.rd_records[h->second].cDepCode;
-      maker = &c_.rd_records[h->second].cMaker;
-      line_free = &c_.rd_lines[l->second].cFree;
-    } else if (source == "货位调整") {
-      auto l = adjust_line_by_auto_id_.find(*ip.RdsID);
-      if (l == adjust_line_by_auto_id_.end()) continue;
-      auto h = adjust_by_id_.find(c_.adjust_lines[l->second].ID);
-      if (h == adjust_by_id_.end()) continue;
-      department = &c_.adjust_vouchers[h->second].cDepCode;
-      maker = &c_.adjust_vouchers[h->second].cMaker;
-      line_free = &c_.adjust_lines[l->second].cFree;
-    } else if (source == "盘点") {
-      auto l = check_line_by_auto_id_.find(*ip.RdsID);
-      if (l == check_line_by_auto_id_.end()) continue;
-      auto h = check_by_id_.find(c_.check_lines[l->second].ID);
-      if (h == check_by_id_.end()) continue;
-      department = &c_.check_vouchers[h->second].cDepCode;
-      maker = &c_.check_vouchers[h->second].cMaker;
-      line_free = &c_.check_lines[l->second].cFree;
-    } else {
-      continue;
-    }
+    auto through = [&](const auto& line_index, const auto& lines, const auto& head_index,
+                       const auto& heads) {
+      auto l = line_index.find(*ip.RdsID);
+      if (l == line_index.end()) return false;
+      auto h = head_index.find(lines[l->second].ID);
+      if (h == head_index.end()) return false;
+      department = &heads[h->second].cDepCode;
+      maker = &heads[h->second].cMaker;
+      line_free = &lines[l->second].cFree;
+      return true;
+    };
+    const std::string source = ip.cSource.value_or("");
+    bool found =
+        source.empty() ? through(rd_line_by_auto_id_, c_.rd_lines, rd_by_id_, c_.rd_records)
+        : source == "货位调整"
+            ? through(adjust_line_by_auto_id_, c_.adjust_lines, adjust_by_id_, c_.adjust_vouchers)
+            : source == "盘点" &&
+                  through(check_line_by_auto_id_, c_.check_lines, check_by_id_, c_.check_vouchers);
+    if (!found) continue;
     if (!DepartmentPasses(q.rights, *department) || !InList(q.rights.makers, *maker)) continue;
     if (!FreeValuesMatch(q.free_items, row.free_values, *line_free)) continue;
     const InventoryRow* inv = FindInventory(ip.cInvCode);
-    DetailLine d;
+    DetailLine d = Entry(ip.bRdFlag, ip.iQuantity, Number(inv, ip.iQuantity, ip.iNum, q.aux_unit));
     d.ID = ip.RdID;
     d.AutoID = ip.RdsID;
     d.AutoId = ip.AutoId;
     d.order_date = ip.dDate;
     d.order_id = ip.AutoId;
-    auto num = Number(inv, ip.iQuantity, ip.iNum, q.aux_unit);
-    if (ip.bRdFlag) {
-      d.iInQtty = ip.iQuantity.value_or(0);
-      d.iInNum = num;
-    } else {
-      d.iOutQtty = ip.iQuantity.value_or(0);
-      d.iOutNum = num;
-    }
     lines.push_back(d);
   }
   NormalizeDetailOrder(lines);
