@@ -61,6 +61,7 @@ TEST(VariantTest, TextOfNumbersAndDates) {
   EXPECT_EQ(Variant(-0.0).ToText(), "0");
   EXPECT_EQ(Variant(int16_t{-7}).ToText(), "-7");
   EXPECT_EQ(Variant(true).ToText(), "True");
+  EXPECT_EQ(Variant(true).ToDouble(), -1.0);
   EXPECT_EQ(Variant(*Date::Make(2024, 3, 1)).ToText(), "2024-03-01");
   EXPECT_EQ(Variant(*Date::Make(2024, 3, 1, 8, 5, 0)).ToText(), "2024-03-01 08:05:00");
 }
@@ -74,7 +75,8 @@ TEST(VariantTest, DatesFromText) {
                {"2023-02-29", nullptr},         {"24-01-01", nullptr},
                {"2024-13-01", nullptr},         {"abc", nullptr},
                {"", nullptr},                   {"2024-01-01x", nullptr},
-               {"2024-1/1", nullptr}};
+               {"2024-1/1", nullptr},           {"1900-02-29", nullptr},
+               {"2000-02-29", "2000-02-29"}};
   for (const auto& c : cases) {
     if (c.iso) {
       EXPECT_EQ(Variant(c.text).ToDate().ToIsoDate(), c.iso) << c.text;

@@ -25,6 +25,9 @@ TEST(ConnectionStringTest, RedactedHidesEverySecret) {
   EXPECT_EQ(shown.find("other"), std::string::npos);
   EXPECT_NE(shown.find("Server=h"), std::string::npos);
   EXPECT_EQ(ConnectionString::Parse(cs.ToString()).Get("PWD"), "s3cret");
+  // A '}' in a braced value survives writing the string back.
+  EXPECT_EQ(ConnectionString::Parse(ConnectionString::Parse("a={x}}y;z}").ToString()).Get("a"),
+            "x}y;z");
 }
 
 TEST(ConnectionStringTest, MalformedTextIsBadArgument) {
