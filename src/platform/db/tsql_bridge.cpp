@@ -329,7 +329,13 @@ class WordRewriter {
                           : (lead >> 4) == 0xe  ? 3
                           : (lead >> 3) == 0x1e ? 4
                                                 : 0;
-    return n == s.size() ? n : 0;
+    if (n != s.size()) return 0;
+    // A lead byte followed by something other than continuation bytes is not one character:
+    // '[\xde_]' is two, and its '_' must not slip out of the set as a wildcard.
+    for (std::size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(s[k]) >> 6) != 0x2) return 0;
+    }
+    return n;
   }
 
   std::vector<Range> Arguments(std::size_t open) const {

@@ -24,6 +24,7 @@ TEST(TsqlBridgeRulesTest, LikeBracketsAndOrLists) {
       {"c LIKE '[a-c]%'", "!a character class"},
       {"c LIKE '[^]%'", "!a character class"},
       {"c LIKE 'a[%'", "!a character class"},
+      {"c LIKE '[\xde_]'", "!a character class"},
       {"c LIKE '[_]' ESCAPE '!'", "!followed by ESCAPE"},
       {"c LIKE '[_]' + d", "!followed by +"},
       // OR lists of one column become IN: parenthesised or whole, bracketed or qualified names.

@@ -1,0 +1,1 @@
+SELECT I.e LIKE '01[Þ_]A[%]x[[]y%' FROM T WHERE cFree1 LIKE 'c%'
