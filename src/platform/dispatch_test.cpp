@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/error.h"
+#include "platform/error_test_support.h"
 
 namespace q9::platform {
 namespace {
 
-class Counter : public Object {
+class Counter : public MemberObject {
  public:
-  Counter() {
+  Counter() : MemberObject("Counter") {
     members_.Get("Value", [this](Args&) { return Variant(value_); })
         .Put("Value", [this](Args& a) { return value_ = a.Get(a.size() - 1).ToI4(), Variant(); })
         .Method("AddTo", [this](Args& a) {
@@ -18,24 +19,12 @@ class Counter : public Object {
           return Variant(true);
         });
   }
-  Variant Invoke(std::string_view name, InvokeKind kind, Args& args) override {
-    return members_.Invoke(ClassName(), name, kind, args);
-  }
-  std::string ClassName() const override { return "Counter"; }
 
  private:
-  MemberTable members_;
   int32_t value_ = 0;
 };
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using q9::testing::ErrorNumberOf;
 
 TEST(DispatchTest, MembersByNameInAnyCaseWithByRefAndOptionalArguments) {
   Variant c(std::make_shared<Counter>());
@@ -56,10 +45,10 @@ TEST(DispatchTest, MembersByNameInAnyCaseWithByRefAndOptionalArguments) {
 
 TEST(DispatchTest, UnknownMembersClassesAndNothing) {
   Variant c(std::make_shared<Counter>());
-  EXPECT_EQ(ErrorOf([&] { CallMethod(c, "Nope"); }), kErrMemberNotFound);
-  EXPECT_EQ(ErrorOf([&] { CreateObject("No.Such.Class"); }), kErrCannotCreate);
-  EXPECT_EQ(ErrorOf([&] { GetProperty(Variant::Nothing(), "Value"); }), kErrObjectNotSet);
-  EXPECT_EQ(ErrorOf([&] { GetProperty(Variant("text"), "Value"); }), kErrTypeMismatch);
+  EXPECT_EQ(ErrorNumberOf([&] { CallMethod(c, "Nope"); }), kErrMemberNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { CreateObject("No.Such.Class"); }), kErrCannotCreate);
+  EXPECT_EQ(ErrorNumberOf([&] { GetProperty(Variant::Nothing(), "Value"); }), kErrObjectNotSet);
+  EXPECT_EQ(ErrorNumberOf([&] { GetProperty(Variant("text"), "Value"); }), kErrTypeMismatch);
 }
 
 TEST(DispatchTest, RegistryAndScopedDoubles) {
@@ -79,11 +68,11 @@ TEST(DispatchTest, RegistryAndScopedDoubles) {
     ScopedProgId swap("Test.Counter", [] { return std::make_shared<Doubled>(); });
     Variant d(CreateObject("Test.Counter"));
     PutProperty(d, "Value", Variant(int32_t{1}));
-    EXPECT_EQ(ErrorOf([&] { GetProperty(d, "Value"); }), 123);
+    EXPECT_EQ(ErrorNumberOf([&] { GetProperty(d, "Value"); }), 123);
   }
   EXPECT_EQ(GetProperty(Variant(CreateObject("Test.Counter")), "Value").ToI4(), 0);
   UnregisterProgId("Test.Counter");
-  EXPECT_EQ(ErrorOf([&] { CreateObject("Test.Counter"); }), kErrCannotCreate);
+  EXPECT_EQ(ErrorNumberOf([&] { CreateObject("Test.Counter"); }), kErrCannotCreate);
 }
 
 }  // namespace

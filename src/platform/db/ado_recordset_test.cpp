@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/error.h"
+#include "platform/error_test_support.h"
 
 namespace q9::platform::db {
 namespace {
@@ -20,14 +21,7 @@ std::shared_ptr<Recordset> ThreeRecords() {
   return rs;
 }
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using q9::testing::ErrorNumberOf;
 
 TEST(AdoRecordsetTest, MoveLandsWhereTheDataAccessLibraryDoes) {
   // start (AbsolutePosition, or 0 for BOF, 4 for EOF), n, then the position or the error.
@@ -52,7 +46,7 @@ TEST(AdoRecordsetTest, MoveLandsWhereTheDataAccessLibraryDoes) {
     AdoRecordset ado(rs);
     Args args;
     args.Val(Variant(c.n));
-    int error = ErrorOf([&] { ado.Invoke("Move", InvokeKind::kMethod, args); });
+    int error = ErrorNumberOf([&] { ado.Invoke("Move", InvokeKind::kMethod, args); });
     EXPECT_EQ(error, c.error) << c.start << " " << c.n;
     if (!c.error) {
       EXPECT_EQ(rs->AbsolutePosition(), c.position) << c.start << " " << c.n;
@@ -73,7 +67,7 @@ TEST(AdoRecordsetTest, FieldsAreLiveViewsWithNameTypeAndValue) {
   EXPECT_TRUE(GetProperty(field, "Value").is_null());
   Args missing;
   missing.Val(Variant("nope"));
-  EXPECT_EQ(ErrorOf([&] { GetProperty(ado, "Fields", missing); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { GetProperty(ado, "Fields", missing); }), kErrItemNotFound);
   EXPECT_EQ(ColumnAdoType(*rs->rows(), 0), kAdInteger);
 }
 
@@ -94,7 +88,7 @@ TEST(AdoRecordsetTest, AnyObjectWithTheMembersIsReadThroughAClone) {
    public:
     NoRecordset() : MemberObject("NoRecordset") {}
   };
-  EXPECT_EQ(ErrorOf([&] { AsRecordset(Variant(std::make_shared<NoRecordset>()), "Rs1"); }),
+  EXPECT_EQ(ErrorNumberOf([&] { AsRecordset(Variant(std::make_shared<NoRecordset>()), "Rs1"); }),
             kErrTypeMismatch);
 }
 

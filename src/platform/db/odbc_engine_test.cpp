@@ -64,15 +64,13 @@ TEST_F(OdbcEngineTest, UnreachableServersFailWithinTheLoginTimeoutAndWithoutTheP
     int connection_timeout;
     const char* sqlstate;
     double at_least, at_most;
-  } cases[] = {
-      {"closed port", odbc(closed), 2, "[08001]", 0, 4},
-      {"server that never answers", odbc(silent.port()), 2, "[HYT00]", 1.5, 6},
-      {"Connect Timeout of the string wins over the connection's",
-       "Provider=SQLOLEDB;Data Source=127.0.0.1," + std::to_string(silent.port()) +
-           ";User ID=sa;Password=" + kPassword + ";Connect Timeout=1",
-       0, "[HYT00]", 0.5, 4},
-      {"server that hangs up", odbc(hang_up.port()), 2, "[08001]", 0, 4},
-  };
+  } cases[] = {{"closed port", odbc(closed), 2, "[08001]", 0, 4},
+               {"server that never answers", odbc(silent.port()), 2, "[HYT00]", 1.5, 6},
+               {"Connect Timeout of the string wins over the connection's",
+                "Provider=SQLOLEDB;Data Source=127.0.0.1," + std::to_string(silent.port()) +
+                    ";User ID=sa;Password=" + kPassword + ";Connect Timeout=1",
+                0, "[HYT00]", 0.5, 4},
+               {"server that hangs up", odbc(hang_up.port()), 2, "[08001]", 0, 4}};
   for (const Case& c : cases) {
     OpenOutcome out = FailToOpen(c.connection, c.connection_timeout);
     EXPECT_EQ(out.source, "ODBC") << c.name;

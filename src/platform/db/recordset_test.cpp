@@ -4,10 +4,14 @@
 
 #include "platform/db/connection.h"
 #include "platform/error.h"
+#include "platform/error_test_support.h"
 #include "support/temp_dir.h"
 
 namespace q9::platform::db {
 namespace {
+
+using q9::testing::ErrorNumberOf;
+using q9::testing::ErrorOf;
 
 class RecordsetTest : public ::testing::Test {
  protected:
@@ -17,15 +21,6 @@ class RecordsetTest : public ::testing::Test {
       INSERT INTO T VALUES (1, 'a', 1.5, '2024-01-02', 1), (2, NULL, 2, NULL, 0),
                            (3, 'c', -3.25, '2024-12-31', 1);)");
     conn_.Open("Provider=SQLite;Data Source=" + db_);
-  }
-
-  int ErrorOf(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const ComError& e) {
-      return e.number();
-    }
-    return 0;
   }
 
   testing::TempDir dir_;
@@ -59,15 +54,15 @@ TEST_F(RecordsetTest, CursorMovesAndPositions) {
   rs.MoveNext();
   EXPECT_TRUE(rs.Eof());
   EXPECT_EQ(rs.AbsolutePosition(), kPosEOF);
-  EXPECT_EQ(ErrorOf([&] { rs.Field("id"); }), kErrNoCurrentRecord);
-  EXPECT_EQ(ErrorOf([&] { rs.MoveNext(); }), kErrNoCurrentRecord);
+  EXPECT_EQ(ErrorNumberOf([&] { rs.Field("id"); }), kErrNoCurrentRecord);
+  EXPECT_EQ(ErrorNumberOf([&] { rs.MoveNext(); }), kErrNoCurrentRecord);
   rs.MoveFirst();
   rs.MovePrevious();
   EXPECT_TRUE(rs.Bof());
   for (int bad : {0, 4, -1}) {
-    EXPECT_EQ(ErrorOf([&] { rs.SetAbsolutePosition(bad); }), kErrBadArgument) << bad;
+    EXPECT_EQ(ErrorNumberOf([&] { rs.SetAbsolutePosition(bad); }), kErrBadArgument) << bad;
   }
-  EXPECT_EQ(ErrorOf([&] { rs.Field("nope"); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { rs.Field("nope"); }), kErrItemNotFound);
 }
 
 TEST_F(RecordsetTest, ClonesShareRowsKeepTheirOwnPositionAndOutliveTheOriginal) {
@@ -88,13 +83,13 @@ TEST_F(RecordsetTest, ClonesShareRowsKeepTheirOwnPositionAndOutliveTheOriginal) 
 
 TEST_F(RecordsetTest, ClosedObjectsSay3704) {
   Recordset rs;
-  EXPECT_EQ(ErrorOf([&] { rs.Eof(); }), kErrObjectClosed);
-  EXPECT_EQ(ErrorOf([&] { rs.Clone(); }), kErrObjectClosed);
-  EXPECT_EQ(ErrorOf([&] { rs.Close(); }), kErrObjectClosed);
+  EXPECT_EQ(ErrorNumberOf([&] { rs.Eof(); }), kErrObjectClosed);
+  EXPECT_EQ(ErrorNumberOf([&] { rs.Clone(); }), kErrObjectClosed);
+  EXPECT_EQ(ErrorNumberOf([&] { rs.Close(); }), kErrObjectClosed);
   EXPECT_EQ(rs.State(), 0);
   conn_.Close();
-  EXPECT_EQ(ErrorOf([&] { rs.Open("SELECT 1", conn_); }), kErrObjectClosed);
-  EXPECT_EQ(ErrorOf([&] { conn_.Close(); }), kErrObjectClosed);
+  EXPECT_EQ(ErrorNumberOf([&] { rs.Open("SELECT 1", conn_); }), kErrObjectClosed);
+  EXPECT_EQ(ErrorNumberOf([&] { conn_.Close(); }), kErrObjectClosed);
 }
 
 TEST_F(RecordsetTest, LateBoundMembers) {
@@ -109,7 +104,7 @@ TEST_F(RecordsetTest, LateBoundMembers) {
   EXPECT_EQ(GetProperty(v, "Fields", field).ToI4(), 2);
   Variant clone = CallMethod(v, "Clone");
   EXPECT_EQ(GetProperty(clone, "AbsolutePosition").ToI4(), 1);
-  EXPECT_EQ(ErrorOf([&] { CallMethod(v, "Requery"); }), kErrMemberNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { CallMethod(v, "Requery"); }), kErrMemberNotFound);
 }
 
 // The engine runs queries and row writes only; SQLite's own statements and DDL never reach it.
@@ -118,25 +113,19 @@ TEST_F(RecordsetTest, StatementsOtherThanQueriesAndRowWritesAreRefused) {
     const char* sql;
     const char* word;
     int byte;
-  } cases[] = {
-      {"DROP TABLE T", "DROP", 1},
-      {"CREATE TABLE U (a INTEGER)", "CREATE", 1},
-      {" -- note\n/* x */ (PRAGMA writable_schema = 1)", "PRAGMA", 19},
-      {"ATTACH DATABASE 'x.db' AS X", "ATTACH", 1},
-      {"'x'", "'", 1},
-  };
+  } cases[] = {{"DROP TABLE T", "DROP", 1},
+               {"CREATE TABLE U (a INTEGER)", "CREATE", 1},
+               {" -- note\n/* x */ (PRAGMA writable_schema = 1)", "PRAGMA", 19},
+               {"ATTACH DATABASE 'x.db' AS X", "ATTACH", 1},
+               {"'x'", "'", 1}};
   for (const Case& c : cases) {
-    try {
-      conn_.Execute(c.sql);
-      ADD_FAILURE() << "ran " << c.sql;
-    } catch (const ComError& e) {
-      EXPECT_EQ(e.number(), kErrProvider);
-      EXPECT_EQ(e.description(),
-                std::string("the embedded engine runs SELECT, INSERT, UPDATE and DELETE statements "
-                            "only, not one that begins with '") +
-                    c.word + "' (at byte " + std::to_string(c.byte) + ")")
-          << c.sql;
-    }
+    auto e = ErrorOf([&] { conn_.Execute(c.sql); });
+    ASSERT_TRUE(e) << "ran " << c.sql;
+    EXPECT_EQ(e->number(), kErrProvider);
+    EXPECT_EQ(e->description(),
+              std::string("the embedded engine runs SELECT, INSERT, UPDATE and DELETE statements "
+                          "only, not one that begins with '") +
+                  c.word + "' (at byte " + std::to_string(c.byte) + ")");
   }
   // The table is still there, and statements of the four kinds run, in any letter case.
   conn_.Execute(" insert INTO T (id) VALUES (4)");
@@ -151,19 +140,14 @@ TEST(ConnectionOpenTest, MissingFilesAndUnknownProvidersAreClearErrors) {
   struct Case {
     std::string cs;
     std::string expected_text;
-  } cases[] = {
-      {"Provider=Jet;Data Source=x.mdb", "unknown provider 'Jet'"},
-      {"Data Source=x.db", "names no provider"},
-      {"Provider=SQLite", "names no database"},
-  };
+  } cases[] = {{"Provider=Jet;Data Source=x.mdb", "unknown provider 'Jet'"},
+               {"Data Source=x.db", "names no provider"},
+               {"Provider=SQLite", "names no database"}};
   for (const Case& c : cases) {
     Connection conn;
-    try {
-      conn.Open(c.cs);
-      ADD_FAILURE() << c.cs;
-    } catch (const ComError& e) {
-      EXPECT_NE(e.description().find(c.expected_text), std::string::npos) << e.description();
-    }
+    auto e = ErrorOf([&] { conn.Open(c.cs); });
+    ASSERT_TRUE(e) << c.cs;
+    EXPECT_NE(e->description().find(c.expected_text), std::string::npos) << e->description();
     EXPECT_EQ(conn.State(), 0);
   }
 }

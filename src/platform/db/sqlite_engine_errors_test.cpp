@@ -64,8 +64,7 @@ TEST_F(SqliteEngineErrorsTest, PathsThatAreNotDatabaseFilesAndStatementsBeyondIt
       {"Provider=SQLite;Data Source=" + dir, "the company database '" + dir + "' is a directory"},
       {cs_ + "System Database=" + dir, "the system database '" + dir + "' is a directory"},
       {testing::SqliteOdbcConnectionString(dir),
-       "the company database '" + dir + "' is a directory"},
-  };
+       "the company database '" + dir + "' is a directory"}};
   for (const auto& [cs, message] : cases) {
     const bool odbc = cs.starts_with("Driver");
     if (odbc && !testing::SqliteOdbcDriverInstalled()) continue;

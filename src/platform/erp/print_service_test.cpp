@@ -10,6 +10,7 @@
 #include "platform/db/recordset.h"
 #include "platform/erp/caller_login.h"
 #include "platform/error.h"
+#include "platform/error_test_support.h"
 #include "support/services_fixture.h"
 
 namespace q9::platform::erp {
@@ -110,22 +111,16 @@ TEST_F(PrintServiceTest, FailuresAreErrors) {
     std::string command;
     Variant param;
     int number;
-  } cases[] = {
-      {"not a recordset", "csv:" + path, Variant("text"), kErrTypeMismatch},
-      {"no recordset", "csv:" + path, Variant::Nothing(), kErrObjectNotSet},
-      {"closed recordset", "csv:" + path, Variant(std::make_shared<db::Recordset>()),
-       kErrObjectClosed},
-      {"unwritable path", "csv:" + (scratch_.dir() / "no" / "such" / "dir.csv").string(),
-       Variant(Sample()), 75},
-  };
+  } cases[] = {{"not a recordset", "csv:" + path, Variant("text"), kErrTypeMismatch},
+               {"no recordset", "csv:" + path, Variant::Nothing(), kErrObjectNotSet},
+               {"closed recordset", "csv:" + path, Variant(std::make_shared<db::Recordset>()),
+                kErrObjectClosed},
+               {"unwritable path", "csv:" + (scratch_.dir() / "no" / "such" / "dir.csv").string(),
+                Variant(Sample()), 75}};
   for (const Case& c : cases) {
     std::string error = "kept";
-    try {
-      Execute(c.command, c.param, error);
-      ADD_FAILURE() << c.what;
-    } catch (const ComError& e) {
-      EXPECT_EQ(e.number(), c.number) << c.what << ": " << e.description();
-    }
+    EXPECT_EQ(q9::testing::ErrorNumberOf([&] { Execute(c.command, c.param, error); }), c.number)
+        << c.what;
     EXPECT_EQ(error, "kept") << c.what;
   }
 }
@@ -135,13 +130,10 @@ TEST(PrintServiceWithoutLoginTest, ExecuteNeedsVklogin) {
   Variant err;
   Args args;
   args.Val(Variant("csv:/tmp/never.csv")).Val(Variant()).Val(Variant()).Ref(&err);
-  try {
-    CallMethod(service, "Execute", args);
-    ADD_FAILURE() << "ran without vklogin";
-  } catch (const ComError& e) {
-    EXPECT_EQ(e.number(), kErrObjectNotSet);
-    EXPECT_EQ(e.description(), "打印服务的 vklogin 尚未设置");
-  }
+  auto e = q9::testing::ErrorOf([&] { CallMethod(service, "Execute", args); });
+  ASSERT_TRUE(e) << "ran without vklogin";
+  EXPECT_EQ(e->number(), kErrObjectNotSet);
+  EXPECT_EQ(e->description(), "打印服务的 vklogin 尚未设置");
 }
 
 }  // namespace
