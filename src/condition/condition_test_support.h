@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -13,52 +14,50 @@
 #include "platform/date.h"
 #include "platform/dispatch.h"
 #include "platform/error.h"
+#include "platform/error_test_support.h"
 #include "platform/variant.h"
 #include "platform/xml/document.h"
 
 namespace q9::condition::testing {
 
 // An automation object whose members come from a MemberTable.
-class TableObject : public platform::Object {
+class TableObject : public platform::MemberObject {
  public:
   TableObject(std::string class_name, platform::MemberTable members)
-      : class_name_(std::move(class_name)), members_(std::move(members)) {}
-  platform::Variant Invoke(std::string_view name, platform::InvokeKind kind,
-                           platform::Args& args) override {
-    return members_.Invoke(class_name_, name, kind, args);
+      : MemberObject(std::move(class_name)) {
+    members_ = std::move(members);
   }
-  std::string ClassName() const override { return class_name_; }
-
- private:
-  std::string class_name_;
-  platform::MemberTable members_;
 };
 
-// The error `f` raises, or nothing when it returns normally.
-template <typename F>
-std::optional<platform::ComError> ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const platform::ComError& e) {
-    return e;
-  }
-  return std::nullopt;
-}
+using q9::testing::ErrorOf;
 
 inline platform::Date D(int y, int m, int d) { return *platform::Date::Make(y, m, d); }
 
 // An account whose STStartDate is `stock_start` and whose Period(m).BeginDate is
-// `begin_of_period(m)`. Period with a month outside 1..12 raises subscript out of range (9).
+// `begin_of_period(m)`. Period with a month outside 1..12 raises subscript out of range (9); the
+// member named `failing` ("STStartDate", "Period" or "BeginDate") raises `error`.
 inline platform::Variant MakeAccount(platform::Variant stock_start,
-                                     std::function<platform::Variant(int)> begin_of_period) {
+                                     std::function<platform::Variant(int)> begin_of_period,
+                                     const std::string& failing = "",
+                                     const platform::ComError& error = {0, "", ""}) {
+  auto raise_if = [failing, error](const char* member) {
+    if (platform::SameMemberName(failing, member)) throw error;
+  };
   platform::MemberTable members;
-  members.Get("STStartDate", [stock_start](platform::Args&) { return stock_start; });
-  members.Get("Period", [begin_of_period](platform::Args& args) -> platform::Variant {
+  members.Get("STStartDate", [stock_start, raise_if](platform::Args&) {
+    raise_if("STStartDate");
+    return stock_start;
+  });
+  members.Get("Period", [begin_of_period, raise_if](platform::Args& args) -> platform::Variant {
+    raise_if("Period");
     int month = args.Get(0).ToI4();
     if (month < 1 || month > 12) throw platform::SubscriptOutOfRange("Period");
     platform::Variant begin = begin_of_period(month);
     platform::MemberTable period;
-    period.Get("BeginDate", [begin](platform::Args&) { return begin; });
+    period.Get("BeginDate", [begin, raise_if](platform::Args&) {
+      raise_if("BeginDate");
+      return begin;
+    });
     return std::make_shared<TableObject>("Period", std::move(period));
   });
   return std::make_shared<TableObject>("Account", std::move(members));
@@ -71,28 +70,6 @@ inline platform::Variant StandardAccount() {
   return MakeAccount(platform::Variant(D(2024, 3, 15)), [](int m) {
     return platform::Variant(m == 1 ? D(2023, 12, 26) : D(2024, m - 1, 26));
   });
-}
-
-// An account whose member `failing` ("STStartDate", "Period" or "BeginDate") raises `error`.
-inline platform::Variant FailingAccount(const std::string& failing, platform::ComError error) {
-  platform::MemberTable members;
-  auto raise_if = [failing, error](const char* member) {
-    if (platform::SameMemberName(failing, member)) throw error;
-  };
-  members.Get("STStartDate", [raise_if](platform::Args&) -> platform::Variant {
-    raise_if("STStartDate");
-    return platform::Variant(D(2024, 3, 15));
-  });
-  members.Get("Period", [raise_if](platform::Args&) -> platform::Variant {
-    raise_if("Period");
-    platform::MemberTable period;
-    period.Get("BeginDate", [raise_if](platform::Args&) -> platform::Variant {
-      raise_if("BeginDate");
-      return platform::Variant(D(2024, 3, 1));
-    });
-    return std::make_shared<TableObject>("Period", std::move(period));
-  });
-  return std::make_shared<TableObject>("Account", std::move(members));
 }
 
 // A condition document as a list of elements under one root, each with its attributes in order.
@@ -117,6 +94,16 @@ class ConditionXml {
     for (int i = 1; i <= 16; ++i) {
       Add("invdefine" + std::to_string(i), {{"value1", ""}, {"value2", ""}});
     }
+  }
+
+  // The default document with each {element, attribute, value} set.
+  struct Setting {
+    std::string element, attribute, value;
+  };
+  static ConditionXml With(std::initializer_list<Setting> settings) {
+    ConditionXml xml;
+    for (const Setting& s : settings) xml.Set(s.element, s.attribute, s.value);
+    return xml;
   }
 
   // Sets (or adds) one attribute of an existing element.
@@ -146,25 +133,9 @@ class ConditionXml {
     return xml + "</condition>";
   }
 
-  // The names of the elements, in order, and the text of one of them, for tests that arrange
-  // the elements in a document of their own.
-  std::vector<std::string> ElementNames() const {
-    std::vector<std::string> names;
-    for (const Element& e : elements_) names.push_back(e.name);
-    return names;
-  }
-  std::string ElementXml(const std::string& element) const {
-    for (const Element& e : elements_) {
-      if (e.name == element) return ElementXml(e);
-    }
-    throw std::runtime_error("test document has no element " + element);
-  }
-
-  std::unique_ptr<platform::xml::Document> Load() const { return LoadDocument(ToXml()); }
-
-  static std::unique_ptr<platform::xml::Document> LoadDocument(const std::string& xml) {
+  std::unique_ptr<platform::xml::Document> Load() const {
     auto doc = std::make_unique<platform::xml::Document>();
-    if (!doc->LoadXml(xml)) throw std::runtime_error("test document: " + doc->ParseError());
+    if (!doc->LoadXml(ToXml())) throw std::runtime_error("test document: " + doc->ParseError());
     return doc;
   }
 

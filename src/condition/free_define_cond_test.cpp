@@ -29,43 +29,39 @@ struct FreeCase {
 TEST(MakeFreeCondTest, ShownItemsColumnsAndTerms) {
   const FreeCase cases[] = {
       {"none checked, values ignored",
-       ConditionXml().Set("free1", "value1", "a").Set("free5", "value2", "z"),
+       ConditionXml::With({{"free1", "value1", "a"}, {"free5", "value2", "z"}}),
        "",
        "",
        {}},
-      {"item 4 checked without values", ConditionXml().Set("free4", "check", "1"), "", " cFree4 ",
-       FlagsOf({4})},
+      {"item 4 checked without values", ConditionXml::With({{"free4", "check", "1"}}), "",
+       " cFree4 ", FlagsOf({4})},
       {"items 1 and 3 checked",
-       ConditionXml()
-           .Set("free1", "check", "1")
-           .Set("free1", "value1", "a")
-           .Set("free3", "check", "1")
-           .Set("free3", "value1", "01")
-           .Set("free3", "value2", "03"),
+       ConditionXml::With({{"free1", "check", "1"},
+                           {"free1", "value1", "a"},
+                           {"free3", "check", "1"},
+                           {"free3", "value1", "01"},
+                           {"free3", "value2", "03"}}),
        " AND  cFree1 LIKE 'a%' AND  LEFT(cFree3,LEN('01')) >= '01' AND LEFT(cFree3,LEN('03')) "
        "<= '03'",
        " cFree1 , cFree3 ", FlagsOf({1, 3})},
-      {"item 10 alone", ConditionXml().Set("free10", "check", "1").Set("free10", "value2", "X9"),
+      {"item 10 alone", ConditionXml::With({{"free10", "check", "1"}, {"free10", "value2", "X9"}}),
        " AND  cFree10 LIKE 'X9%'", " cFree10 ", FlagsOf({10})},
       {"item 1 equal bounds, item 10 unchecked with values",
-       ConditionXml()
-           .Set("free1", "check", "1")
-           .Set("free1", "value1", "k")
-           .Set("free1", "value2", "k")
-           .Set("free10", "value1", "ignored"),
+       ConditionXml::With({{"free1", "check", "1"},
+                           {"free1", "value1", "k"},
+                           {"free1", "value2", "k"},
+                           {"free10", "value1", "ignored"}}),
        " AND  cFree1 = 'k'", " cFree1 ", FlagsOf({1})},
       {"check must be exactly 1",
-       ConditionXml()
-           .Set("free1", "check", "true")
-           .Set("free2", "check", " 1")
-           .Set("free3", "check", "1 ")
-           .Set("free4", "check", "01")
-           .Set("free5", "check", "")
-           .Set("free6", "check", "-1"),
+       ConditionXml::With({{"free1", "check", "true"},
+                           {"free2", "check", " 1"},
+                           {"free3", "check", "1 "},
+                           {"free4", "check", "01"},
+                           {"free5", "check", ""},
+                           {"free6", "check", "-1"}}),
        "",
        "",
-       {}},
-  };
+       {}}};
   for (const FreeCase& c : cases) {
     std::string columns = "stale";
     Flags shown;
@@ -93,29 +89,26 @@ struct DefineCase {
 TEST(MakeDefineCondTest, EachItemWithTheBuilderOfItsKind) {
   const DefineCase cases[] = {
       {"all empty", ConditionXml(), ""},
-      {"text item, one bound", ConditionXml().Set("invdefine1", "value1", "红"),
+      {"text item, one bound", ConditionXml::With({{"invdefine1", "value1", "红"}}),
        " AND  cInvDefine1 LIKE '红%'"},
       {"text item 10, two bounds",
-       ConditionXml().Set("invdefine10", "value1", "B").Set("invdefine10", "value2", "A"),
+       ConditionXml::With({{"invdefine10", "value1", "B"}, {"invdefine10", "value2", "A"}}),
        " AND  LEFT(cInvDefine10,LEN('A')) >= 'A' AND LEFT(cInvDefine10,LEN('B')) <= 'B'"},
       {"number item 11 from 9 to 10",
-       ConditionXml().Set("invdefine11", "value1", "9").Set("invdefine11", "value2", "10"),
+       ConditionXml::With({{"invdefine11", "value1", "9"}, {"invdefine11", "value2", "10"}}),
        " AND cInvDefine11>=9 AND cInvDefine11<=10"},
-      {"number item 14 upper bound", ConditionXml().Set("invdefine14", "value2", "2.5"),
+      {"number item 14 upper bound", ConditionXml::With({{"invdefine14", "value2", "2.5"}}),
        " AND cInvDefine14<=2.5"},
       {"date item 15 reversed",
-       ConditionXml()
-           .Set("invdefine15", "value1", "2024-3-1")
-           .Set("invdefine15", "value2", "2024-2-1"),
+       ConditionXml::With(
+           {{"invdefine15", "value1", "2024-3-1"}, {"invdefine15", "value2", "2024-2-1"}}),
        " AND cInvDefine15 >= '2024-02-01' AND cInvDefine15 <= '2024-03-01'"},
       {"items in ascending order",
-       ConditionXml()
-           .Set("invdefine16", "value2", "2024-12-31")
-           .Set("invdefine2", "value1", "x")
-           .Set("invdefine13", "value1", "7")
-           .Set("invdefine13", "value2", "7"),
-       " AND  cInvDefine2 LIKE 'x%' AND cInvDefine13=7 AND cInvDefine16 <= '2024-12-31'"},
-  };
+       ConditionXml::With({{"invdefine16", "value2", "2024-12-31"},
+                           {"invdefine2", "value1", "x"},
+                           {"invdefine13", "value1", "7"},
+                           {"invdefine13", "value2", "7"}}),
+       " AND  cInvDefine2 LIKE 'x%' AND cInvDefine13=7 AND cInvDefine16 <= '2024-12-31'"}};
   for (const DefineCase& c : cases) {
     EXPECT_EQ(MakeDefineCond(*c.doc.Load()), c.terms) << c.name;
   }
@@ -127,13 +120,12 @@ TEST(MakeDefineCondTest, ValuesOfTheWrongKindNameFieldAndValue) {
     int number;
     const char* description;
   } cases[] = {
-      {ConditionXml().Set("invdefine12", "value1", "abc"), platform::kErrTypeMismatch,
+      {ConditionXml::With({{"invdefine12", "value1", "abc"}}), platform::kErrTypeMismatch,
        "字段 cInvDefine12 的条件值 'abc' 不是数字"},
-      {ConditionXml().Set("invdefine15", "value2", "2024-02-30"), platform::kErrTypeMismatch,
+      {ConditionXml::With({{"invdefine15", "value2", "2024-02-30"}}), platform::kErrTypeMismatch,
        "字段 cInvDefine15 的条件值 '2024-02-30' 不是日期"},
-      {ConditionXml().Set("invdefine16", "value1", "x").Set("invdefine16", "value2", "2024-1-1"),
-       platform::kErrTypeMismatch, "字段 cInvDefine16 的条件值 'x' 不是日期"},
-  };
+      {ConditionXml::With({{"invdefine16", "value1", "x"}, {"invdefine16", "value2", "2024-1-1"}}),
+       platform::kErrTypeMismatch, "字段 cInvDefine16 的条件值 'x' 不是日期"}};
   for (const FailCase& c : cases) {
     auto e = ErrorOf([&] { MakeDefineCond(*c.doc.Load()); });
     ASSERT_TRUE(e) << c.description;

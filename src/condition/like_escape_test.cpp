@@ -19,14 +19,12 @@ const bool kOdbcDrivers = testing::RegisterTestOdbcDrivers();
 TEST(LikeEscapeTest, PrefixConditionsEscapeTheirValues) {
   struct Case {
     const char *from, *to, *condition;
-  } cases[] = {
-      {"01_A", "", " c LIKE '01[_]A%'"},
-      {"", "50%", " c LIKE '50[%]%'"},
-      {"[x]'\\", "", " c LIKE '[[]x]''\\%'"},
-      // Equality and LEFT comparisons have no wildcards: the value stays as it is.
-      {"0_1", "0_1", " c = '0_1'"},
-      {"0_1", "0%2", " LEFT(c,LEN('0%2')) >= '0%2' AND LEFT(c,LEN('0_1')) <= '0_1'"},
-  };
+  } cases[] = {{"01_A", "", " c LIKE '01[_]A%'"},
+               {"", "50%", " c LIKE '50[%]%'"},
+               {"[x]'\\", "", " c LIKE '[[]x]''\\%'"},
+               // Equality and LEFT comparisons have no wildcards: the value stays as it is.
+               {"0_1", "0_1", " c = '0_1'"},
+               {"0_1", "0%2", " LEFT(c,LEN('0%2')) >= '0%2' AND LEFT(c,LEN('0_1')) <= '0_1'"}};
   for (const Case& c : cases) EXPECT_EQ(MakeLikeRangeCond("c", c.from, c.to), c.condition);
 }
 
@@ -48,8 +46,7 @@ TEST(LikeEscapeTest, PrefixesAndLongListsSelectJustTheirCodesOnBothEngines) {
       {MakeLikeRangeCond("c", "[1]", ""), {"[1]"}},
       {MakeLikeRangeCond("c", "a\\_", ""), {"a\\_b"}},
       // More ORs than SQLite could parse: the bridge makes them one IN.
-      {MakeListCond("c", list + ",11"), {"01XA", "11"}},
-  };
+      {MakeListCond("c", list + ",11"), {"01XA", "11"}}};
   for (const std::string& cs : engines) {
     platform::db::Connection conn;
     conn.Open(cs);

@@ -28,8 +28,7 @@ TEST(MakeListCondTest, ExactTexts) {
       {" ,01", "(W.cWhCode = ' ' OR W.cWhCode = '01')"},
       // Quotes stay inside their literal.
       {"O'Hara", "W.cWhCode = 'O''Hara' "},
-      {"a'',b", "(W.cWhCode = 'a''''' OR W.cWhCode = 'b')"},
-  };
+      {"a'',b", "(W.cWhCode = 'a''''' OR W.cWhCode = 'b')"}};
   for (const ListCase& c : cases) {
     EXPECT_EQ(MakeListCond("W.cWhCode", c.list), c.expected) << "list [" << c.list << "]";
   }
@@ -114,8 +113,7 @@ TEST(RangeBuildersTest, ExactTexts) {
       {kDate, "cInvDefine16", "2024-9-30", "2024-10-1",
        "cInvDefine16 >= '2024-09-30' AND    cInvDefine16 <= '2024-10-01'"},
       {kDate, "cInvDefine16", "2024-01-31 10:30", "2024-02-01",
-       "cInvDefine16 >= '2024-01-31' AND    cInvDefine16 <= '2024-02-01'"},
-  };
+       "cInvDefine16 >= '2024-01-31' AND    cInvDefine16 <= '2024-02-01'"}};
   for (const Case& c : cases) {
     EXPECT_EQ(c.build(c.field, c.from, c.to), c.expected)
         << c.field << " [" << c.from << "] [" << c.to << "]";
@@ -129,25 +127,23 @@ TEST(RangeBuildersTest, AValueOfTheWrongKindIsATypeMismatch) {
     const char* from;
     const char* to;
     const char* bad;
-  } cases[] = {
-      {false, "abc", "", "abc"},
-      {false, "5 ", "", "5 "},
-      {false, "1e3", "", "1e3"},
-      {false, ".5", "", ".5"},
-      {false, "", " 5", " 5"},
-      {false, "5.", "", "5."},
-      {false, "--1", "", "--1"},
-      {false, "1,000", "", "1,000"},
-      {false, "+", "", "+"},
-      {false, "5", "x", "x"},
-      {false, "0x10", "", "0x10"},
-      {true, "2024-13-01", "", "2024-13-01"},
-      {true, "", "x'; --", "x'; --"},
-      {true, "", "20240101", "20240101"},
-      {true, "2024-02-30", "2024-03-01", "2024-02-30"},
-      {true, "2024-01-01", "soon", "soon"},
-      {true, " ", "", " "},
-  };
+  } cases[] = {{false, "abc", "", "abc"},
+               {false, "5 ", "", "5 "},
+               {false, "1e3", "", "1e3"},
+               {false, ".5", "", ".5"},
+               {false, "", " 5", " 5"},
+               {false, "5.", "", "5."},
+               {false, "--1", "", "--1"},
+               {false, "1,000", "", "1,000"},
+               {false, "+", "", "+"},
+               {false, "5", "x", "x"},
+               {false, "0x10", "", "0x10"},
+               {true, "2024-13-01", "", "2024-13-01"},
+               {true, "", "x'; --", "x'; --"},
+               {true, "", "20240101", "20240101"},
+               {true, "2024-02-30", "2024-03-01", "2024-02-30"},
+               {true, "2024-01-01", "soon", "soon"},
+               {true, " ", "", " "}};
   for (const Case& c : cases) {
     auto e = ErrorOf([&] {
       c.date ? MakeDateCompareCond("cInvDefine15", c.from, c.to)
