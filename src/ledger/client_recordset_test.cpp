@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/error.h"
+#include "platform/error_test_support.h"
 #include "support/temp_dir.h"
 
 namespace q9::ledger {
@@ -42,20 +43,14 @@ TEST_F(ClientRecordsetTest, HandsOutAReadOnlyClientCloneOnTheFirstRow) {
 }
 
 TEST_F(ClientRecordsetTest, FailuresReachTheCallerUnchanged) {
-  try {
-    OpenClientClone("SELECT cNoSuchColumn FROM Inventory", conn_);
-    FAIL() << "a bad statement opened";
-  } catch (const ComError& e) {
-    EXPECT_EQ(e.number(), platform::kErrProvider);
-    EXPECT_NE(e.description().find("cNoSuchColumn"), std::string::npos) << e.description();
-  }
+  auto e =
+      q9::testing::ErrorOf([&] { OpenClientClone("SELECT cNoSuchColumn FROM Inventory", conn_); });
+  ASSERT_TRUE(e) << "a bad statement opened";
+  EXPECT_EQ(e->number(), platform::kErrProvider);
+  EXPECT_NE(e->description().find("cNoSuchColumn"), std::string::npos) << e->description();
   Connection closed;
-  try {
-    OpenClientClone("SELECT 1", closed);
-    FAIL() << "opened on a closed connection";
-  } catch (const ComError& e) {
-    EXPECT_EQ(e.number(), platform::kErrObjectClosed);
-  }
+  EXPECT_EQ(q9::testing::ErrorNumberOf([&] { OpenClientClone("SELECT 1", closed); }),
+            platform::kErrObjectClosed);
 }
 
 }  // namespace

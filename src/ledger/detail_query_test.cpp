@@ -10,6 +10,7 @@
 #include "ledger/flow_test_doubles.h"
 #include "platform/db/row_set.h"
 #include "platform/error.h"
+#include "platform/error_test_support.h"
 
 namespace q9::ledger {
 namespace {
@@ -44,9 +45,9 @@ std::shared_ptr<Recordset> Summary() {
 }
 
 // A summary reached only by late binding: State and Clone, nothing else (any other member raises).
-class LateBoundSummary : public platform::Object {
+class LateBoundSummary : public platform::MemberObject {
  public:
-  LateBoundSummary(Variant state, Variant clone) {
+  LateBoundSummary(Variant state, Variant clone) : MemberObject("Summary") {
     members_.Get("State", [this, state](platform::Args&) {
       ++state_reads;
       return state;
@@ -56,15 +57,8 @@ class LateBoundSummary : public platform::Object {
       return clone;
     });
   }
-  Variant Invoke(std::string_view name, platform::InvokeKind kind, platform::Args& args) override {
-    return members_.Invoke(ClassName(), name, kind, args);
-  }
-  std::string ClassName() const override { return "Summary"; }
   int state_reads = 0;
   int clone_calls = 0;
-
- private:
-  platform::MemberTable members_;
 };
 
 class DetailQueryTest : public ::testing::Test {
@@ -83,12 +77,8 @@ class DetailQueryTest : public ::testing::Test {
   // Runs a call whose statement the catcher fails; returns the statement.
   std::string CaughtStatement(const Variant& rs1, int16_t kind, const Variant& position) {
     StatementCatcher catcher;
-    try {
-      Run(rs1, kind, position);
-      ADD_FAILURE() << "the statement was not run";
-    } catch (const ComError& e) {
-      EXPECT_EQ(e.description(), "statement caught");
-    }
+    auto e = q9::testing::ErrorOf([&] { Run(rs1, kind, position); });
+    EXPECT_EQ(e ? e->description() : "the statement was not run", "statement caught");
     return catcher.statements.size() == 1 ? catcher.statements[0] : "";
   }
 
@@ -102,77 +92,85 @@ class DetailQueryTest : public ::testing::Test {
 const std::vector<std::vector<Variant>> kThreeCalls = {
     {Variant("WareHouse")}, {Variant("department")}, MakerCall()};
 
-TEST_F(DetailQueryTest, ClosedSummaryEndsTheCallAfterTheReader) {
+// A closed summary ends the call after the reader; a kind without detail after the lists too.
+TEST_F(DetailQueryTest, ClosedSummariesAndKindsWithoutDetailRunNothing) {
   auto never_opened = std::make_shared<Recordset>();
   auto closed = Summary();
   closed->Close();
   auto late_closed = std::make_shared<LateBoundSummary>(Variant(int32_t{0}), Variant());
-  for (const Variant& rs1 : {Variant(never_opened), Variant(closed), Variant(late_closed)}) {
+  auto open = Summary();
+  struct Case {
+    Variant rs1;
+    int16_t kind;
+    DetailOutcome outcome;
+  } cases[] = {{Variant(never_opened), 0, DetailOutcome::kSummaryClosed},
+               {Variant(closed), 0, DetailOutcome::kSummaryClosed},
+               {Variant(late_closed), 0, DetailOutcome::kSummaryClosed},
+               {Variant(open), 3, DetailOutcome::kNoStatement},
+               {Variant(open), -1, DetailOutcome::kNoStatement}};
+  for (const Case& c : cases) {
+    login_->calls.clear();
     reader_.runs.clear();
     StatementCatcher catcher;
-    DetailResult r = Run(rs1, 0, Variant(int16_t{0}));
-    EXPECT_EQ(r.outcome, DetailOutcome::kSummaryClosed);
+    DetailResult r = Run(c.rs1, c.kind, Variant(int16_t{2}));
+    EXPECT_EQ(r.outcome, c.outcome);
     EXPECT_EQ(r.detail, nullptr);
     EXPECT_EQ(reader_.runs, std::vector<std::string>{"stock"});
-    EXPECT_TRUE(login_->calls.empty());
+    EXPECT_EQ(login_->calls, c.outcome == DetailOutcome::kNoStatement
+                                 ? kThreeCalls
+                                 : std::vector<std::vector<Variant>>{});
     EXPECT_EQ(account_->start_period_reads, 0);
     EXPECT_TRUE(catcher.statements.empty());
   }
   EXPECT_EQ(late_closed->clone_calls, 0);
+  EXPECT_EQ(open->AbsolutePosition(), 1);
 }
 
-TEST_F(DetailQueryTest, KindWithoutDetailFetchesTheListsAndRunsNothing) {
-  auto rs1 = Summary();
-  for (int16_t kind : {3, -1}) {
-    login_->calls.clear();
-    reader_.runs.clear();
-    StatementCatcher catcher;
-    DetailResult r = Run(Variant(rs1), kind, Variant(int16_t{2}));
-    EXPECT_EQ(r.outcome, DetailOutcome::kNoStatement);
-    EXPECT_EQ(r.detail, nullptr);
-    EXPECT_EQ(reader_.runs, std::vector<std::string>{"stock"});
-    EXPECT_EQ(login_->calls, kThreeCalls);
-    EXPECT_EQ(account_->start_period_reads, 0);
-    EXPECT_TRUE(catcher.statements.empty());
-  }
-  EXPECT_EQ(rs1->AbsolutePosition(), 1);
-}
-
-TEST_F(DetailQueryTest, BadPositionsAndSummariesFailWithoutAStatement) {
+// Bad positions and summaries, a key column the summary lacks (a shown free item's, the batch of
+// the stock ledger by batch) or a Null rights list: the error, and no statement.
+TEST_F(DetailQueryTest, BadPositionsSummariesKeysAndListsFailWithoutAStatement) {
   auto empty = std::make_shared<Recordset>();
   empty->OpenRows(std::make_shared<RowSet>(std::vector<std::string>{"cInvCode"}), 1);
   auto odd = std::make_shared<LateBoundSummary>(Variant(int32_t{1}), Variant("rows"));
+  auto no_batch = std::make_shared<RowSet>(std::vector<std::string>{"cInvCode"});
+  no_batch->Append(Variant("A001"));
+  auto rs_no_batch = std::make_shared<Recordset>();
+  rs_no_batch->OpenRows(no_batch, 1);
   struct Case {
     const char* name;
     Variant rs1;
+    int16_t kind;
     Variant position;
     int number;
     bool before_lists;
+    std::function<void()> arrange = [] {};
   } cases[] = {
-      {"past the end", Variant(Summary()), Variant(int16_t{4}), platform::kErrBadArgument, true},
-      {"negative", Variant(Summary()), Variant(int32_t{-1}), platform::kErrBadArgument, true},
-      {"empty summary", Variant(empty), Variant(int16_t{1}), platform::kErrBadArgument, false},
+      {"past the end", Variant(Summary()), 0, Variant(int16_t{4}), platform::kErrBadArgument, true},
+      {"negative", Variant(Summary()), 0, Variant(int32_t{-1}), platform::kErrBadArgument, true},
+      {"empty summary", Variant(empty), 0, Variant(int16_t{1}), platform::kErrBadArgument, false},
       // Position 0 on an empty summary: reading the key finds no current record.
-      {"key of an empty summary", Variant(empty), Variant(int16_t{0}),
+      {"key of an empty summary", Variant(empty), 0, Variant(int16_t{0}),
        platform::kErrNoCurrentRecord, false},
-      {"Nothing", Variant::Nothing(), Variant(int16_t{0}), platform::kErrObjectNotSet, true},
-      {"Empty", Variant(), Variant(int16_t{0}), platform::kErrObjectNotSet, true},
-      {"Clone that is no recordset", Variant(odd), Variant(int16_t{0}), platform::kErrTypeMismatch,
-       false},
-  };
+      {"Nothing", Variant::Nothing(), 0, Variant(int16_t{0}), platform::kErrObjectNotSet, true},
+      {"Empty", Variant(), 0, Variant(int16_t{0}), platform::kErrObjectNotSet, true},
+      {"Clone that is no recordset", Variant(odd), 0, Variant(int16_t{0}),
+       platform::kErrTypeMismatch, false},
+      {"shown free item without a column", Variant(Summary()), 0, Variant(int16_t{1}),
+       platform::kErrItemNotFound, false, [&] { reader_.writes.blnFreeShow[3] = true; }},
+      {"batch without a column", Variant(rs_no_batch), 1, Variant(int16_t{1}),
+       platform::kErrItemNotFound, false},
+      {"Null warehouse list", Variant(Summary()), 2, Variant(int16_t{1}), platform::kErrInvalidNull,
+       false, [&] { login_->lists["WareHouse"] = Variant::Null(); }}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     login_->calls.clear();
+    reader_.writes.blnFreeShow[3] = false;
+    c.arrange();
     StatementCatcher catcher;
-    try {
-      Run(c.rs1, 0, c.position);
-      ADD_FAILURE() << "no error";
-    } catch (const ComError& e) {
-      EXPECT_EQ(e.number(), c.number);
-    }
-    if (c.before_lists) {
-      EXPECT_TRUE(login_->calls.empty());
-    }
+    auto e = q9::testing::ErrorOf([&] { Run(c.rs1, c.kind, c.position); });
+    ASSERT_TRUE(e) << "no error";
+    EXPECT_EQ(e->number(), c.number) << e->description();
+    EXPECT_TRUE(!c.before_lists || login_->calls.empty());
     EXPECT_TRUE(catcher.statements.empty());
   }
 }
@@ -182,12 +180,10 @@ TEST_F(DetailQueryTest, KeysComeFromTheRowAtCurPositionAndTheSummaryNeverMoves) 
   struct Case {
     Variant position;
     std::string tail;
-  } cases[] = {
-      {Variant(int16_t{0}), "Rs.cInvCode = 'A001' ORDER BY R.dDate,R.ID "},
-      {Variant::Missing(), "Rs.cInvCode = 'A001' ORDER BY R.dDate,R.ID "},
-      {Variant(2.4), "Rs.cInvCode = 'B''002' ORDER BY R.dDate,R.ID "},
-      {Variant("3"), "Rs.cInvCode = 'C003' ORDER BY R.dDate,R.ID "},
-  };
+  } cases[] = {{Variant(int16_t{0}), "Rs.cInvCode = 'A001' ORDER BY R.dDate,R.ID "},
+               {Variant::Missing(), "Rs.cInvCode = 'A001' ORDER BY R.dDate,R.ID "},
+               {Variant(2.4), "Rs.cInvCode = 'B''002' ORDER BY R.dDate,R.ID "},
+               {Variant("3"), "Rs.cInvCode = 'C003' ORDER BY R.dDate,R.ID "}};
   auto rs1 = Summary();
   rs1->SetAbsolutePosition(3);
   for (const Case& c : cases) {
@@ -224,8 +220,7 @@ TEST_F(DetailQueryTest, EachLedgerReadsItsKeysListsAndStartDate) {
       {2, 3, "position", 0,
        " AND IP.cWhCode='02' AND IP.cInvCode='C003' AND IP.cPosCode='B-01' AND "
        "ISNULL(IP.cBatch,'')= 'L3' AND (R.cDepCode IN ('D1') OR ISNULL(R.cDepCode,'') = '') AND "
-       "IsNull(Rs.cFree2,'') ='' ORDER BY IP.dDate,IP.AutoId "},
-  };
+       "IsNull(Rs.cFree2,'') ='' ORDER BY IP.dDate,IP.AutoId "}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
     login_->calls.clear();
@@ -238,40 +233,6 @@ TEST_F(DetailQueryTest, EachLedgerReadsItsKeysListsAndStartDate) {
     EXPECT_TRUE(sql.ends_with(c.keys)) << sql;
     EXPECT_EQ(sql.find("(R.dDate>='2023-12-01' Or R.bIsSTQc = 1)") != std::string::npos,
               c.start_period_reads == 1);
-  }
-}
-
-// A key column the summary lacks (a shown free item's, the batch of the stock ledger by batch) or
-// a Null rights list ends the call before the statement.
-TEST_F(DetailQueryTest, MissingKeyColumnsAndNullListsFailBeforeTheStatement) {
-  auto no_batch = std::make_shared<RowSet>(std::vector<std::string>{"cInvCode"});
-  no_batch->Append(Variant("A001"));
-  auto rs_no_batch = std::make_shared<Recordset>();
-  rs_no_batch->OpenRows(no_batch, 1);
-  struct Case {
-    const char* name;
-    int16_t kind;
-    std::function<void()> arrange;
-    int number;
-  } cases[] = {
-      {"shown free item without a column", 0, [&] { reader_.writes.blnFreeShow[3] = true; },
-       platform::kErrItemNotFound},
-      {"batch without a column", 1, [] {}, platform::kErrItemNotFound},
-      {"Null warehouse list", 2, [&] { login_->lists["WareHouse"] = Variant::Null(); },
-       platform::kErrInvalidNull},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    reader_.writes.blnFreeShow[3] = false;
-    c.arrange();
-    StatementCatcher catcher;
-    try {
-      Run(c.kind == 1 ? Variant(rs_no_batch) : Variant(Summary()), c.kind, Variant(int16_t{1}));
-      ADD_FAILURE() << "no error";
-    } catch (const ComError& e) {
-      EXPECT_EQ(e.number(), c.number) << e.description();
-    }
-    EXPECT_TRUE(catcher.statements.empty());
   }
 }
 

@@ -21,9 +21,9 @@ namespace q9::ledger::testing {
 
 // GetAuthString answers from `lists`, keyed by the first argument; an unknown kind answers "".
 // Every call's arguments are recorded in order (an omitted argument as a Missing variant).
-class LoginDouble : public platform::Object {
+class LoginDouble : public platform::MemberObject {
  public:
-  LoginDouble() {
+  LoginDouble() : MemberObject("Login") {
     members_.Method("GetAuthString", [this](platform::Args& args) {
       std::vector<platform::Variant> call;
       for (size_t i = 0; i < args.size(); ++i) call.push_back(args[i]);
@@ -32,39 +32,21 @@ class LoginDouble : public platform::Object {
       return it == lists.end() ? platform::Variant("") : it->second;
     });
   }
-  platform::Variant Invoke(std::string_view name, platform::InvokeKind kind,
-                           platform::Args& args) override {
-    return members_.Invoke(ClassName(), name, kind, args);
-  }
-  std::string ClassName() const override { return "Login"; }
-
   std::map<std::string, platform::Variant> lists;
   std::vector<std::vector<platform::Variant>> calls;
-
- private:
-  platform::MemberTable members_;
 };
 
 // STStartPeriodDate answers `start_period_date` and counts its reads.
-class AccountDouble : public platform::Object {
+class AccountDouble : public platform::MemberObject {
  public:
-  AccountDouble() {
+  AccountDouble() : MemberObject("Account") {
     members_.Get("STStartPeriodDate", [this](platform::Args&) {
       ++start_period_reads;
       return start_period_date;
     });
   }
-  platform::Variant Invoke(std::string_view name, platform::InvokeKind kind,
-                           platform::Args& args) override {
-    return members_.Invoke(ClassName(), name, kind, args);
-  }
-  std::string ClassName() const override { return "Account"; }
-
   platform::Variant start_period_date = platform::Variant(*platform::Date::Make(2023, 12, 1));
   int start_period_reads = 0;
-
- private:
-  platform::MemberTable members_;
 };
 
 // Readers that log their name, note whether the document they got was empty, and write `writes`

@@ -117,12 +117,6 @@ const std::string kFourKeys =
     " AND IP.cWhCode='0''1' AND IP.cInvCode='A''' AND IP.cPosCode='''P'''"
     " AND ISNULL(IP.cBatch,'')= 'L''9'";
 
-TEST(PositionDetailStatementTest, RowFilterIsTheFourKeysWhenNothingElseApplies) {
-  ConditionState s;
-  s.strAssUnit = "1";
-  EXPECT_EQ(PositionDetailStatement(s, {"", "  ", " "}, Row()), Union("1", kFourKeys));
-}
-
 TEST(PositionDetailStatementTest, EveryRowFilterCarriesDateRightsAndShownFreeItems) {
   ConditionState s;
   s.strAssUnit = "2";
@@ -137,9 +131,9 @@ TEST(PositionDetailStatementTest, EveryRowFilterCarriesDateRightsAndShownFreeIte
   EXPECT_EQ(sql, Union("2", row_filter));
 }
 
-// Neither the warehouse list nor what only the stock ledger and the summary read changes the
-// position ledger detail.
-TEST(PositionDetailStatementTest, IgnoresWarehouseListAndStockOnlyState) {
+// The row filter is the four keys when nothing else applies: neither the warehouse list, blank
+// lists nor what only the stock ledger and the summary read changes the position ledger detail.
+TEST(PositionDetailStatementTest, RowFilterIsTheFourKeysWhenNothingElseApplies) {
   ConditionState plain;
   plain.strAssUnit = "1";
   const std::string expected = Union("1", kFourKeys);
@@ -150,15 +144,11 @@ TEST(PositionDetailStatementTest, IgnoresWarehouseListAndStockOnlyState) {
   busy.strBeforeDate = "IP.dDate < '2024-01-01'";
   busy.blnVerDate = true;
   EXPECT_EQ(PositionDetailStatement(busy, {"'02'", "", ""}, Row()), expected);
-  EXPECT_EQ(PositionDetailStatement(plain, {"'02'", "", ""}, Row()), expected);
-}
-
-TEST(PositionDetailStatementTest, EmptyBatchComparesWithEmptyText) {
-  ConditionState s;
-  s.strAssUnit = "1";
+  EXPECT_EQ(PositionDetailStatement(plain, {"", "  ", " "}, Row()), expected);
+  // An empty batch compares with empty text.
   PositionRowKeys row = Row();
   row.cBatch.clear();
-  EXPECT_EQ(Count(PositionDetailStatement(s, {}, row), " AND ISNULL(IP.cBatch,'')= ''"), 3u);
+  EXPECT_EQ(Count(PositionDetailStatement(plain, {}, row), " AND ISNULL(IP.cBatch,'')= ''"), 3u);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/error.h"
+#include "platform/error_test_support.h"
 
 namespace q9::ledger {
 namespace {
@@ -95,11 +96,6 @@ ConditionState StockState() {
 
 RightsLists BlankRights() { return {"", "   ", "", " ", ""}; }
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() &&
-         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 TEST(SummaryStatementTest, ByInventoryWithoutFreeItemsOrHavingEndsWithTheGroupBy) {
   EXPECT_EQ(SummaryStatement(0, StockState(), BlankRights(), kStart),
             kS0Select + kUnitName + kStockClass + StockOpening("R.dDate < '2024-01-01'") +
@@ -145,10 +141,8 @@ TEST(SummaryStatementTest, StartPeriodDateIsWrittenAsYearMonthDay) {
   struct Case {
     Date date;
     std::string text;
-  } cases[] = {
-      {*Date::Make(2024, 3, 1, 10, 30), "(R.dDate>='2024-03-01' Or R.bIsSTQc = 1) "},
-      {*Date::Make(999, 12, 31), "(R.dDate>='0999-12-31' Or R.bIsSTQc = 1) "},
-  };
+  } cases[] = {{*Date::Make(2024, 3, 1, 10, 30), "(R.dDate>='2024-03-01' Or R.bIsSTQc = 1) "},
+               {*Date::Make(999, 12, 31), "(R.dDate>='0999-12-31' Or R.bIsSTQc = 1) "}};
   for (const Case& c : cases) {
     for (int16_t kind : {0, 1}) {
       EXPECT_NE(SummaryStatement(kind, StockState(), BlankRights(), c.date).find(c.text),
@@ -161,20 +155,18 @@ TEST(SummaryStatementTest, StartPeriodDateIsWrittenAsYearMonthDay) {
 TEST(SummaryStatementTest, EmptyWhereAddsNoAnd) {
   ConditionState s = StockState();
   s.strWhere.clear();
-  std::string sql = SummaryStatement(0, s, BlankRights(), kStart);
-  EXPECT_TRUE(EndsWith(sql, kNotionalReturn + " GROUP BY I.cInvCode ")) << sql;
+  EXPECT_TRUE(SummaryStatement(0, s, BlankRights(), kStart)
+                  .ends_with(kNotionalReturn + " GROUP BY I.cInvCode "));
 }
 
 TEST(SummaryStatementTest, KindOutsideTheThreeLedgersIsAnInvalidCallNamingTheKind) {
   for (int16_t kind : {3, -1, 32767}) {
-    try {
-      SummaryStatement(kind, StockState(), BlankRights(), kStart);
-      ADD_FAILURE() << "kind " << kind << " built a statement";
-    } catch (const platform::ComError& e) {
-      EXPECT_EQ(e.number(), platform::kErrInvalidCall);
-      EXPECT_EQ(e.description(), "账簿类型 " + std::to_string(kind) +
-                                     " 无效：只能是 0（按存货）、1（按批次）或 2（按货位）");
-    }
+    auto e =
+        q9::testing::ErrorOf([&] { SummaryStatement(kind, StockState(), BlankRights(), kStart); });
+    ASSERT_TRUE(e) << "kind " << kind << " built a statement";
+    EXPECT_EQ(e->number(), platform::kErrInvalidCall);
+    EXPECT_EQ(e->description(), "账簿类型 " + std::to_string(kind) +
+                                    " 无效：只能是 0（按存货）、1（按批次）或 2（按货位）");
   }
 }
 
