@@ -54,8 +54,7 @@ TEST_F(InitTest, FailuresGiveTheFixedMessage) {
       {"missing company file",
        "Provider=SQLite;Data Source=/nonexistent/q9.db;System Database=" + company_.system_db(),
        "demo", false},
-      {"unknown user", company_.ConnectionString(), "nobody", false},
-  };
+      {"unknown user", company_.ConnectionString(), "nobody", false}};
   for (const Case& c : cases) {
     IClsKCZT k;
     std::string msg = "before";
@@ -113,24 +112,12 @@ TEST_F(PeriodDayTest, ReturnsThePeriodsOfTheLoginYear) {
   EXPECT_EQ(periods->Field("iMonth").ToI4(), 1);
   EXPECT_EQ(periods->Field("dBegin").ToDate().ToIsoDate(), "2025-12-26");
   EXPECT_EQ(periods->Field("dEnd").ToDate().ToIsoDate(), "2026-01-25");
-}
-
-TEST_F(PeriodDayTest, AYearWithoutPeriodsGivesTrueAndNothing) {
-  IClsKCZT k;
+  // A year without periods gives true and Nothing.
   ASSERT_TRUE(k.Init(Login(company_.ConnectionString(), "demo", 2030)));
-  Variant rs = Variant("caller's"), msg;
+  rs = Variant("caller's");
   ASSERT_TRUE(k.GetPeriodDay(rs, msg));
   EXPECT_TRUE(rs.is_object());
   EXPECT_FALSE(rs.has_object());
-}
-
-TEST_F(PeriodDayTest, AFailingStatementGivesFalseWithTheDescription) {
-  IClsKCZT k;
-  ASSERT_TRUE(k.Init(Login(company_.ConnectionString())));
-  platform::db::FailNthStatement fail(1, "disk on fire");
-  Variant rs, msg;
-  EXPECT_FALSE(k.GetPeriodDay(rs, msg));
-  EXPECT_EQ(msg.ConcatText(), "disk on fire");
 }
 
 }  // namespace

@@ -57,8 +57,7 @@ TEST_F(InitOverOdbcTest, AnUnreachableServerGivesTheFixedMessageAndTracesTheCaus
        "Provider=SQLOLEDB;Data Source=127.0.0.1," + std::to_string(silent.port()) +
            ";Initial Catalog=stock_001_2026;User ID=sa;Password=" + kPassword +
            ";Connect Timeout=2",
-       "Timeout expired"},
-  };
+       "Timeout expired"}};
   for (const Case& c : cases) {
     platform::db::SetTraceFile(trace);
     IClsKCZT k;

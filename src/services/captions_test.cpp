@@ -12,25 +12,17 @@ namespace {
 using component::IClsKCZT;
 using platform::Variant;
 
+// One statement over UserDef for every kind; the body defines read the header's rows.
 TEST(CaptionStatementTest, EachKindHasItsExactStatement) {
-  struct Case {
-    CaptionKind kind;
-    const char* statement;
-  } cases[] = {
-      {CaptionKind::kInventoryDefine,
-       " Select cID ,(Case When IsNull(cItemName ,'') ='' Then cItem Else cItemName End) AS "
-       "cItem   From UserDef Where cClass = '存货' AND cItem Like '自定义项%' order by cID "},
-      {CaptionKind::kInventoryFree,
-       " Select cID ,(Case When IsNull(cItemName ,'') ='' Then cItem Else cItemName End) AS "
-       "cItem   From UserDef Where cClass = '存货' AND cItem Like '自由项%' order by cID "},
-      {CaptionKind::kHeaderDefine,
-       " Select cID ,(Case When IsNull(cItemName ,'') ='' Then cItem Else cItemName End) AS "
-       "cItem   From UserDef Where cClass = '单据头' AND cItem Like '自定义项%' order by cID "},
-      {CaptionKind::kBodyDefine,
-       " Select cID ,(Case When IsNull(cItemName ,'') ='' Then cItem Else cItemName End) AS "
-       "cItem   From UserDef Where cClass = '单据头' AND cItem Like '自定义项%' order by cID "},
+  auto statement = [](const std::string& cls, const std::string& item) {
+    return " Select cID ,(Case When IsNull(cItemName ,'') ='' Then cItem Else cItemName End) AS "
+           "cItem   From UserDef Where cClass = '" +
+           cls + "' AND cItem Like '" + item + "%' order by cID ";
   };
-  for (const Case& c : cases) EXPECT_EQ(CaptionStatement(c.kind), c.statement);
+  EXPECT_EQ(CaptionStatement(CaptionKind::kInventoryDefine), statement("存货", "自定义项"));
+  EXPECT_EQ(CaptionStatement(CaptionKind::kInventoryFree), statement("存货", "自由项"));
+  EXPECT_EQ(CaptionStatement(CaptionKind::kHeaderDefine), statement("单据头", "自定义项"));
+  EXPECT_EQ(CaptionStatement(CaptionKind::kBodyDefine), statement("单据头", "自定义项"));
 }
 
 class CaptionsTest : public ::testing::Test {

@@ -8,6 +8,7 @@
 #include "platform/dispatch.h"
 #include "platform/erp/register_substitutes.h"
 #include "platform/error.h"
+#include "platform/error_test_support.h"
 
 namespace q9::services {
 namespace {
@@ -39,11 +40,13 @@ class ScriptedPrintService : public platform::Object {
 };
 
 // A gLogin whose OldLogin is always the same object.
-class FixedLogin : public platform::Object {
+class FixedLogin : public platform::MemberObject {
  public:
-  platform::ObjectPtr inner = std::make_shared<ScriptedPrintService>();
-  Variant Invoke(std::string_view, InvokeKind, Args&) override { return Variant(inner); }
-  std::string ClassName() const override { return "FixedLogin"; }
+  FixedLogin() : MemberObject("FixedLogin") {
+    members_.Get("OldLogin", [inner = std::make_shared<ScriptedPrintService>()](Args&) {
+      return Variant(inner);
+    });
+  }
 };
 
 class ForwardPrintCommandTest : public ::testing::Test {
@@ -73,54 +76,34 @@ TEST_F(ForwardPrintCommandTest, HandsTheLoginThenCopiesOfTheValuesAndTheErrorByR
   EXPECT_EQ(error, "before");
 }
 
+// Only the error text comes back, also when Execute fails after writing it; every call makes a
+// new service.
 TEST_F(ForwardPrintCommandTest, OnlyTheErrorTextComesBack) {
-  script_ = [](Args& a) {
-    a[0] = Variant("changed");
-    a[1] = Variant("changed");
-    a[2] = Variant("changed");
-    a[3] = Variant("打印机脱机");
-  };
-  Variant command("csv:out.csv");
-  Variant param(int32_t{7});
-  Variant ret("return");
-  std::string error;
-  ForwardPrintCommand(login_, command, param, ret, error);
-  EXPECT_EQ(command, Variant("csv:out.csv"));
-  EXPECT_EQ(param, Variant(int32_t{7}));
-  EXPECT_EQ(ret, Variant("return"));
-  EXPECT_EQ(error, "打印机脱机");
-  ForwardPrintCommand(login_, command, param, ret, error);
-  EXPECT_EQ(created_.size(), 2u);  // a new service for every call
-}
-
-TEST_F(ForwardPrintCommandTest, AnErrorAfterWritingTheTextKeepsTheText) {
-  script_ = [](Args& a) {
-    a[3] = Variant("纸张用完");
-    throw ComError(5, "VtSTPrint.clsPrintItfService", "打印失败");
-  };
-  Variant v;
-  std::string error;
-  try {
-    ForwardPrintCommand(login_, v, v, v, error);
-    ADD_FAILURE() << "no error";
-  } catch (const ComError& e) {
-    EXPECT_EQ(e.description(), "打印失败");
+  for (bool fails : {false, true}) {
+    script_ = [fails](Args& a) {
+      a[0] = a[1] = a[2] = Variant("changed");
+      a[3] = Variant("打印机脱机");
+      if (fails) throw ComError(5, "VtSTPrint.clsPrintItfService", "打印失败");
+    };
+    Variant command("csv:out.csv"), param(int32_t{7}), ret("return");
+    std::string error;
+    auto e = q9::testing::ErrorOf([&] { ForwardPrintCommand(login_, command, param, ret, error); });
+    EXPECT_EQ(e ? e->description() : "", fails ? "打印失败" : "");
+    EXPECT_EQ(command, Variant("csv:out.csv"));
+    EXPECT_EQ(param, Variant(int32_t{7}));
+    EXPECT_EQ(ret, Variant("return"));
+    EXPECT_EQ(error, "打印机脱机");
   }
-  EXPECT_EQ(error, "纸张用完");
+  EXPECT_EQ(created_.size(), 2u);
 }
 
 TEST(PrintSrvWithoutInitTest, TheMissingLoginIsAnError) {
   platform::erp::RegisterErpSubstitutes();
   IClsKCZT component;
-  Variant command("csv:never.csv");
-  Variant v;
+  Variant command("csv:never.csv"), v;
   std::string error = "untouched";
-  try {
-    component.PrintSrv(command, v, v, error);
-    ADD_FAILURE() << "printed without a login";
-  } catch (const ComError& e) {
-    EXPECT_EQ(e.number(), platform::kErrObjectNotSet);
-  }
+  EXPECT_EQ(q9::testing::ErrorNumberOf([&] { component.PrintSrv(command, v, v, error); }),
+            platform::kErrObjectNotSet);
   EXPECT_EQ(error, "untouched");
 }
 

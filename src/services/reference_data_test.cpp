@@ -5,17 +5,15 @@
 #include <functional>
 #include <map>
 
-#include "component/iclskczt.h"
+#include "platform/db/connection.h"
 #include "platform/db/recordset.h"
 #include "platform/dispatch.h"
-#include "platform/erp/register_substitutes.h"
 #include "platform/error.h"
 #include "support/services_fixture.h"
 
 namespace q9::services {
 namespace {
 
-using component::IClsKCZT;
 using platform::Args;
 using platform::ComError;
 using platform::InvokeKind;
@@ -152,57 +150,24 @@ TEST_F(FetchReferenceDataTest, MissingOrWrongAnswersOfTheServer) {
     const char* name;
     bool full;
     const char* member;
-    std::function<Variant(Args&)> script;
-    int error;  // 0: no error, false
-    Rows rs;    // empty: rs untouched
+    int error;         // 0: no error, false
+    const char* cell;  // the one cell of rs; nullptr: rs untouched
     int32_t cur_page;
+    std::function<Variant(Args&)> script;
   } cases[] = {
-      {"full mode without data",
-       true,
-       "GetTitleFormat",
-       [](Args&) { return Variant(OneColumn("c", {})); },
-       0,
-       {},
-       2},
-      {"full mode without title",
-       true,
-       "GetData",
-       [](Args& a) {
-         a[8] = Variant(OneColumn("c", {"x"}));
-         return Variant();
-       },
-       platform::kErrObjectNotSet,
-       {{"x"}},
-       2},
-      {"plain mode without data",
-       false,
-       "GetRefStrRst",
-       [](Args&) { return Variant(); },
-       platform::kErrObjectNotSet,
-       {},
-       2},
-      {"a value that is no recordset",
-       false,
-       "GetRefStrRst",
-       [](Args& a) {
-         a[2] = Variant(std::make_shared<ScriptedServer>());
-         return Variant();
-       },
-       platform::kErrTypeMismatch,
-       {},
-       2},
+      {"full mode without data", true, "GetTitleFormat", 0, nullptr, 2,
+       [](Args&) { return Variant(OneColumn("c", {})); }},
+      {"full mode without title", true, "GetData", platform::kErrObjectNotSet, "x", 2,
+       [](Args& a) { return a[8] = Variant(OneColumn("c", {"x"})), Variant(); }},
+      {"plain mode without data", false, "GetRefStrRst", platform::kErrObjectNotSet, nullptr, 2,
+       [](Args&) { return Variant(); }},
+      {"a value that is no recordset", false, "GetRefStrRst", platform::kErrTypeMismatch, nullptr,
+       2, [](Args& a) { return a[2] = Variant(std::make_shared<ScriptedServer>()), Variant(); }},
       // What the server wrote before failing stays with the caller.
-      {"server error",
-       true,
-       "GetData",
-       [](Args& a) -> Variant {
+      {"server error", true, "GetData", 5, nullptr, 5, [](Args& a) -> Variant {
          a[6] = Variant(int32_t{5});
          throw ComError(5, "VkReferS.VkReferServer", "参照服务出错");
-       },
-       5,
-       {},
-       5},
-  };
+       }}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     server_->scripts = {{c.member, c.script}};
@@ -215,49 +180,14 @@ TEST_F(FetchReferenceDataTest, MissingOrWrongAnswersOfTheServer) {
     } catch (const ComError& e) {
       EXPECT_EQ(e.number(), c.error);
     }
-    if (c.rs.empty()) {
-      EXPECT_EQ(rs_, Variant("rs untouched"));
+    if (c.cell) {
+      EXPECT_EQ(RecordsetRows(rs_), Rows{{c.cell}});
     } else {
-      EXPECT_EQ(RecordsetRows(rs_), c.rs);
+      EXPECT_EQ(rs_, Variant("rs untouched"));
     }
     EXPECT_EQ(rs_col_, Variant("RsCol untouched"));
     EXPECT_EQ(cur_page_, c.cur_page);
   }
-}
-
-// Through the component and the reference server substitute, on a real company database.
-class GetRefDataTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    platform::erp::RegisterErpSubstitutes();
-    ASSERT_TRUE(component_.Init(db_.CallerLogin()));
-  }
-
-  testing::ServicesDatabase db_;
-  IClsKCZT component_;
-};
-
-TEST_F(GetRefDataTest, MessagesBeginWithOneBlank) {
-  int32_t cur_page = 1;
-  int32_t page_count = 0;
-  Variant rs("untouched");
-  Variant rs_col;
-  Variant err;
-  EXPECT_FALSE(component_.GetRefData(true, "Nonsense", "", "", "", 10, cur_page, page_count, rs,
-                                     rs_col, err));
-  EXPECT_EQ(err.ConcatText().rfind(" 参照表 'Nonsense' 不存在", 0), 0u) << err.ConcatText();
-  EXPECT_EQ(rs, Variant("untouched"));
-
-  EXPECT_FALSE(component_.GetRefData(true, "Inventory", "", "", "cNoSuchColumn", 10, cur_page,
-                                     page_count, rs, rs_col, err));
-  EXPECT_EQ(err.ConcatText().rfind(" 参照表 Inventory 没有列 'cNoSuchColumn'", 0), 0u)
-      << err.ConcatText();
-
-  platform::UnregisterProgId(kReferServerProgId);
-  EXPECT_FALSE(component_.GetRefData(false, "Inventory", "", "", "", 10, cur_page, page_count, rs,
-                                     rs_col, err));
-  EXPECT_EQ(err, Variant(" ActiveX component can't create object: VkReferS.VkReferServer"));
-  platform::erp::RegisterErpSubstitutes();
 }
 
 }  // namespace
