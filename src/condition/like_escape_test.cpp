@@ -16,18 +16,6 @@ namespace {
 
 const bool kOdbcDrivers = testing::RegisterTestOdbcDrivers();
 
-TEST(LikeEscapeTest, PrefixConditionsEscapeTheirValues) {
-  struct Case {
-    const char *from, *to, *condition;
-  } cases[] = {{"01_A", "", " c LIKE '01[_]A%'"},
-               {"", "50%", " c LIKE '50[%]%'"},
-               {"[x]'\\", "", " c LIKE '[[]x]''\\%'"},
-               // Equality and LEFT comparisons have no wildcards: the value stays as it is.
-               {"0_1", "0_1", " c = '0_1'"},
-               {"0_1", "0%2", " LEFT(c,LEN('0%2')) >= '0%2' AND LEFT(c,LEN('0_1')) <= '0_1'"}};
-  for (const Case& c : cases) EXPECT_EQ(MakeLikeRangeCond("c", c.from, c.to), c.condition);
-}
-
 TEST(LikeEscapeTest, PrefixesAndLongListsSelectJustTheirCodesOnBothEngines) {
   testing::TempDir dir;
   const std::string db = dir.File("company.db");

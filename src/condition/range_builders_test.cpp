@@ -73,6 +73,12 @@ TEST(RangeBuildersTest, ExactTexts) {
       {kLike, "I.cInvCCode", "a'", "a'", " I.cInvCCode = 'a'''"},
       {kLike, "I.cInvCCode", "x'", "y'",
        " LEFT(I.cInvCCode,LEN('x''')) >= 'x''' AND LEFT(I.cInvCCode,LEN('y''')) <= 'y'''"},
+      // %, _ and [ in a LIKE pattern match themselves; equality and LEFT have no wildcards.
+      {kLike, "c", "01_A", "", " c LIKE '01[_]A%'"},
+      {kLike, "c", "", "50%", " c LIKE '50[%]%'"},
+      {kLike, "c", "[x]'\\", "", " c LIKE '[[]x]''\\%'"},
+      {kLike, "c", "0_1", "0_1", " c = '0_1'"},
+      {kLike, "c", "0_1", "0%2", " LEFT(c,LEN('0%2')) >= '0%2' AND LEFT(c,LEN('0_1')) <= '0_1'"},
       {kValue, "I.cInvCode", "", "", ""},
       {kValue, "I.cInvCode", "001", "", " I.cInvCode >='001'"},
       {kValue, "I.cInvCode", "", "009", " I.cInvCode <= '009'"},

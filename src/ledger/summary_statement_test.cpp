@@ -35,33 +35,24 @@ const std::string kStockJoins =
     "CU_A.cComunitCode ";
 const std::string kNotionalReturn = " and (not (R.cBusType = '假退料'and R.cVouchType = 11)) ";
 
-// The two opening columns of the stock ledger for a given strBeforeDate.
+// The two opening columns: `when` selects the opening lines, `rd` holds bRdFlag and `line` the
+// quantities.
+std::string Opening(const std::string& when, const std::string& rd, const std::string& line) {
+  const std::string flag = " THEN (CASE WHEN " + rd + ".bRdFlag = 1 THEN ";
+  return " SUM( CASE WHEN " + when + flag + "ISNULL(" + line + ".iQuantity,0) ELSE -ISNULL(" +
+         line + ".iQuantity,0) END) ELSE 0 END) AS iBeginQtty,  SUM( CASE WHEN " + when + flag +
+         "1 ELSE -1 END) * (CASE WHEN I.iGroupType = 0 THEN 0 WHEN I.iGroupType = 2 THEN IsNull(" +
+         line + ".iNum,0) WHEN I.iGRoupType = 1 THEN " + line +
+         ".iQuantity/CU_G.iChangRate END) ELSE 0 END) AS iBeginNum  ";
+}
 std::string StockOpening(const std::string& before) {
-  return " SUM( CASE WHEN R.bISSTQc = 1 Or " + before +
-         " THEN (CASE WHEN R.bRdFlag = 1 THEN ISNULL(Rs.iQuantity,0) ELSE -ISNULL(Rs.iQuantity,0) "
-         "END) ELSE 0 END) AS iBeginQtty, "
-         " SUM( CASE WHEN R.bISSTQc = 1 Or " +
-         before +
-         " THEN (CASE WHEN R.bRdFlag = 1 THEN 1 ELSE -1 END) * (CASE WHEN I.iGroupType = 0 THEN 0 "
-         "WHEN I.iGroupType = 2 THEN IsNull(Rs.iNum,0) WHEN I.iGRoupType = 1 THEN "
-         "Rs.iQuantity/CU_G.iChangRate END) ELSE 0 END) AS iBeginNum  ";
+  return Opening("R.bISSTQc = 1 Or " + before, "R", "Rs");
 }
 
 std::string StockFrom(const std::string& ass_unit) {
   return " FROM Inventory I LEFT OUTER JOIN ComputationUnit CU_G ON I.cGroupCode = CU_G.cGroupCode "
          "AND CU_G.iNumber = " +
          ass_unit + kStockJoins;
-}
-
-std::string PositionOpening(const std::string& before) {
-  return " SUM( CASE WHEN " + before +
-         " THEN (CASE WHEN IP.bRdFlag = 1 THEN ISNULL(IP.iQuantity,0) ELSE -ISNULL(IP.iQuantity,0) "
-         "END) ELSE 0 END) AS iBeginQtty, "
-         " SUM( CASE WHEN " +
-         before +
-         " THEN (CASE WHEN IP.bRdFlag = 1 THEN 1 ELSE -1 END) * (CASE WHEN I.iGroupType = 0 THEN 0 "
-         "WHEN I.iGroupType = 2 THEN IsNull(IP.iNum,0) WHEN I.iGRoupType = 1 THEN "
-         "IP.iQuantity/CU_G.iChangRate END) ELSE 0 END) AS iBeginNum  ";
 }
 
 const std::string kPositionSelect =
@@ -129,7 +120,7 @@ TEST(SummaryStatementTest, PositionLedgerUsesThePositionListButNeverDepartmentOr
   RightsLists rights{"3", "'01'", "'D1'", "'demo'", " 'A-01','A-02'"};
   EXPECT_EQ(SummaryStatement(2, s, rights, kStart),
             kPositionSelect + kUnitName + kPositionLimits +
-                PositionOpening("IP.dDate < '2024-01-01'") + ",  cFree2 " + PositionFrom("1") +
+                Opening("IP.dDate < '2024-01-01'", "IP", "IP") + ",  cFree2 " + PositionFrom("1") +
                 " WHERE (1=1) " + " AND (1=1) AND IP.cBatch LIKE 'L%'" +
                 " AND W.cWhCode IN ('01')" + " AND I.iId IN (3)" +
                 " AND Pos.cPosCode IN ( 'A-01','A-02')" +
