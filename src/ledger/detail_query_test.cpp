@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ledger/flow_test_doubles.h"
-#include "platform/db/row_set.h"
+#include "platform/db/recordset_test_support.h"
 #include "platform/error.h"
 #include "platform/error_test_support.h"
 
@@ -31,17 +31,11 @@ constexpr char kXml[] =
 // A summary of three rows, as the position ledger summary gives them (the stock ledger reads the
 // columns it needs from the same rows).
 std::shared_ptr<Recordset> Summary() {
-  auto rows = std::make_shared<RowSet>(
-      std::vector<std::string>{"cWhCode", "cPosCode", "cInvCode", "cBatch", "cFree2"});
-  for (Variant v :
-       {Variant("01"), Variant("A-01"), Variant("A001"), Variant("L1"), Variant("red"),
-        Variant("01"), Variant("A-02"), Variant("B'002"), Variant::Null(), Variant("blue"),
-        Variant("02"), Variant("B-01"), Variant("C003"), Variant("L3"), Variant::Null()}) {
-    rows->Append(v);
-  }
-  auto rs = std::make_shared<Recordset>();
-  rs->OpenRows(rows, platform::db::kLockReadOnly);
-  return rs;
+  return q9::testing::RecordsetOf(
+      {"cWhCode", "cPosCode", "cInvCode", "cBatch", "cFree2"},
+      {Variant("01"), Variant("A-01"), Variant("A001"), Variant("L1"), Variant("red"),
+       Variant("01"), Variant("A-02"), Variant("B'002"), Variant::Null(), Variant("blue"),
+       Variant("02"), Variant("B-01"), Variant("C003"), Variant("L3"), Variant::Null()});
 }
 
 // A summary reached only by late binding: State and Clone, nothing else (any other member raises).
@@ -129,13 +123,9 @@ TEST_F(DetailQueryTest, ClosedSummariesAndKindsWithoutDetailRunNothing) {
 // Bad positions and summaries, a key column the summary lacks (a shown free item's, the batch of
 // the stock ledger by batch) or a Null rights list: the error, and no statement.
 TEST_F(DetailQueryTest, BadPositionsSummariesKeysAndListsFailWithoutAStatement) {
-  auto empty = std::make_shared<Recordset>();
-  empty->OpenRows(std::make_shared<RowSet>(std::vector<std::string>{"cInvCode"}), 1);
+  auto empty = q9::testing::RecordsetOf({"cInvCode"}, {});
   auto odd = std::make_shared<LateBoundSummary>(Variant(int32_t{1}), Variant("rows"));
-  auto no_batch = std::make_shared<RowSet>(std::vector<std::string>{"cInvCode"});
-  no_batch->Append(Variant("A001"));
-  auto rs_no_batch = std::make_shared<Recordset>();
-  rs_no_batch->OpenRows(no_batch, 1);
+  auto rs_no_batch = q9::testing::RecordsetOf({"cInvCode"}, {Variant("A001")});
   struct Case {
     const char* name;
     Variant rs1;

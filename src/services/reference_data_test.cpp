@@ -7,6 +7,7 @@
 
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"
+#include "platform/db/recordset_test_support.h"
 #include "platform/dispatch.h"
 #include "platform/error.h"
 #include "support/services_fixture.h"
@@ -23,11 +24,7 @@ using Rows = std::vector<std::vector<std::string>>;
 namespace db = platform::db;
 
 std::shared_ptr<db::Recordset> OneColumn(const std::string& name, std::vector<std::string> cells) {
-  auto rows = std::make_shared<db::RowSet>(std::vector<std::string>{name});
-  for (auto& c : cells) rows->Append(Variant(c));
-  auto rs = std::make_shared<db::Recordset>();
-  rs->OpenRows(rows, db::kLockReadOnly);
-  return rs;
+  return q9::testing::RecordsetOf({name}, std::vector<Variant>(cells.begin(), cells.end()));
 }
 
 // One call the double saw: the member and a copy of its arguments as they came in.

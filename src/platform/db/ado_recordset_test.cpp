@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/db/recordset_test_support.h"
 #include "platform/error.h"
 #include "platform/error_test_support.h"
 
@@ -10,15 +11,10 @@ namespace {
 
 // Three records (1, 'a'), (2, Null), (3, 'c') in columns id, name.
 std::shared_ptr<Recordset> ThreeRecords() {
-  auto rows = std::make_shared<RowSet>(std::vector<std::string>{"id", "name"});
-  for (Variant v : {Variant(int32_t{1}), Variant("a"), Variant(int32_t{2}), Variant::Null(),
-                    Variant(int32_t{3}), Variant("c")}) {
-    rows->Append(v);
-  }
-  auto rs = std::make_shared<Recordset>();
-  rs->SetCursorLocation(kUseClient);
-  rs->OpenRows(rows, kLockReadOnly);
-  return rs;
+  return q9::testing::RecordsetOf({"id", "name"},
+                                  {Variant(int32_t{1}), Variant("a"), Variant(int32_t{2}),
+                                   Variant::Null(), Variant(int32_t{3}), Variant("c")},
+                                  kUseClient);
 }
 
 using q9::testing::ErrorNumberOf;

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/db/recordset.h"
+#include "platform/db/recordset_test_support.h"
 #include "platform/erp/caller_login.h"
 #include "platform/error.h"
 #include "platform/error_test_support.h"
@@ -25,14 +26,9 @@ std::string FileText(const std::filesystem::path& path) {
 
 // A recordset of three fields and two records, one with texts that need quoting or escaping.
 std::shared_ptr<db::Recordset> Sample() {
-  auto rows = std::make_shared<db::RowSet>(std::vector<std::string>{"cCode", "cName", "iQty"});
-  for (Variant v : {Variant("A,1"), Variant("say \"hi\" <b>&'"), Variant(int32_t{3}),
-                    Variant::Null(), Variant("多行\n文本"), Variant(2.5)}) {
-    rows->Append(std::move(v));
-  }
-  auto rs = std::make_shared<db::Recordset>();
-  rs->OpenRows(rows, db::kLockReadOnly);
-  return rs;
+  return q9::testing::RecordsetOf({"cCode", "cName", "iQty"},
+                                  {Variant("A,1"), Variant("say \"hi\" <b>&'"), Variant(int32_t{3}),
+                                   Variant::Null(), Variant("多行\n文本"), Variant(2.5)});
 }
 
 class PrintServiceTest : public ::testing::Test {
