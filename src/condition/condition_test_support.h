@@ -5,7 +5,6 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -72,7 +71,8 @@ inline platform::Variant StandardAccount() {
   });
 }
 
-// A condition document as a list of elements under one root, each with its attributes in order.
+// A condition document as a list of elements under one root, each with its attributes in order
+// (values are written as they are: one that needs escaping makes Load fail loudly).
 // The default has every element either ledger reads, every value empty, isverdate "false" and no
 // free item checked.
 class ConditionXml {
@@ -157,22 +157,10 @@ class ConditionXml {
   static std::string ElementXml(const Element& e) {
     std::string xml = "<" + e.name;
     for (const auto& [name, value] : e.attributes) {
-      xml += " " + name + "=\"" + Escape(value) + "\"";
+      xml += " " + name + "=\"" + value + "\"";
     }
     return xml + "/>";
   }
-  static std::string Escape(const std::string& value) {
-    std::string out;
-    for (char c : value) {
-      out += c == '&'   ? "&amp;"
-             : c == '<' ? "&lt;"
-             : c == '>' ? "&gt;"
-             : c == '"' ? "&quot;"
-                        : std::string(1, c);
-    }
-    return out;
-  }
-
   std::vector<Element> elements_;
 };
 
