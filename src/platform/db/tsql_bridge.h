@@ -59,9 +59,22 @@
 
 namespace q9::platform::db {
 
+// Rewrites that only change how fast SQLite runs a statement, never its rows; each applies only
+// where its preconditions hold on the statement (see tsql_bridge.cpp). All are on by default;
+// the fuzz target and the benchmark turn them off to compare.
+enum BridgeRule : unsigned {
+  // SELECT DISTINCT over a GROUP BY whose every column the select list returns: no DISTINCT.
+  kRuleDistinctOverGroupBy = 1,
+  // In a grouped SELECT, a LEFT JOIN goes ahead of the joins its condition does not name.
+  kRuleLeftJoinsAhead = 2,
+  kAllBridgeRules = kRuleDistinctOverGroupBy | kRuleLeftJoinsAhead,
+};
+
 // Translates one statement in the component's SQL Server dialect into native SQLite SQL.
 // Throws ComError with number kErrProvider and source kTsqlBridgeSource ("T-SQL bridge") whose
 // description names the construct it cannot translate and its position (1-based byte offset).
 std::string TranslateTsqlToSqlite(std::string_view tsql);
+// The same with only the BridgeRule bits of `rules` applied.
+std::string TranslateTsqlToSqlite(std::string_view tsql, unsigned rules);
 
 }  // namespace q9::platform::db
