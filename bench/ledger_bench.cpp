@@ -40,6 +40,9 @@ using platform::Variant;
 using platform::db::Recordset;
 using platform::db::RowSet;
 
+// The speed rules of the bridge, measured one by one: none, each alone, all.
+constexpr unsigned kRuleSets[] = {0, platform::db::kRuleDistinctOverGroupBy,
+                                  platform::db::kRuleLeftJoinsAhead, platform::db::kAllBridgeRules};
 constexpr const char* kKindNames[] = {"stock by inventory", "stock by batch", "position"};
 constexpr const char* kLineScan =
     "SELECT SUM(Rs.iQuantity) FROM RdRecords Rs JOIN RdRecord R ON Rs.ID = R.ID";
@@ -456,6 +459,8 @@ struct KindFigures {
   Samples openx, openx_engine, best, scan, page, page_engine;
   Samples openx_over_engine, openx_over_best, openx_over_scan, page_over_engine;
   std::string best_sql;
+  // The engine's time for the summary translated with the bridge's speed rules as kRuleSets.
+  Samples by_rules[4];
   double translate_summary_us = 0, translate_detail_us = 0;
   double clone_summary_ns = 0, clone_detail_ns = 0;
   size_t summary_bytes = 0, summary_raw = 0, detail_bytes = 0, detail_raw = 0;
@@ -530,6 +535,14 @@ KindFigures MeasureKind(int kind, component::IClsKCZT& k, sqlite3* engine_db,
   RunDirect(engine_db, detail_sql);
   ScalarDouble(engine_db, scan_sql);
 
+  std::vector<std::string> rule_sql;
+  for (unsigned rules : kRuleSets) {
+    rule_sql.push_back(platform::db::TranslateTsqlToSqlite(summary_tsql, rules));
+    if (RunDirect(engine_db, rule_sql.back()).rows != f.summary_rows) {
+      throw std::runtime_error("the summary translated with rules " + std::to_string(rules) +
+                               " returned another row count");
+    }
+  }
   // The best hand-written statement must give the component's rows before it is timed.
   const size_t start_at = summary_tsql.find("R.dDate>='");
   const std::string start =
@@ -549,6 +562,9 @@ KindFigures MeasureKind(int kind, component::IClsKCZT& k, sqlite3* engine_db,
     double comp = Seconds([&] { k.OpenX(xml, out, iSelectTz, &msg); });
     double eng = Seconds([&] { RunDirect(engine_db, summary_sql); });
     double best = Seconds([&] { RunDirect(engine_db, f.best_sql); });
+    for (size_t r = 0; r < std::size(kRuleSets); ++r) {
+      f.by_rules[r].Add(Seconds([&] { RunDirect(engine_db, rule_sql[r]); }));
+    }
     f.best.Add(best);
     f.openx_over_best.Add(comp / best);
     f.scan.Add(scan);
@@ -635,6 +651,16 @@ void PrintSize(const SizeFigures& s, const Options& options) {
                 Verdict(f.openx_over_best.Median() <= 1.2), Spread(f.openx_over_engine, 3).c_str(),
                 Verdict(f.openx_over_engine.Median() <= 1.10), Ms(f.scan.Median()).c_str(),
                 Fixed(f.openx_over_scan.Median(), 1).c_str());
+  }
+  std::printf(
+      "\n| kind | engine, no speed rule | DISTINCT over GROUP BY only | LEFT JOINs ahead only | "
+      "both | best SQL |\n");
+  std::printf("|---|---:|---:|---:|---:|---:|\n");
+  for (const KindFigures& f : s.kinds) {
+    std::printf("| %s | %s | %s | %s | %s | %s |\n", kKindNames[f.kind],
+                Ms(f.by_rules[0].Median()).c_str(), Ms(f.by_rules[1].Median()).c_str(),
+                Ms(f.by_rules[2].Median()).c_str(), Ms(f.by_rules[3].Median()).c_str(),
+                Ms(f.best.Median()).c_str());
   }
   std::printf(
       "\n| kind | row | lines | OpenPage | engine | component's own µs | "
