@@ -464,6 +464,9 @@ struct KindFigures {
   double translate_summary_us = 0, translate_detail_us = 0;
   double clone_summary_ns = 0, clone_detail_ns = 0;
   size_t summary_bytes = 0, summary_raw = 0, detail_bytes = 0, detail_raw = 0;
+  // SQLite's heap while the engine runs the summary: its peak above the level before, and the
+  // connection's page cache after it.
+  int64_t sqlite_peak = 0, page_cache = 0;
   std::vector<std::string> summary_plan, detail_plan, best_plan;
 };
 
@@ -583,6 +586,17 @@ KindFigures MeasureKind(int kind, component::IClsKCZT& k, sqlite3* engine_db,
     f.page_over_engine.Add(comp / eng);
   }
 
+  {
+    sqlite3_int64 before = 0, high = 0;
+    sqlite3_status64(SQLITE_STATUS_MEMORY_USED, &before, &high, 1);
+    RunDirect(engine_db, summary_sql);
+    sqlite3_int64 now = 0;
+    sqlite3_status64(SQLITE_STATUS_MEMORY_USED, &now, &high, 0);
+    int cache = 0, unused = 0;
+    sqlite3_db_status(engine_db, SQLITE_DBSTATUS_CACHE_USED, &cache, &unused, 0);
+    f.sqlite_peak = high - before;
+    f.page_cache = cache;
+  }
   f.translate_summary_us = TranslateMicros(summary_tsql);
   f.translate_detail_us = TranslateMicros(detail_tsql);
   f.clone_summary_ns = CloneNanos(*summary);
@@ -677,17 +691,19 @@ void PrintSize(const SizeFigures& s, const Options& options) {
   }
   std::printf(
       "\n| kind | translate summary µs | translate detail µs | Clone ns (summary, "
-      "detail) | summary bytes / raw | detail bytes / raw |\n");
-  std::printf("|---|---:|---:|---:|---:|---:|\n");
+      "detail) | summary bytes / raw | detail bytes / raw | SQLite heap peak above its level, "
+      "page cache (KiB) |\n");
+  std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
   for (const KindFigures& f : s.kinds) {
     std::printf(
         "| %s | %.0f (%.3f%% of OpenX) | %.0f (%.2f%% of OpenPage) | %.0f, %.0f | "
-        "%zu / %zu = %.2f | %zu / %zu = %.2f |\n",
+        "%zu / %zu = %.2f | %zu / %zu = %.2f | %lld, %lld |\n",
         kKindNames[f.kind], f.translate_summary_us, f.translate_summary_us / 1e4 / f.openx.Median(),
         f.translate_detail_us, f.translate_detail_us / 1e4 / f.page.Median(), f.clone_summary_ns,
         f.clone_detail_ns, f.summary_bytes, f.summary_raw,
         static_cast<double>(f.summary_bytes) / static_cast<double>(f.summary_raw), f.detail_bytes,
-        f.detail_raw, static_cast<double>(f.detail_bytes) / static_cast<double>(f.detail_raw));
+        f.detail_raw, static_cast<double>(f.detail_bytes) / static_cast<double>(f.detail_raw),
+        static_cast<long long>(f.sqlite_peak / 1024), static_cast<long long>(f.page_cache / 1024));
   }
   if (options.plans) {
     for (const KindFigures& f : s.kinds) {

@@ -33,6 +33,12 @@
 // - c = v1 OR c = v2 OR ... (one column, literals of one kind, the whole content of parentheses
 //   or of a WHERE, ON, HAVING or WHEN condition) -> c IN (v1, v2, ...): SQLite nests each OR
 //   one level deeper and parses at most 1000 levels, so long code lists would fail.
+// - Speed rules (BridgeRule; the rows stay the same, only SQLite's work changes):
+//   "DISTINCT over GROUP BY": SELECT DISTINCT ... GROUP BY g1, ..., gn loses its DISTINCT when
+//   every gi is a column the select list returns as it is (no alias named like an unqualified
+//   gi); "LEFT JOINs ahead": in a grouped SELECT without SELECT *, a LEFT JOIN moves ahead of the
+//   INNER JOINs (and the LEFT JOINs between) when neither its condition nor theirs names the
+//   other's tables and every column in both is qualified.
 // Statements may be SELECTs (also UNIONs, subqueries, derived tables), INSERT, UPDATE or DELETE.
 //
 // Anything the bridge cannot translate faithfully is an error, never a silently different
