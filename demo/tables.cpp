@@ -285,7 +285,12 @@ std::vector<std::unique_ptr<TableDef>> Describe() {
         .Column("bISSTQc", kBit, &R::bISSTQc)
         .Column("bPuFirst", kBit, &R::bPuFirst)
         .Numbered("cDefine", 1, kHeaderDefines, &R::cDefine)
-        .Index("IX_RdRecord_dDate", {"dDate"});
+        .Index("IX_RdRecord_dDate", {"dDate"})
+        // Every header column the stock summaries read, in a row a tenth as wide as the header:
+        // the summaries look each line's header up by ID in inventory order, at random, and the
+        // narrow b-tree keeps far more of those lookups in the CPU caches.
+        .Index("IX_RdRecord_Ledger", {"ID", "dDate", "bISSTQc", "bRdFlag", "cBusType", "cVouchType",
+                                      "cWhCode", "cDepCode", "cMaker"});
   }
   {
     using R = RdRecordsRow;

@@ -3,8 +3,15 @@
 // the date pattern of the CONVERT rewrite: a literal lost, altered or invented would be a silently
 // different statement. A LIKE pattern with SQL Server's bracket escapes ([_], [%], [[]) may come
 // out rewritten with ESCAPE '\', but must then match exactly the same texts: both patterns are
-// reduced to the sequence of wildcards and fixed characters they stand for and compared. A
-// violation aborts, so libFuzzer keeps the input.
+// reduced to the sequence of wildcards and fixed characters they stand for and compared. The
+// rules that only speed SQLite up must not change the rows: where turning one off changes the
+// translation, both translations run on a small company (the ledger's tables with the columns
+// the summaries read, a few dozen rows from a fixed seed, with codes that miss their master row,
+// repeat in another letter case or are NULL; quantities are multiples of 1/4, so sums come out
+// exact in any order) and must return the same rows, sorted. A violation aborts, so libFuzzer
+// keeps the input.
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -12,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,6 +114,119 @@ std::vector<std::string> Literals(std::string_view sql, bool sql_server) {
   return literals;
 }
 
+// Steps counted by the progress handler (thousands of virtual machine instructions).
+int& ProgressSteps() {
+  static int steps = 0;
+  return steps;
+}
+
+// The small company, built once per process from a fixed seed.
+sqlite3* SmallCompany() {
+  static sqlite3* db = [] {
+    sqlite3* d = nullptr;
+    sqlite3_open(":memory:", &d);
+    std::string sql =
+        "CREATE TABLE Inventory (iId INTEGER, cInvCode TEXT COLLATE NOCASE PRIMARY KEY, "
+        "cInvAddCode TEXT, cInvName TEXT, cInvStd TEXT, cInvCCode TEXT COLLATE NOCASE, "
+        "cComUnitCode TEXT COLLATE NOCASE, cGroupCode TEXT COLLATE NOCASE, cAssComUnitCode TEXT "
+        "COLLATE NOCASE, iGroupType INTEGER, bInvBatch BIT, iSafeNum REAL, iTopSum REAL, iLowSum "
+        "REAL);"
+        "CREATE TABLE ComputationUnit (cComunitCode TEXT COLLATE NOCASE PRIMARY KEY, "
+        "cComUnitName TEXT, cGroupCode TEXT COLLATE NOCASE, iNumber INTEGER, iChangRate REAL);"
+        "CREATE TABLE InventoryClass (cInvCCode TEXT COLLATE NOCASE PRIMARY KEY, cInvCName TEXT);"
+        "CREATE TABLE Warehouse (cWhCode TEXT COLLATE NOCASE PRIMARY KEY, cWhName TEXT);"
+        "CREATE TABLE Position (cPosCode TEXT COLLATE NOCASE PRIMARY KEY, cPosName TEXT, cWhCode "
+        "TEXT COLLATE NOCASE);"
+        "CREATE TABLE RdRecord (ID INTEGER PRIMARY KEY, bRdFlag BIT, cVouchType TEXT COLLATE "
+        "NOCASE, cBusType TEXT, cWhCode TEXT COLLATE NOCASE, dDate DATE, cDepCode TEXT COLLATE "
+        "NOCASE, cMaker TEXT COLLATE NOCASE, bISSTQc BIT);"
+        "CREATE TABLE RdRecords (AutoID INTEGER PRIMARY KEY, ID INTEGER, cInvCode TEXT COLLATE "
+        "NOCASE, iNum REAL, iQuantity REAL, cBatch TEXT COLLATE NOCASE, cFree1 TEXT COLLATE "
+        "NOCASE, cFree2 TEXT COLLATE NOCASE);"
+        "CREATE TABLE InvPosition (AutoId INTEGER PRIMARY KEY, bRdFlag BIT, cWhCode TEXT COLLATE "
+        "NOCASE, cPosCode TEXT COLLATE NOCASE, cInvCode TEXT COLLATE NOCASE, cBatch TEXT COLLATE "
+        "NOCASE, iQuantity REAL, iNum REAL, dDate DATE, cFree1 TEXT COLLATE NOCASE, cFree2 TEXT "
+        "COLLATE NOCASE);";
+    std::mt19937 random(20261206);
+    auto pick = [&random](std::initializer_list<const char*> values) {
+      return std::string(values.begin()[random() % values.size()]);
+    };
+    auto quarter = [&random]() {
+      return std::to_string(static_cast<int>(random() % 41) - 8) + "/4.0";
+    };
+    // Codes: those with a master row, one in another case, one without, NULL.
+    const auto inv = {"'i1'", "'I1'", "'i2'", "'i3'", "'i4'", "'i9'", "NULL"};
+    const auto wh = {"'w1'", "'W1'", "'w2'", "'w9'", "NULL"};
+    const auto pos = {"'p1'", "'p2'", "'P2'", "'p9'", "NULL"};
+    const auto batch = {"'b1'", "'B1'", "'b2'", "NULL"};
+    const auto date = {"'2024-12-31'", "'2025-01-01'", "'2025-06-30'", "'2026-01-01'", "NULL"};
+    sql +=
+        "INSERT INTO Inventory VALUES (1, 'i1', 'x1', 'one', 's', 'c1', 'u1', 'g1', 'u2', 1, "
+        "1, 1, 2, 0.5), (2, 'i2', NULL, 'two', NULL, 'C2', 'u2', 'g1', 'u9', 2, 0, NULL, 3, "
+        "1), (3, 'i3', 'x3', 'three', 's', 'c9', 'u9', 'g9', NULL, 1, 1, 4, NULL, 2), (4, 'i4', "
+        "'x4', 'four', 'z', NULL, NULL, NULL, 'u3', 0, 1, 0, 0, 0);"
+        "INSERT INTO ComputationUnit VALUES ('u1', 'kg', 'g1', 1, 1), ('u2', 'g', 'g1', 2, "
+        "0.25), ('u3', 'box', 'g2', 1, 4);"
+        "INSERT INTO InventoryClass VALUES ('c1', 'first'), ('c2', 'second');"
+        "INSERT INTO Warehouse VALUES ('w1', 'main'), ('w2', 'side');"
+        "INSERT INTO Position VALUES ('p1', 'shelf', 'w1'), ('p2', 'floor', 'w2');";
+    for (int id = 1; id <= 24; ++id) {
+      sql += "INSERT INTO RdRecord VALUES (" + std::to_string(id) + ", " + pick({"0", "1"}) + ", " +
+             pick({"'01'", "'11'", "11"}) + ", " + pick({"'普通'", "'假退料'", "NULL"}) + ", " +
+             pick(wh) + ", " + pick(date) + ", " + pick({"'d1'", "NULL"}) + ", " +
+             pick({"'m1'", "'m2'"}) + ", " + pick({"0", "0", "1"}) + ");";
+    }
+    for (int id = 1; id <= 60; ++id) {
+      sql += "INSERT INTO RdRecords VALUES (" + std::to_string(id) + ", " +
+             std::to_string(1 + random() % 26) + ", " + pick(inv) + ", " + quarter() + ", " +
+             (random() % 8 ? quarter() : "NULL") + ", " + pick(batch) + ", " +
+             pick({"'f1'", "'F1'", "NULL"}) + ", " + pick({"'f2'", "NULL"}) + ");";
+      sql += "INSERT INTO InvPosition VALUES (" + std::to_string(id) + ", " + pick({"0", "1"}) +
+             ", " + pick(wh) + ", " + pick(pos) + ", " + pick(inv) + ", " + pick(batch) + ", " +
+             (random() % 8 ? quarter() : "NULL") + ", " + quarter() + ", " + pick(date) + ", " +
+             pick({"'f1'", "'F1'", "NULL"}) + ", " + pick({"'f2'", "NULL"}) + ");";
+    }
+    if (sqlite3_exec(d, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+      std::fprintf(stderr, "fuzz_bridge: the small company: %s\n", sqlite3_errmsg(d));
+      std::abort();
+    }
+    // A statement that runs longer than this many steps on the small company is left out.
+    sqlite3_progress_handler(
+        d, 1000, [](void* steps) { return ++*static_cast<int*>(steps) > 2000 ? 1 : 0; },
+        &ProgressSteps());
+    return d;
+  }();
+  return db;
+}
+
+enum class RunResult { kRows, kError, kTooLong };
+
+// The rows of `sql` on the small company as sorted texts, or why there are none: an error (an
+// unknown table or column, say) or more steps than a fuzz input may take.
+RunResult SortedRows(const std::string& sql, std::vector<std::string>& rows) {
+  sqlite3* db = SmallCompany();
+  ProgressSteps() = 0;
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) !=
+      SQLITE_OK) {
+    return ProgressSteps() > 2000 ? RunResult::kTooLong : RunResult::kError;
+  }
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    std::string row;
+    for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+      const unsigned char* text = sqlite3_column_text(stmt, c);
+      row += text ? "'" + std::string(reinterpret_cast<const char*>(text)) + "'" : "NULL";
+      row += ',';
+    }
+    rows.push_back(row);
+  }
+  sqlite3_finalize(stmt);
+  std::sort(rows.begin(), rows.end());
+  if (rc == SQLITE_DONE) return RunResult::kRows;
+  return rc == SQLITE_INTERRUPT ? RunResult::kTooLong : RunResult::kError;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -130,6 +251,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::set_difference(out.begin(), out.end(), in.begin(), in.end(), std::back_inserter(added));
   for (const std::string& literal : added) {
     if (literal != "'%Y.%m.%d'") Fail("the literal " + literal + " is invented", sql, translated);
+  }
+  std::vector<std::string> with_rules;
+  RunResult with = RunResult::kTooLong;
+  bool ran = false;
+  for (unsigned rule :
+       {unsigned{db::kRuleDistinctOverGroupBy}, unsigned{db::kRuleLeftJoinsAhead}}) {
+    std::string without;
+    try {
+      without = db::TranslateTsqlToSqlite(sql, db::kAllBridgeRules & ~rule);
+    } catch (const q9::platform::ComError& e) {
+      Fail("translates only with rule " + std::to_string(rule) + ": " + e.description(), sql,
+           translated);
+    }
+    if (without == translated) continue;
+    if (!ran) with = SortedRows(translated, with_rules);
+    ran = true;
+    std::vector<std::string> rows;
+    const RunResult result = SortedRows(without, rows);
+    if (with == RunResult::kTooLong || result == RunResult::kTooLong) continue;
+    if (result != with || rows != with_rules) {
+      Fail("other rows (or an error) without rule " + std::to_string(rule) + ": " + without, sql,
+           translated);
+    }
   }
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "platform/db/tsql_bridge.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <deque>
 #include <initializer_list>
@@ -906,7 +907,7 @@ class FromParser {
 // Pass 4: writes the statement, each FROM clause as a left-deep tree without RIGHT joins.
 class Renderer {
  public:
-  explicit Renderer(const Tokens& t) : t_(t), match_(MatchParens(t)) {}
+  Renderer(const Tokens& t, unsigned rules) : t_(t), match_(MatchParens(t)), rules_(rules) {}
 
   std::string Run(std::size_t size_hint) {
     RejectUpdateFrom();
@@ -949,7 +950,14 @@ class Renderer {
 
   void RenderRange(std::size_t begin, std::size_t end, std::string& out) const {
     for (std::size_t i = begin; i < end; ++i) {
-      if (IsWord(t_[i], "FROM")) {
+      if ((rules_ & kRuleDistinctOverGroupBy) && IsWord(t_[i], "SELECT") && DistinctIsNoOp(i)) {
+        // SELECT DISTINCT -> SELECT: the DISTINCT and the blank after it go.
+        AppendToken(t_[i], out);
+        const std::size_t distinct = NextSig(t_, i + 1, end);
+        AppendRange(i + 1, distinct, out);
+        i = distinct + 1 < end && t_[distinct + 1].kind == Kind::kWhitespace ? distinct + 1
+                                                                             : distinct;
+      } else if (IsWord(t_[i], "FROM")) {
         out.append(t_[i].text);
         i = RenderFrom(i, end, out) - 1;
       } else {
@@ -958,19 +966,230 @@ class Renderer {
     }
   }
 
+  void AppendRange(std::size_t begin, std::size_t end, std::string& out) const {
+    for (std::size_t i = begin; i < end; ++i) AppendToken(t_[i], out);
+  }
+
+  // The end of the SELECT that starts at `select`: the ')' closing its parentheses, a set
+  // operator, ';' or the end of the statement.
+  std::size_t SelectEnd(std::size_t select) const {
+    for (std::size_t i = select + 1; i < t_.size(); ++i) {
+      if (IsOp(t_[i], "(")) {
+        i = match_[i];
+      } else if (IsOp(t_[i], ")") || IsOp(t_[i], ";") ||
+                 IsWordIn(t_[i], {"UNION", "EXCEPT", "INTERSECT"})) {
+        return i;
+      }
+    }
+    return t_.size();
+  }
+
+  // The first token at `begin` or after, before `end` and outside parentheses, that is one of
+  // `words`; `end` when there is none.
+  std::size_t FindWord(std::size_t begin, std::size_t end, Keywords words) const {
+    for (std::size_t i = begin; i < end; ++i) {
+      if (IsOp(t_[i], "(")) {
+        i = match_[i];
+      } else if (IsWordIn(t_[i], words)) {
+        return i;
+      }
+    }
+    return end;
+  }
+
+  // The comma-separated items of [begin, end), each as its first and past-the-last token.
+  std::vector<std::pair<std::size_t, std::size_t>> Items(std::size_t begin, std::size_t end) const {
+    std::vector<std::pair<std::size_t, std::size_t>> items;
+    std::size_t start = begin;
+    for (std::size_t i = begin; i <= end; ++i) {
+      if (i == end || IsOp(t_[i], ",")) {
+        items.emplace_back(start, i);
+        start = i + 1;
+      } else if (IsOp(t_[i], "(")) {
+        i = match_[i];
+      }
+    }
+    return items;
+  }
+
+  // The significant tokens of [begin, end) as one text, names upper-cased (they compare without
+  // regard to case).
+  std::string Signature(std::size_t begin, std::size_t end) const {
+    std::string sig;
+    for (std::size_t i = NextSig(t_, begin, end); i < end; i = NextSig(t_, i + 1, end)) {
+      sig += t_[i].kind == Kind::kWord ? Upper(t_[i].text) : std::string(t_[i].text);
+      sig += '\x1f';
+    }
+    return sig;
+  }
+
+  // True when [begin, end) is exactly a column: a name, or names joined by dots.
+  bool IsColumn(std::size_t begin, std::size_t end) const {
+    bool want_name = true;
+    std::size_t count = 0;
+    for (std::size_t i = NextSig(t_, begin, end); i < end; i = NextSig(t_, i + 1, end)) {
+      if (want_name ? !IsPlainName(t_[i]) : !IsOp(t_[i], ".")) return false;
+      want_name = !want_name;
+      ++count;
+    }
+    return count > 0 && !want_name;
+  }
+
+  // Rule "DISTINCT over GROUP BY": in SELECT DISTINCT ... GROUP BY g1, ..., gn every output row
+  // is one group, and when every gi is a column that the select list also returns as it is, two
+  // groups differ in a returned column under the same comparison (collation, NULLs equal) that
+  // DISTINCT uses, so no two rows are equal and DISTINCT removes nothing. SQLite would still
+  // keep a temporary b-tree of every row to find duplicates. Preconditions: the SELECT has
+  // DISTINCT and a GROUP BY of its own; every grouping term is a column (plain or qualified
+  // name); for each, a select item is that column written the same way (letter case aside),
+  // alone or with AS and an alias; no alias of the select list is the name of a term written
+  // unqualified (GROUP BY could then mean the aliased expression).
+  bool DistinctIsNoOp(std::size_t select) const {
+    const std::size_t end = SelectEnd(select);
+    const std::size_t distinct = NextSig(t_, select + 1, end);
+    if (distinct >= end || !IsWord(t_[distinct], "DISTINCT")) return false;
+    const std::size_t from = FindWord(distinct + 1, end, {"FROM"});
+    const std::size_t group = FindWord(from, end, {"GROUP"});
+    if (from >= end || group >= end) return false;
+    const std::size_t by = NextSig(t_, group + 1, end);
+    if (by >= end || !IsWord(t_[by], "BY")) return false;
+    const std::size_t terms_end = FindWord(by + 1, end, {"HAVING", "ORDER"});
+    std::vector<std::string> expressions;
+    std::vector<std::string> aliases;
+    for (const auto& [b, e] : Items(distinct + 1, from)) {
+      const std::size_t as = FindWord(b, e, {"AS"});
+      expressions.push_back(Signature(b, as));
+      if (as < e) aliases.push_back(Signature(as + 1, e));
+    }
+    for (const auto& [b, e] : Items(by + 1, terms_end)) {
+      if (!IsColumn(b, e)) return false;
+      const std::string term = Signature(b, e);
+      if (std::find(expressions.begin(), expressions.end(), term) == expressions.end() ||
+          std::find(aliases.begin(), aliases.end(), term) != aliases.end()) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // True when the SELECT whose FROM clause starts at `from` has a GROUP BY of its own.
+  bool Groups(std::size_t from) const {
+    for (std::size_t i = from + 1; i < t_.size(); ++i) {
+      if (IsOp(t_[i], "(")) {
+        i = match_[i];
+      } else if (IsOp(t_[i], ")") || IsOp(t_[i], ";") ||
+                 IsWordIn(t_[i], {"UNION", "EXCEPT", "INTERSECT"})) {
+        return false;
+      } else if (IsWord(t_[i], "GROUP")) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Rule "LEFT JOINs ahead": in a chain of joins, T LEFT JOIN B ON p is moved ahead of a join
+  // (INNER or LEFT) of C ON q when p names no table of C and q names no table of B. The rows
+  // are the same: the B rows that p finds for a row depend only on the tables before C, and
+  // SQLite applies an inner join's ON like a WHERE term wherever it stands. For the stock
+  // summaries it lets SQLite look the class and the units up once per inventory instead of
+  // once per document line. Preconditions: the SELECT has a GROUP BY (its rows come in group
+  // order, whatever the join order) and no SELECT * (whose columns follow the join order);
+  // every table of the chain has a name or alias the conditions can qualify with; p and q
+  // consist only of columns qualified by tables at or before their join (see NamesOnly),
+  // literals and operators; the chain has no FULL JOIN between the two.
+  void LeftJoinsAhead(std::vector<FromNode>& nodes, int& root) const {
+    std::vector<int> steps;
+    int base = root;
+    while (nodes[base].type == FromNode::Type::kJoin) {
+      steps.push_back(base);
+      base = nodes[base].left;
+    }
+    std::reverse(steps.begin(), steps.end());
+    std::vector<std::string> base_names;
+    if (!TableNames(nodes, base, base_names)) return;
+    std::vector<std::vector<std::string>> names(steps.size());
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+      if (!TableNames(nodes, nodes[steps[k]].right, names[k])) return;
+    }
+    // Names in scope at the join at `position` (the base and every join before it) plus `own`.
+    auto scope = [&](std::size_t position, const std::vector<std::string>& own) {
+      std::vector<std::string> in = base_names;
+      for (std::size_t k = 0; k < position; ++k)
+        in.insert(in.end(), names[k].begin(), names[k].end());
+      in.insert(in.end(), own.begin(), own.end());
+      return in;
+    };
+    auto condition_within = [&](std::size_t k, const std::vector<std::string>& in) {
+      const FromNode& step = nodes[steps[k]];
+      return NamesOnly(step.condition_begin, step.condition_end, in);
+    };
+    // Each LEFT JOIN goes just ahead of the first INNER JOIN it can pass (past the LEFT JOINs
+    // between), so the LEFT JOINs keep their order among themselves.
+    bool moved = false;
+    for (std::size_t k = 1; k < steps.size(); ++k) {
+      if (nodes[steps[k]].join != JoinType::kLeft) continue;
+      std::size_t target = k;
+      for (std::size_t j = k; j > 0; --j) {
+        const FromNode& before = nodes[steps[j - 1]];
+        if (before.join == JoinType::kFull || !condition_within(k, scope(j - 1, names[k])) ||
+            !condition_within(j - 1, scope(j - 1, names[j - 1]))) {
+          break;
+        }
+        if (before.join == JoinType::kInner) target = j - 1;
+      }
+      if (target == k) continue;
+      std::rotate(steps.begin() + static_cast<std::ptrdiff_t>(target),
+                  steps.begin() + static_cast<std::ptrdiff_t>(k),
+                  steps.begin() + static_cast<std::ptrdiff_t>(k + 1));
+      std::rotate(names.begin() + static_cast<std::ptrdiff_t>(target),
+                  names.begin() + static_cast<std::ptrdiff_t>(k),
+                  names.begin() + static_cast<std::ptrdiff_t>(k + 1));
+      moved = true;
+    }
+    if (!moved) return;
+    int chain = base;
+    for (int step : steps) {
+      nodes[step].left = chain;
+      chain = step;
+    }
+    root = chain;
+  }
+
+  // True when the select list of the SELECT whose FROM starts at `from` has a bare *.
+  bool SelectsStar(std::size_t from) const {
+    for (std::size_t i = from; i > 0;) {
+      --i;
+      const SqlToken& t = t_[i];
+      if (IsOp(t, ")")) {
+        i = match_[i];
+      } else if (IsOp(t, "(") || IsWord(t, "SELECT")) {
+        return false;
+      } else if (IsOp(t, "*")) {
+        const std::size_t p = PrevSig(t_, i, 0);
+        if (p != kNone && (IsWordIn(t_[p], {"SELECT", "DISTINCT", "ALL"}) || IsOp(t_[p], ","))) {
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
   std::size_t RenderFrom(std::size_t from, std::size_t end, std::string& out) const {
     const std::size_t prev = PrevSig(t_, from, 0);
     if (prev != kNone && IsWord(t_[prev], "DISTINCT")) {
       Fail("IS [NOT] DISTINCT FROM", t_[from].offset);
     }
     FromParser parser(t_, match_, from + 1, end);
-    const std::vector<int> roots = parser.ParseList();
+    std::vector<int> roots = parser.ParseList();
     std::vector<FromNode>& nodes = parser.nodes();
     const bool grouped = roots.size() > 1;
     bool exchanged = false;
     for (int root : roots) Exchange(nodes, root, grouped, exchanged);
     if (exchanged) RejectSelectStar(from);
     for (int root : roots) Reassociate(nodes, root);
+    if ((rules_ & kRuleLeftJoinsAhead) && Groups(parser.stop() - 1) && !SelectsStar(from)) {
+      for (int& root : roots) LeftJoinsAhead(nodes, root);
+    }
     out += ' ';
     for (std::size_t k = 0; k < roots.size(); ++k) {
       if (k > 0) out += ", ";
@@ -1194,17 +1413,22 @@ class Renderer {
 
   const Tokens& t_;
   std::vector<std::size_t> match_;
+  unsigned rules_;
 };
 
 }  // namespace
 
 std::string TranslateTsqlToSqlite(std::string_view tsql) {
+  return TranslateTsqlToSqlite(tsql, kAllBridgeRules);
+}
+
+std::string TranslateTsqlToSqlite(std::string_view tsql, unsigned rules) {
   const Tokens tokens = TokenizeSql(tsql);
   std::deque<std::string> made;
   Tokens rewritten = WordRewriter(tokens, made).Run();
   ConcatenationRewriter(rewritten).Run();
   const Tokens chained = OrChainRewriter(rewritten).Run();
-  return Renderer(chained).Run(tsql.size());
+  return Renderer(chained, rules).Run(tsql.size());
 }
 
 }  // namespace q9::platform::db

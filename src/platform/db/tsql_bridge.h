@@ -33,6 +33,12 @@
 // - c = v1 OR c = v2 OR ... (one column, literals of one kind, the whole content of parentheses
 //   or of a WHERE, ON, HAVING or WHEN condition) -> c IN (v1, v2, ...): SQLite nests each OR
 //   one level deeper and parses at most 1000 levels, so long code lists would fail.
+// - Speed rules (BridgeRule; the rows stay the same, only SQLite's work changes):
+//   "DISTINCT over GROUP BY": SELECT DISTINCT ... GROUP BY g1, ..., gn loses its DISTINCT when
+//   every gi is a column the select list returns as it is (no alias named like an unqualified
+//   gi); "LEFT JOINs ahead": in a grouped SELECT without SELECT *, a LEFT JOIN moves ahead of the
+//   INNER JOINs (and the LEFT JOINs between) when neither its condition nor theirs names the
+//   other's tables and every column in both is qualified.
 // Statements may be SELECTs (also UNIONs, subqueries, derived tables), INSERT, UPDATE or DELETE.
 //
 // Anything the bridge cannot translate faithfully is an error, never a silently different
@@ -59,9 +65,22 @@
 
 namespace q9::platform::db {
 
+// Rewrites that only change how fast SQLite runs a statement, never its rows; each applies only
+// where its preconditions hold on the statement (see tsql_bridge.cpp). All are on by default;
+// the fuzz target and the benchmark turn them off to compare.
+enum BridgeRule : unsigned {
+  // SELECT DISTINCT over a GROUP BY whose every column the select list returns: no DISTINCT.
+  kRuleDistinctOverGroupBy = 1,
+  // In a grouped SELECT, a LEFT JOIN goes ahead of the joins its condition does not name.
+  kRuleLeftJoinsAhead = 2,
+  kAllBridgeRules = kRuleDistinctOverGroupBy | kRuleLeftJoinsAhead,
+};
+
 // Translates one statement in the component's SQL Server dialect into native SQLite SQL.
 // Throws ComError with number kErrProvider and source kTsqlBridgeSource ("T-SQL bridge") whose
 // description names the construct it cannot translate and its position (1-based byte offset).
 std::string TranslateTsqlToSqlite(std::string_view tsql);
+// The same with only the BridgeRule bits of `rules` applied.
+std::string TranslateTsqlToSqlite(std::string_view tsql, unsigned rules);
 
 }  // namespace q9::platform::db
