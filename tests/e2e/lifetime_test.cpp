@@ -24,6 +24,7 @@
 #include "platform/erp/login_substitutes.h"
 #include "platform/erp/register_substitutes.h"
 #include "platform/error.h"
+#include "support/demo_engine.h"
 #include "support/ledger_rows.h"
 #include "support/reference_ledger.h"
 #include "support/services_fixture.h"
@@ -44,31 +45,28 @@ constexpr char kSecondCaption[] = "第二套账的说明";
 // database a connection is on.
 class LifetimeTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    platform::erp::RegisterErpSubstitutes();
-    dir_ = new TempDir();
-    company_ = new demo::DemoCompany(demo::GenerateCompany({20261206, demo::kMinimumLines}));
-    demo::WriteCompany(*company_, dir_->File("company.db"), dir_->File("system.db"));
-    std::filesystem::copy_file(dir_->File("company.db"), dir_->File("second.db"));
-    ExecSqlite(dir_->File("second.db"),
-               "UPDATE UserDef SET cItemName = '" + std::string(kSecondCaption) +
-                   "' WHERE cClass = '存货' AND cID = (SELECT MIN(cID) FROM UserDef WHERE cClass "
-                   "= '存货' AND cItem LIKE '自定义项%')");
-    model_ = new ReferenceLedger(*company_, demo::kDemoAccount, demo::kDemoLoginYear);
+  static const DemoFiles& Demo() {
+    static const DemoFiles files(demo::kMinimumLines);
+    [[maybe_unused]] static const bool second = [] {
+      platform::erp::RegisterErpSubstitutes();
+      std::filesystem::copy_file(files.dir.File("company.db"), files.dir.File("second.db"));
+      ExecSqlite(files.dir.File("second.db"),
+                 "UPDATE UserDef SET cItemName = '" + std::string(kSecondCaption) +
+                     "' WHERE cClass = '存货' AND cID = (SELECT MIN(cID) FROM UserDef WHERE "
+                     "cClass = '存货' AND cItem LIKE '自定义项%')");
+      return true;
+    }();
+    return files;
   }
-  static void TearDownTestSuite() {
-    delete model_;
-    delete company_;
-    delete dir_;
-  }
+  static std::string File(const char* name) { return Demo().dir.File(name); }
 
   static Variant Login(const std::string& company_db) {
     return Variant(platform::erp::MakeCallerLogin(
-        demo::EmbeddedConnectionString(company_db, dir_->File("system.db")), "demo",
-        demo::kDemoAccount, demo::kDemoLoginYear));
+        demo::EmbeddedConnectionString(company_db, File("system.db")), "demo", demo::kDemoAccount,
+        demo::kDemoLoginYear));
   }
-  static Variant FirstLogin() { return Login(dir_->File("company.db")); }
-  static Variant SecondLogin() { return Login(dir_->File("second.db")); }
+  static Variant FirstLogin() { return Login(File("company.db")); }
+  static Variant SecondLogin() { return Login(File("second.db")); }
 
   // Which database the captions come from: "first", "second", or the failure.
   static std::string CaptionSource(IClsKCZT& component) {
@@ -80,15 +78,7 @@ class LifetimeTest : public ::testing::Test {
     }
     return "first";
   }
-
-  static TempDir* dir_;
-  static demo::DemoCompany* company_;
-  static ReferenceLedger* model_;
 };
-
-TempDir* LifetimeTest::dir_ = nullptr;
-demo::DemoCompany* LifetimeTest::company_ = nullptr;
-ReferenceLedger* LifetimeTest::model_ = nullptr;
 
 LedgerQuery Query(LedgerKind kind) {
   LedgerQuery q;
@@ -113,7 +103,7 @@ struct Handouts {
 
 TEST_F(LifetimeTest, RecordsetsOutliveConnectionInstanceGlobalsAndFiles) {
   TempDir own;
-  std::filesystem::copy_file(dir_->File("company.db"), own.File("company.db"));
+  std::filesystem::copy_file(File("company.db"), own.File("company.db"));
   const LedgerQuery q = Query(LedgerKind::kStockByBatch);
   const std::string xml = ConditionDocument(q);
   Handouts h;
@@ -135,9 +125,9 @@ TEST_F(LifetimeTest, RecordsetsOutliveConnectionInstanceGlobalsAndFiles) {
 
     // The summary and detail agree with the reference ledger, so `before` is worth keeping.
     auto summary = SummaryRowsOf(h.summary, q);
-    EXPECT_TRUE(SummaryDifferences(summary, model_->Summary(q)).empty());
+    EXPECT_TRUE(SummaryDifferences(summary, Demo().model.Summary(q)).empty());
     EXPECT_TRUE(
-        DetailDifferences(DetailLinesOf(h.detail, q), model_->Detail(q, summary[1])).empty());
+        DetailDifferences(DetailLinesOf(h.detail, q), Demo().model.Detail(q, summary[1])).empty());
 
     component::CurrentApartment()->globals().gConn().Close();
     EXPECT_EQ(h.Read(), before) << "after the connection was closed";
@@ -150,8 +140,7 @@ TEST_F(LifetimeTest, RecordsetsOutliveConnectionInstanceGlobalsAndFiles) {
   EXPECT_EQ(h.Read(), before) << "after the database file was removed";
 
   // A summary of a departed instance still serves OpenPage of a new one.
-  auto fresh = InitComponent(
-      demo::EmbeddedConnectionString(dir_->File("company.db"), dir_->File("system.db")));
+  auto fresh = InitComponent(demo::EmbeddedConnectionString(File("company.db"), File("system.db")));
   Variant detail;
   Variant page_msg;
   Variant position(int16_t{2});
@@ -253,7 +242,7 @@ TEST_F(ThreadsTest, ManyInstancesOnSeveralThreadsGiveWhatOneThreadGives) {
   for (int t = 0; t <= kThreads; ++t) {
     private_dirs.push_back(std::make_unique<TempDir>());
     std::string file = private_dirs.back()->File("company.db");
-    std::filesystem::copy_file(dir_->File("company.db"), file);
+    std::filesystem::copy_file(File("company.db"), file);
     private_logins.push_back(Login(file));
   }
 

@@ -4,8 +4,7 @@
 
 namespace q9::testing {
 
-LoginFixture::LoginFixture()
-    : company_(dir_.File("company.db")), system_(dir_.File("system.db")) {
+LoginFixture::LoginFixture() : company_(dir_.File("company.db")), system_(dir_.File("system.db")) {
   ExecSqlite(company_, "CREATE TABLE Warehouse(cWhCode TEXT COLLATE NOCASE, cWhName TEXT);");
   std::string sql = R"(
     CREATE TABLE VA_User(cUser_Id TEXT COLLATE NOCASE PRIMARY KEY, cUser_Name TEXT);

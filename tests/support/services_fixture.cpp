@@ -109,16 +109,17 @@ std::vector<std::vector<std::string>> SqliteRows(const std::string& db_path, std
   return rows;
 }
 
-std::vector<std::vector<std::string>> RecordsetRows(const platform::Variant& rs) {
+std::vector<std::vector<std::string>> RecordsetRows(const platform::Variant& rs,
+                                                    const std::vector<std::string>& columns) {
   auto cursor = platform::db::AsRecordset(rs, "RecordsetRows")->Clone();
+  auto text = [](const platform::Variant& v) { return v.is_null() ? "NULL" : v.ToText(); };
   std::vector<std::vector<std::string>> rows;
   for (; !cursor->Eof(); cursor->MoveNext()) {
-    std::vector<std::string> row;
-    for (size_t c = 0; c < cursor->FieldCount(); ++c) {
-      platform::Variant v = cursor->Field(c);
-      row.push_back(v.is_null() ? "NULL" : v.ToText());
+    std::vector<std::string>& row = rows.emplace_back();
+    for (size_t c = 0; columns.empty() && c < cursor->FieldCount(); ++c) {
+      row.push_back(text(cursor->Field(c)));
     }
-    rows.push_back(std::move(row));
+    for (const std::string& name : columns) row.push_back(text(cursor->Field(name)));
   }
   return rows;
 }
