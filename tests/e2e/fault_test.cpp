@@ -143,75 +143,50 @@ TEST_F(FaultTest, EveryStatementOfSaveFormatFailingLeavesTheFormatRows) {
             expected);
 }
 
-TEST_F(FaultTest, EveryStatementOfOpenXFailingRaisesItsError) {
+// OpenX raises the failing statement's error, OpenPage gives False and its description; neither
+// touches its by-reference arguments, moves the caller's summary or keeps the clone it made, and
+// the next calls read what the first did.
+TEST_F(FaultTest, EveryStatementOfOpenXAndOpenPageFailing) {
   auto component = InitComponent(Connection());
+  const Variant untouched("untouched");
   for (LedgerKind kind : kKinds) {
-    LedgerQuery query = QueryOf(kind);
-    std::string xml = ConditionDocument(query);
-    auto k = static_cast<int16_t>(kind);
-    Variant baseline;
-    // Five rights lists read by the login, then the summary itself.
-    ASSERT_EQ(StatementsOf([&] { ASSERT_TRUE(component->OpenX(xml, baseline, k)); }), 6u);
-    for (uint64_t n = 1; n <= 6; ++n) {
-      SCOPED_TRACE("kind " + std::to_string(k) + ", statement " + std::to_string(n));
-      Variant rs1("untouched");
-      Variant msg("untouched");
-      {
-        db::FailNthStatement fault(n, FaultText(n));
-        ExpectRaisesWhen(true, platform::ProviderError("fault injection", FaultText(n)),
-                         [&] { component->OpenX(xml, rs1, k, &msg); });
-        EXPECT_TRUE(fault.fired());
-      }
-      EXPECT_EQ(rs1, Variant("untouched"));
-      EXPECT_EQ(msg, Variant("untouched"));
-      // The next call works and reads what the first did.
-      Variant again;
-      ASSERT_TRUE(component->OpenX(xml, again, k));
-      EXPECT_TRUE(
-          SummaryDifferences(SummaryRowsOf(again, query), SummaryRowsOf(baseline, query)).empty());
-    }
-  }
-}
-
-TEST_F(FaultTest, EveryStatementOfOpenPageFailingGivesFalseAndTheDescription) {
-  auto component = InitComponent(Connection());
-  for (LedgerKind kind : kKinds) {
-    LedgerQuery query = QueryOf(kind);
-    std::string xml = ConditionDocument(query);
-    auto k = static_cast<int16_t>(kind);
-    Variant rs1;
-    ASSERT_TRUE(component->OpenX(xml, rs1, k));
+    const std::string xml = ConditionDocument(QueryOf(kind));
+    const auto k = static_cast<int16_t>(kind);
+    Variant rs1, detail, msg, position(int16_t{1});
+    // Five rights lists read by the login, then the summary; three lists, then the detail.
+    ASSERT_EQ(StatementsOf([&] { ASSERT_TRUE(component->OpenX(xml, rs1, k)); }), 6u);
+    ASSERT_EQ(StatementsOf(
+                  [&] { ASSERT_TRUE(component->OpenPage(xml, rs1, detail, k, &msg, &position)); }),
+              4u);
     auto summary = db::AsRecordset(rs1, "Rs1");
     ASSERT_GE(summary->RecordCount(), 2);
     summary->SetAbsolutePosition(2);  // the front end's own cursor, which OpenPage never moves
     const long rows_users = summary->rows().use_count();
-    Variant position(int16_t{1});
-    Variant baseline;
-    Variant msg;
-    // Three rights lists, then the detail.
-    ASSERT_EQ(StatementsOf([&] {
-                ASSERT_TRUE(component->OpenPage(xml, rs1, baseline, k, &msg, &position));
-              }),
-              4u);
-    for (uint64_t n = 1; n <= 4; ++n) {
+    for (uint64_t n = 1; n <= 6; ++n) {
       SCOPED_TRACE("kind " + std::to_string(k) + ", statement " + std::to_string(n));
-      Variant rs2("untouched");
-      Variant page_msg("untouched");
+      Variant rs = untouched, out_msg = untouched;
       {
         db::FailNthStatement fault(n, FaultText(n));
-        EXPECT_FALSE(component->OpenPage(xml, rs1, rs2, k, &page_msg, &position));
+        ExpectRaisesWhen(true, platform::ProviderError("fault injection", FaultText(n)),
+                         [&] { component->OpenX(xml, rs, k, &out_msg); });
         EXPECT_TRUE(fault.fired());
       }
-      EXPECT_EQ(page_msg, Variant(FaultText(n)));
-      EXPECT_EQ(rs2, Variant("untouched"));
-      // The clone OpenPage positioned is gone; the caller's recordset is open on its own row.
-      EXPECT_EQ(summary->rows().use_count(), rows_users);
-      EXPECT_EQ(summary->State(), db::kStateOpen);
-      EXPECT_EQ(summary->AbsolutePosition(), 2);
-      Variant again;
-      ASSERT_TRUE(component->OpenPage(xml, rs1, again, k, &msg, &position));
-      EXPECT_TRUE(
-          DetailDifferences(DetailLinesOf(again, query), DetailLinesOf(baseline, query)).empty());
+      EXPECT_EQ(rs, untouched);
+      EXPECT_EQ(out_msg, untouched);
+      if (n <= 4) {
+        db::FailNthStatement fault(n, FaultText(n));
+        EXPECT_FALSE(component->OpenPage(xml, rs1, rs, k, &out_msg, &position));
+        EXPECT_TRUE(fault.fired());
+        EXPECT_EQ(out_msg, Variant(FaultText(n)));
+        EXPECT_EQ(rs, untouched);
+        EXPECT_EQ(summary->rows().use_count(), rows_users);
+        EXPECT_EQ(summary->State(), db::kStateOpen);
+        EXPECT_EQ(summary->AbsolutePosition(), 2);
+      }
+      ASSERT_TRUE(component->OpenX(xml, rs, k));
+      EXPECT_EQ(RecordsetRows(rs), RecordsetRows(rs1));
+      ASSERT_TRUE(component->OpenPage(xml, rs1, rs, k, &msg, &position));
+      EXPECT_EQ(RecordsetRows(rs), RecordsetRows(detail));
     }
   }
 }

@@ -44,22 +44,11 @@ std::string IsoDate(const Variant& v) {
   return date ? date->ToIsoDate() : v.ToText();
 }
 
-// Reads a recordset's rows by column name, whatever its current record.
-class Rows {
- public:
-  explicit Rows(const Variant& rs) : rs_(platform::db::AsRecordset(rs, "recordset")) {
-    if (!rs_->rows()) throw std::runtime_error("the recordset is closed");
-  }
-  size_t size() const { return rs_->rows()->row_count(); }
-  Variant At(size_t row, const std::string& column) const {
-    auto col = rs_->rows()->FindColumn(column);
-    if (!col) throw std::runtime_error("the recordset has no column " + column);
-    return rs_->rows()->Value(row, *col);
-  }
-
- private:
-  std::shared_ptr<platform::db::Recordset> rs_;
-};
+// Calls `read` with each record of the recordset, through a clone: its own position stays.
+void ForEachRecord(const Variant& rs, const std::function<void(platform::db::Recordset&)>& read) {
+  auto cursor = platform::db::AsRecordset(rs, "recordset")->Clone();
+  for (; !cursor->Eof(); cursor->MoveNext()) read(*cursor);
+}
 
 auto KeyOf(const SummaryRow& r) {
   return std::tie(r.cWhCode, r.cPosCode, r.cInvCode, r.cBatch, r.free_values);
@@ -118,41 +107,39 @@ std::unique_ptr<component::IClsKCZT> InitComponent(const std::string& connection
 }
 
 std::vector<SummaryRow> SummaryRowsOf(const Variant& rs, const LedgerQuery& query) {
-  Rows t(rs);
-  std::vector<SummaryRow> rows(t.size());
-  for (size_t i = 0; i < t.size(); ++i) {
-    SummaryRow& row = rows[i];
+  std::vector<SummaryRow> rows;
+  ForEachRecord(rs, [&](platform::db::Recordset& r) {
+    SummaryRow& row = rows.emplace_back();
     if (query.kind == LedgerKind::kPosition) {
-      row.cWhCode = OptText(t.At(i, "cWhCode"));
-      row.cPosCode = OptText(t.At(i, "cPosCode"));
+      row.cWhCode = OptText(r.Field("cWhCode"));
+      row.cPosCode = OptText(r.Field("cPosCode"));
     }
-    row.cInvCode = t.At(i, "cInvCode").ToText();
-    if (query.kind != LedgerKind::kStockByInventory) row.cBatch = OptText(t.At(i, "cBatch"));
+    row.cInvCode = r.Field("cInvCode").ToText();
+    if (query.kind != LedgerKind::kStockByInventory) row.cBatch = OptText(r.Field("cBatch"));
     for (const ShownFreeItem& item : query.free_items) {
-      row.free_values.push_back(OptText(t.At(i, "cFree" + std::to_string(item.number))));
+      row.free_values.push_back(OptText(r.Field("cFree" + std::to_string(item.number))));
     }
-    row.iBeginQtty = t.At(i, "iBeginQtty").ToDouble();
-    row.iBeginNum = OptNumber(t.At(i, "iBeginNum"));
-  }
+    row.iBeginQtty = r.Field("iBeginQtty").ToDouble();
+    row.iBeginNum = OptNumber(r.Field("iBeginNum"));
+  });
   return rows;
 }
 
 std::vector<DetailLine> DetailLinesOf(const Variant& rs, const LedgerQuery& query) {
-  Rows t(rs);
   const bool position = query.kind == LedgerKind::kPosition;
-  std::vector<DetailLine> lines(t.size());
-  for (size_t i = 0; i < t.size(); ++i) {
-    DetailLine& d = lines[i];
-    d.ID = OptId(t.At(i, "ID"));
-    d.AutoID = OptId(t.At(i, position ? "RdsID" : "AutoID"));
-    if (position) d.AutoId = OptId(t.At(i, "AutoId"));
-    d.order_date = IsoDate(t.At(i, !position && query.audit_dates ? "dVeriDate" : "dDate"));
+  std::vector<DetailLine> lines;
+  ForEachRecord(rs, [&](platform::db::Recordset& r) {
+    DetailLine& d = lines.emplace_back();
+    d.ID = OptId(r.Field("ID"));
+    d.AutoID = OptId(r.Field(position ? "RdsID" : "AutoID"));
+    if (position) d.AutoId = OptId(r.Field("AutoId"));
+    d.order_date = IsoDate(r.Field(!position && query.audit_dates ? "dVeriDate" : "dDate"));
     d.order_id = (position ? d.AutoId : d.ID).value_or(0);
-    d.iInQtty = OptNumber(t.At(i, "iInQtty"));
-    d.iInNum = OptNumber(t.At(i, "iInNum"));
-    d.iOutQtty = OptNumber(t.At(i, "iOutQtty"));
-    d.iOutNum = OptNumber(t.At(i, "iOutNum"));
-  }
+    d.iInQtty = OptNumber(r.Field("iInQtty"));
+    d.iInNum = OptNumber(r.Field("iInNum"));
+    d.iOutQtty = OptNumber(r.Field("iOutQtty"));
+    d.iOutNum = OptNumber(r.Field("iOutNum"));
+  });
   NormalizeDetailOrder(lines);
   return lines;
 }
