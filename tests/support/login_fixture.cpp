@@ -1,12 +1,10 @@
 #include "support/login_fixture.h"
 
-#include <cstdio>
-
 namespace q9::testing {
 
 LoginFixture::LoginFixture() : company_(dir_.File("company.db")), system_(dir_.File("system.db")) {
   ExecSqlite(company_, "CREATE TABLE Warehouse(cWhCode TEXT COLLATE NOCASE, cWhName TEXT);");
-  std::string sql = R"(
+  const char* sql = R"(
     CREATE TABLE VA_User(cUser_Id TEXT COLLATE NOCASE PRIMARY KEY, cUser_Name TEXT);
     CREATE TABLE VA_Account(cAcc_ID TEXT COLLATE NOCASE PRIMARY KEY, cAcc_Name TEXT,
                             dSTStartDate DATE);
@@ -30,22 +28,14 @@ LoginFixture::LoginFixture() : company_(dir_.File("company.db")), system_(dir_.F
     INSERT INTO VA_TaskRight VALUES ('001', 'demo', 'ST01'), ('001', 'demo', 'ST02'),
                                     ('001', 'clerk', 'ST01');
     INSERT INTO VA_TaskLock VALUES ('001', 'ST02', 'clerk', 1);
+    WITH RECURSIVE m(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM m WHERE i < 12)
+    INSERT INTO VA_Period
+      SELECT '001', 2025, i, date('2025-01-01', '+' || (i - 1) || ' months'),
+             date('2025-01-01', '+' || i || ' months', '-1 day') FROM m
+      UNION ALL
+      SELECT '001', 2026, i, date('2025-12-26', '+' || (i - 1) || ' months'),
+             date('2026-01-25', '+' || (i - 1) || ' months') FROM m;
   )";
-  char buf[160];
-  for (int m = 1; m <= 12; ++m) {
-    int next_y = m == 12 ? 2026 : 2025, next_m = m == 12 ? 1 : m + 1;
-    std::snprintf(buf, sizeof buf,
-                  "INSERT INTO VA_Period VALUES ('001', 2025, %d, '2025-%02d-01', "
-                  "date('%04d-%02d-01', '-1 day'));\n",
-                  m, m, next_y, next_m);
-    sql += buf;
-    int prev_y = m == 1 ? 2025 : 2026, prev_m = m == 1 ? 12 : m - 1;
-    std::snprintf(buf, sizeof buf,
-                  "INSERT INTO VA_Period VALUES ('001', 2026, %d, '%04d-%02d-26', "
-                  "'2026-%02d-25');\n",
-                  m, prev_y, prev_m, m);
-    sql += buf;
-  }
   ExecSqlite(system_, sql);
 }
 

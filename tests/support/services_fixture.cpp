@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <cstdio>
-
 #include "platform/db/recordset.h"
 #include "platform/erp/caller_login.h"
 
@@ -40,6 +38,9 @@ CREATE TABLE VA_TaskLock (cAcc_ID TEXT COLLATE NOCASE, cFuncId TEXT COLLATE NOCA
                           cUser_Id TEXT COLLATE NOCASE, iLockNum INTEGER);
 INSERT INTO VA_User VALUES ('demo', '演示用户');
 INSERT INTO VA_Account VALUES ('001', '演示账套', '2024-01-01');
+WITH RECURSIVE m(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM m WHERE i < 12)
+INSERT INTO VA_Period SELECT '001', 2024, i, date('2024-01-01', '+' || (i - 1) || ' months'),
+                             date('2024-01-01', '+' || i || ' months', '-1 day') FROM m;
 )sql";
 
 }  // namespace
@@ -48,17 +49,6 @@ ServicesDatabase::ServicesDatabase()
     : company_(dir_.File("company.db")), system_(dir_.File("system.db")) {
   ExecSqlite(company_, kCompanySchema);
   ExecSqlite(system_, kSystemSchema);
-  std::string periods;
-  for (int m = 1; m <= 12; ++m) {
-    char begin[16];
-    char end[16];
-    static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    std::snprintf(begin, sizeof begin, "%04d-%02d-01", kYear, m);
-    std::snprintf(end, sizeof end, "%04d-%02d-%02d", kYear, m, kDays[m - 1]);
-    periods += "INSERT INTO VA_Period VALUES ('001', " + std::to_string(kYear) + ", " +
-               std::to_string(m) + ", '" + begin + "', '" + end + "');";
-  }
-  ExecSqlite(system_, periods);
 }
 
 ServicesDatabase::~ServicesDatabase() = default;
