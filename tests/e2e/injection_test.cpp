@@ -31,6 +31,9 @@
 #include "support/services_fixture.h"
 #include "support/temp_dir.h"
 
+// Designated initializers name the fields a case sets; the others keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace q9::testing {
 namespace {
 
@@ -207,11 +210,7 @@ bool Holds(const std::optional<std::string>& value, const std::string& text) {
 }
 
 LedgerQuery Query(K kind, std::string from = "2025-03-01", std::string to = "2026-03-31") {
-  LedgerQuery q;
-  q.kind = kind;
-  q.from = std::move(from);
-  q.to = std::move(to);
-  return q;
+  return {.kind = kind, .from = std::move(from), .to = std::move(to)};
 }
 
 // ---- condition values -----------------------------------------------------------------------
@@ -327,35 +326,28 @@ TEST_F(InjectionTest, HostileCodesInTheSummaryRowsReachTheDetailAsValues) {
 TEST_F(InjectionTest, HandMadeSummaryRowsWithHostileKeys) {
   const HostileCodes& h = Codes();
   using Opt = std::optional<std::string>;
-  struct Case {
+  const struct Case {
     K kind;
-    Opt wh, pos;
-    std::string inv;
-    Opt batch;
+    SummaryRow row;  // warehouse, position, inventory, batch
     bool must_find;
   } cases[] = {
-      {K::kStockByInventory, {}, {}, "x' OR '1'='1", {}, false},
-      {K::kStockByInventory, {}, {}, "'; DELETE FROM RdRecords; --", {}, false},
-      {K::kStockByInventory, {}, {}, h.inventory, {}, true},
-      {K::kStockByBatch, {}, {}, h.inventory, "' OR ''='", false},
-      {K::kStockByBatch, {}, {}, h.inventory, h.batch, true},
-      {K::kStockByBatch, {}, {}, h.inventory, "%", false},
-      {K::kPosition, h.warehouse, h.position, h.inventory, h.batch, true},
-      {K::kPosition, "0'2;--' OR '1'='1", h.position, h.inventory, h.batch, false},
-      {K::kPosition, h.warehouse, "%", h.inventory, "_", false},
+      {K::kStockByInventory, {{}, {}, "x' OR '1'='1"}, false},
+      {K::kStockByInventory, {{}, {}, "'; DELETE FROM RdRecords; --"}, false},
+      {K::kStockByInventory, {{}, {}, h.inventory}, true},
+      {K::kStockByBatch, {{}, {}, h.inventory, "' OR ''='"}, false},
+      {K::kStockByBatch, {{}, {}, h.inventory, h.batch}, true},
+      {K::kStockByBatch, {{}, {}, h.inventory, "%"}, false},
+      {K::kPosition, {h.warehouse, h.position, h.inventory, h.batch}, true},
+      {K::kPosition, {"0'2;--' OR '1'='1", h.position, h.inventory, h.batch}, false},
+      {K::kPosition, {h.warehouse, "%", h.inventory, "_"}, false},
   };
   auto component = Component();
-  for (const Case& c : cases) {
-    SummaryRow row;
-    row.cWhCode = c.wh;
-    row.cPosCode = c.pos;
-    row.cInvCode = c.inv;
-    row.cBatch = c.batch;
+  for (const auto& [kind, row, must_find] : cases) {
     SCOPED_TRACE(Show(row));
-    LedgerQuery query = Query(c.kind, demo::kStockStartDate, demo::kLastDocumentDate);
+    LedgerQuery query = Query(kind, demo::kStockStartDate, demo::kLastDocumentDate);
     auto rows = std::make_shared<db::RowSet>(
         std::vector<std::string>{"cWhCode", "cPosCode", "cInvCode", "cBatch"});
-    for (const Opt& value : {c.wh, c.pos, Opt(c.inv), c.batch}) {
+    for (const Opt& value : {row.cWhCode, row.cPosCode, Opt(row.cInvCode), row.cBatch}) {
       rows->Append(value ? Variant(*value) : Variant::Null());
     }
     auto summary = std::make_shared<db::Recordset>();
@@ -364,11 +356,11 @@ TEST_F(InjectionTest, HandMadeSummaryRowsWithHostileKeys) {
     Variant rs2;
     Variant msg("untouched");
     ASSERT_TRUE(
-        component->OpenPage(ConditionDocument(query), rs1, rs2, static_cast<int16_t>(c.kind), &msg))
+        component->OpenPage(ConditionDocument(query), rs1, rs2, static_cast<int16_t>(kind), &msg))
         << msg.ConcatText();
     EXPECT_EQ(msg, Variant("untouched"));
     std::vector<DetailLine> expected = Demo().model.Detail(query, row);
-    EXPECT_EQ(!expected.empty(), c.must_find);
+    EXPECT_EQ(!expected.empty(), must_find);
     for (const auto& d : DetailDifferences(DetailLinesOf(rs2, query), expected)) ADD_FAILURE() << d;
   }
 }
