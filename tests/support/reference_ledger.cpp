@@ -50,22 +50,15 @@ bool InValueRange(const std::optional<std::string>& value, const std::string& fr
                   const std::string& to) {
   if (from.empty() && to.empty()) return true;
   if (!value) return false;
-  std::string v = Fold(*value);
-  if (to.empty()) return v >= Fold(from);
-  if (from.empty()) return v <= Fold(to);
-  if (from > to) return v >= Fold(to) && v <= Fold(from);
-  if (from == to) return v == Fold(from);
-  return v >= Fold(from) && v <= Fold(to);
+  std::string v = Fold(*value), low = Fold(from), high = Fold(to);
+  if (!from.empty() && !to.empty() && from > to) std::swap(low, high);
+  return (low.empty() || v >= low) && (high.empty() || v <= high);
 }
 
 bool InList(const std::optional<std::vector<std::string>>& list,
             const std::optional<std::string>& value) {
-  if (!list) return true;
-  if (!value) return false;
-  for (const auto& item : *list) {
-    if (SameCode(*value, item)) return true;
-  }
-  return false;
+  return !list || (value && std::any_of(list->begin(), list->end(),
+                                        [&](const auto& item) { return SameCode(*value, item); }));
 }
 
 std::string IsoDate(const std::string& text) {
@@ -77,14 +70,11 @@ std::string IsoDate(const std::string& text) {
 // not (R.cBusType = '假退料' and R.cVouchType = 11), with SQL's NULL rules: a row passes only
 // when the test is true, so a NULL business type on a type 11 document is left out.
 bool NotNotionalReturn(const RdRecordRow& head) {
-  bool type_11 = Fold(head.cVouchType) == "11";
-  if (!type_11) return true;
-  return head.cBusType && *head.cBusType != "假退料";
+  return Fold(head.cVouchType) != "11" || (head.cBusType && *head.cBusType != "假退料");
 }
 
 bool DepartmentPasses(const LedgerRights& rights, const std::optional<std::string>& department) {
-  if (!department || department->empty()) return true;
-  return InList(rights.departments, department);
+  return !department || department->empty() || InList(rights.departments, department);
 }
 
 bool FreeValuesMatch(const std::vector<ShownFreeItem>& shown,
@@ -148,27 +138,18 @@ DetailLine Entry(bool receipt, const std::optional<double>& qty, std::optional<d
 // Sums of one summary group, as the SELECT and HAVING expressions compute them.
 struct Group {
   SummaryRow row;
-  bool num_seen = false;
   int64_t receipts = 0;
   int64_t issues = 0;
   int64_t activity = 0;
 
   void Add(bool opening, bool in_range, bool receipt, const std::optional<double>& qty,
            const std::optional<double>& num) {
-    if (opening) {
-      double sign = receipt ? 1 : -1;
-      row.iBeginQtty += sign * qty.value_or(0);
-      if (num) {
-        row.iBeginNum = row.iBeginNum.value_or(0) + sign * *num;
-      }
-    } else {
-      // The ELSE 0 branch: a zero term, never NULL.
-      row.iBeginNum = row.iBeginNum.value_or(0);
-    }
-    if (in_range) {
-      ++activity;
-      (receipt ? receipts : issues) += 1;
-    }
+    double sign = receipt ? 1 : -1;
+    if (opening) row.iBeginQtty += sign * qty.value_or(0);
+    // A NULL number adds nothing, as SUM skips it; other lines add the ELSE 0 branch's zero.
+    if (!opening || num) row.iBeginNum = row.iBeginNum.value_or(0) + (opening ? sign * *num : 0);
+    activity += in_range;
+    (receipt ? receipts : issues) += in_range;
   }
 
   bool Keep(SelectionStandard standard, bool position_ledger) const {
@@ -197,7 +178,9 @@ std::vector<SummaryRow> Collect(std::map<GroupKey, Group>& groups, SelectionStan
                                 bool position_ledger) {
   std::vector<SummaryRow> rows;
   for (auto& [key, group] : groups) {
-    if (group.Keep(standard, position_ledger)) rows.push_back(std::move(group.row));
+    if (!group.Keep(standard, position_ledger)) continue;
+    SummaryRow& row = rows.emplace_back(std::move(group.row));
+    std::tie(row.cWhCode, row.cPosCode, row.cInvCode, row.cBatch, row.free_values) = key;
   }
   return rows;
 }
@@ -417,14 +400,8 @@ struct ReferenceLedger::Books {
       bool in_range = date && *date >= range.lower && (!range.upper || *date <= *range.upper);
       GroupKey key{std::nullopt, std::nullopt, inv->cInvCode, by_batch ? line.cBatch : std::nullopt,
                    FreeKey(q.free_items, line.cFree)};
-      Group& group = groups[key];
-      if (group.row.cInvCode.empty()) {
-        group.row.cInvCode = inv->cInvCode;
-        group.row.cBatch = std::get<3>(key);
-        group.row.free_values = std::get<4>(key);
-      }
-      group.Add(head.bISSTQc || before, !head.bISSTQc && in_range, head.bRdFlag, line.iQuantity,
-                Number(inv, line.iQuantity, line.iNum, q.aux_unit));
+      groups[key].Add(head.bISSTQc || before, !head.bISSTQc && in_range, head.bRdFlag,
+                      line.iQuantity, Number(inv, line.iQuantity, line.iNum, q.aux_unit));
     }
     return Collect(groups, q.standard, false);
   }
@@ -452,16 +429,8 @@ struct ReferenceLedger::Books {
       bool before = ip.dDate < range.lower;
       bool in_range = ip.dDate >= range.lower && (!range.upper || ip.dDate <= *range.upper);
       GroupKey key{wh_code, pos_code, inv->cInvCode, ip.cBatch, FreeKey(q.free_items, ip.cFree)};
-      Group& group = groups[key];
-      if (group.row.cInvCode.empty()) {
-        group.row.cWhCode = wh_code;
-        group.row.cPosCode = pos_code;
-        group.row.cInvCode = inv->cInvCode;
-        group.row.cBatch = ip.cBatch;
-        group.row.free_values = std::get<4>(key);
-      }
-      group.Add(before, in_range, ip.bRdFlag, ip.iQuantity,
-                Number(inv, ip.iQuantity, ip.iNum, q.aux_unit));
+      groups[key].Add(before, in_range, ip.bRdFlag, ip.iQuantity,
+                      Number(inv, ip.iQuantity, ip.iNum, q.aux_unit));
     }
     return Collect(groups, q.standard, true);
   }
