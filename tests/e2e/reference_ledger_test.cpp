@@ -58,30 +58,23 @@ using Opt = std::optional<std::string>;
 
 demo::RdRecordRow Doc(int64_t id, const std::string& date, bool receipt, const std::string& type,
                       const std::string& wh, Opt dep, Opt maker, Opt veri, Opt handler) {
-  demo::RdRecordRow r;
-  r.ID = id;
-  r.dDate = date;
-  r.bRdFlag = receipt;
-  r.cVouchType = type;
-  r.cBusType = receipt ? "普通采购" : "领料";
-  r.cWhCode = wh;
-  r.cDepCode = std::move(dep);
-  r.cMaker = std::move(maker);
-  r.dVeriDate = std::move(veri);
-  r.cHandler = std::move(handler);
-  return r;
+  return {.ID = id,
+          .bRdFlag = receipt,
+          .cVouchType = type,
+          .cBusType = receipt ? "普通采购" : "领料",
+          .cWhCode = wh,
+          .dDate = date,
+          .cDepCode = dep,
+          .cHandler = handler,
+          .cMaker = maker,
+          .dVeriDate = veri};
 }
 
 demo::RdRecordsRow Line(int64_t auto_id, int64_t id, const std::string& inv, double qty,
                         Opt batch = nullopt, std::optional<double> num = nullopt,
                         Opt free1 = nullopt) {
-  demo::RdRecordsRow l;
-  l.AutoID = auto_id;
-  l.ID = id;
-  l.cInvCode = inv;
-  l.iQuantity = qty;
-  l.iNum = num;
-  l.cBatch = std::move(batch);
+  demo::RdRecordsRow l{
+      .AutoID = auto_id, .ID = id, .cInvCode = inv, .iNum = num, .iQuantity = qty, .cBatch = batch};
   if (free1) l.cFree.Set(1, *free1);
   return l;
 }
@@ -90,19 +83,18 @@ demo::InvPositionRow Record(int64_t auto_id, const std::string& date, bool recei
                             const std::string& pos, const std::string& inv, Opt batch, double qty,
                             Opt source, int64_t rds_id, int64_t rd_id,
                             std::optional<double> num = nullopt, Opt free1 = nullopt) {
-  demo::InvPositionRow r;
-  r.AutoId = auto_id;
-  r.dDate = date;
-  r.bRdFlag = receipt;
-  r.cWhCode = "01";
-  r.cPosCode = pos;
-  r.cInvCode = inv;
-  r.cBatch = std::move(batch);
-  r.iQuantity = qty;
-  r.iNum = num;
-  r.cSource = std::move(source);
-  r.RdsID = rds_id;
-  r.RdID = rd_id;
+  demo::InvPositionRow r{.AutoId = auto_id,
+                         .RdID = rd_id,
+                         .RdsID = rds_id,
+                         .bRdFlag = receipt,
+                         .cWhCode = "01",
+                         .cPosCode = pos,
+                         .cInvCode = inv,
+                         .cBatch = batch,
+                         .iQuantity = qty,
+                         .iNum = num,
+                         .dDate = date,
+                         .cSource = source};
   if (free1) r.cFree.Set(1, *free1);
   return r;
 }

@@ -1,22 +1,13 @@
 #include "support/login_fixture.h"
 
+#include "demo/schema.h"
+
 namespace q9::testing {
 
 LoginFixture::LoginFixture() : company_(dir_.File("company.db")), system_(dir_.File("system.db")) {
   ExecSqlite(company_, "CREATE TABLE Warehouse(cWhCode TEXT COLLATE NOCASE, cWhName TEXT);");
-  const char* sql = R"(
-    CREATE TABLE VA_User(cUser_Id TEXT COLLATE NOCASE PRIMARY KEY, cUser_Name TEXT);
-    CREATE TABLE VA_Account(cAcc_ID TEXT COLLATE NOCASE PRIMARY KEY, cAcc_Name TEXT,
-                            dSTStartDate DATE);
-    CREATE TABLE VA_Period(cAcc_ID TEXT COLLATE NOCASE, iYear INTEGER, iId INTEGER,
-                           dBegin DATE, dEnd DATE);
-    CREATE TABLE VA_DataRight(cAcc_ID TEXT COLLATE NOCASE, cUser_Id TEXT COLLATE NOCASE,
-                              cKind TEXT COLLATE NOCASE, cValue TEXT);
-    CREATE TABLE VA_Function(cFuncId TEXT COLLATE NOCASE PRIMARY KEY, cFuncName TEXT);
-    CREATE TABLE VA_TaskRight(cAcc_ID TEXT COLLATE NOCASE, cUser_Id TEXT COLLATE NOCASE,
-                              cFuncId TEXT COLLATE NOCASE);
-    CREATE TABLE VA_TaskLock(cAcc_ID TEXT COLLATE NOCASE, cFuncId TEXT COLLATE NOCASE,
-                             cUser_Id TEXT COLLATE NOCASE, iLockNum INTEGER);
+  // The system tables are the demo system database's; the rows are this fixture's own.
+  const std::string sql = std::string(demo::kSystemSchema) + R"(;
     INSERT INTO VA_User VALUES ('demo', '演示'), ('clerk', '库管员');
     INSERT INTO VA_Account VALUES ('001', '演示公司', '2025-03-15');
     INSERT INTO VA_DataRight VALUES ('001', 'clerk', 'WareHouse', '01'),

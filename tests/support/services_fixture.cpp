@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "demo/schema.h"
 #include "platform/db/recordset.h"
 #include "platform/erp/caller_login.h"
 
@@ -24,18 +25,8 @@ CREATE TABLE Vendor (cVenCode TEXT COLLATE NOCASE PRIMARY KEY, cVenName TEXT);
 CREATE TABLE Customer (cCusCode TEXT COLLATE NOCASE PRIMARY KEY, cCusName TEXT);
 )sql";
 
-constexpr const char* kSystemSchema = R"sql(
-CREATE TABLE VA_User (cUser_Id TEXT COLLATE NOCASE, cUser_Name TEXT);
-CREATE TABLE VA_Account (cAcc_ID TEXT COLLATE NOCASE, cAcc_Name TEXT, dSTStartDate DATE);
-CREATE TABLE VA_Period (cAcc_ID TEXT COLLATE NOCASE, iYear INTEGER, iId INTEGER, dBegin DATE,
-                        dEnd DATE);
-CREATE TABLE VA_DataRight (cAcc_ID TEXT COLLATE NOCASE, cUser_Id TEXT COLLATE NOCASE,
-                           cKind TEXT COLLATE NOCASE, cValue TEXT);
-CREATE TABLE VA_Function (cFuncId TEXT COLLATE NOCASE, cFuncName TEXT);
-CREATE TABLE VA_TaskRight (cAcc_ID TEXT COLLATE NOCASE, cUser_Id TEXT COLLATE NOCASE,
-                           cFuncId TEXT COLLATE NOCASE);
-CREATE TABLE VA_TaskLock (cAcc_ID TEXT COLLATE NOCASE, cFuncId TEXT COLLATE NOCASE,
-                          cUser_Id TEXT COLLATE NOCASE, iLockNum INTEGER);
+// The system tables are the demo system database's; the rows are this fixture's own.
+constexpr const char* kSystemRows = R"sql(
 INSERT INTO VA_User VALUES ('demo', '演示用户');
 INSERT INTO VA_Account VALUES ('001', '演示账套', '2024-01-01');
 WITH RECURSIVE m(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM m WHERE i < 12)
@@ -48,7 +39,7 @@ INSERT INTO VA_Period SELECT '001', 2024, i, date('2024-01-01', '+' || (i - 1) |
 ServicesDatabase::ServicesDatabase()
     : company_(dir_.File("company.db")), system_(dir_.File("system.db")) {
   ExecSqlite(company_, kCompanySchema);
-  ExecSqlite(system_, kSystemSchema);
+  ExecSqlite(system_, std::string(demo::kSystemSchema) + ";" + kSystemRows);
 }
 
 ServicesDatabase::~ServicesDatabase() = default;
