@@ -4,10 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <sstream>
-#include <stdexcept>
 #include <tuple>
 
 #include "demo/generator.h"
@@ -251,12 +248,6 @@ LedgerCheck CheckLedger(component::IClsKCZT& component, const ReferenceLedger& m
     Report("detail of " + Show(row) + ": ", differences);
   }
   return check;
-}
-
-std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace q9::testing
