@@ -6,6 +6,7 @@
 #include <cmath>
 #include <sstream>
 #include <tuple>
+#include <type_traits>
 
 #include "demo/generator.h"
 #include "platform/date.h"
@@ -57,17 +58,18 @@ std::vector<SummaryRow> SortedByKey(std::vector<SummaryRow> rows) {
   return rows;
 }
 
-std::string Show(const std::optional<std::string>& v) { return v ? "'" + *v + "'" : "NULL"; }
-
-std::string Show(const std::optional<double>& v) {
-  if (!v) return "NULL";
+// A nullable value for a message: NULL, a quoted text or a number to the last digit.
+template <typename T>
+std::string Show(const std::optional<T>& v) {
   std::ostringstream out;
-  out.precision(17);
-  out << *v;
+  if constexpr (std::is_same_v<T, std::string>) {
+    out << (v ? "'" + *v + "'" : "NULL");
+  } else {
+    out.precision(17);
+    v ? out << *v : out << "NULL";
+  }
   return out.str();
 }
-
-std::string Show(const std::optional<int64_t>& v) { return v ? std::to_string(*v) : "NULL"; }
 
 bool SameNumber(const std::optional<double>& a, const std::optional<double>& b) {
   if (!a || !b) return a.has_value() == b.has_value();
