@@ -25,10 +25,14 @@
 #include "demo/generator.h"
 #include "platform/db/recordset.h"
 #include "platform/error.h"
+#include "support/demo_engine.h"
 #include "support/ledger_rows.h"
 #include "support/reference_ledger.h"
 #include "support/services_fixture.h"
 #include "support/temp_dir.h"
+
+// Designated initializers name the fields a case sets; the others keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace q9::testing {
 namespace {
@@ -46,12 +50,10 @@ constexpr char kNoCurrentRecord[] =
 
 // ---- the hostile company ------------------------------------------------------------------
 
-void Replace(std::string& field, const std::string& from, const std::string& to) {
+// A text or a nullable text column renamed where it holds `from`.
+template <typename Text>
+void Replace(Text& field, const std::string& from, const std::string& to) {
   if (field == from) field = to;
-}
-
-void Replace(std::optional<std::string>& field, const std::string& from, const std::string& to) {
-  if (field && *field == from) field = to;
 }
 
 struct HostileCodes {
@@ -171,32 +173,21 @@ HostileCodes MakeHostile(demo::DemoCompany& c) {
 
 class InjectionTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = new TempDir();
-    company_ = new demo::DemoCompany(demo::GenerateCompany({20261206, 1500}));
-    codes_ = new HostileCodes(MakeHostile(*company_));
-    demo::WriteCompany(*company_, dir_->File("company.db"), dir_->File("system.db"));
-    model_ = new ReferenceLedger(*company_, demo::kDemoAccount, demo::kDemoLoginYear);
-    bytes_ =
-        new std::string(FileBytes(dir_->File("company.db")) + FileBytes(dir_->File("system.db")));
+  static HostileCodes& Codes() {
+    static HostileCodes codes;
+    return codes;
   }
-  static void TearDownTestSuite() {
-    delete bytes_;
-    delete model_;
-    delete codes_;
-    delete company_;
-    delete dir_;
+  static const DemoFiles& Demo() {
+    static const DemoFiles files(1500, [](demo::DemoCompany& c) { Codes() = MakeHostile(c); });
+    return files;
   }
+  static void SetUpTestSuite() { bytes_ = Demo().Bytes(); }
 
   // Whatever a case did, the database files are as they were written.
-  void TearDown() override {
-    EXPECT_TRUE(FileBytes(dir_->File("company.db")) + FileBytes(dir_->File("system.db")) == *bytes_)
-        << "the databases changed";
-  }
+  void TearDown() override { EXPECT_TRUE(Demo().Bytes() == bytes_) << "the databases changed"; }
 
   static std::unique_ptr<IClsKCZT> Component(const std::string& user = "demo") {
-    return InitComponent(
-        demo::EmbeddedConnectionString(dir_->File("company.db"), dir_->File("system.db")), user);
+    return InitComponent(Demo().Connection(), user);
   }
 
   // The ledger of `query` as `user` against the model, with the details of the rows
@@ -205,41 +196,27 @@ class InjectionTest : public ::testing::Test {
       const std::string& what, LedgerQuery query, const std::string& user,
       const std::function<bool(const SummaryRow&)>& detail_wanted) {
     SCOPED_TRACE(what);
-    if (user != "demo") query.rights = model_->RightsOf(user);
-    return CheckLedger(*Component(user), *model_, query,
+    if (user != "demo") query.rights = Demo().model.RightsOf(user);
+    return CheckLedger(*Component(user), Demo().model, query,
                        [&](size_t, const SummaryRow& row) { return detail_wanted(row); })
         .rows;
   }
 
-  static TempDir* dir_;
-  static demo::DemoCompany* company_;
-  static HostileCodes* codes_;
-  static ReferenceLedger* model_;
-  static std::string* bytes_;
+  static inline std::string bytes_;
 };
-
-TempDir* InjectionTest::dir_ = nullptr;
-demo::DemoCompany* InjectionTest::company_ = nullptr;
-HostileCodes* InjectionTest::codes_ = nullptr;
-ReferenceLedger* InjectionTest::model_ = nullptr;
-std::string* InjectionTest::bytes_ = nullptr;
 
 bool Holds(const std::optional<std::string>& value, const std::string& text) {
   return value && value->find(text) != std::string::npos;
 }
 
 LedgerQuery Query(K kind, std::string from = "2025-03-01", std::string to = "2026-03-31") {
-  LedgerQuery q;
-  q.kind = kind;
-  q.from = std::move(from);
-  q.to = std::move(to);
-  return q;
+  return {.kind = kind, .from = std::move(from), .to = std::move(to)};
 }
 
 // ---- condition values -----------------------------------------------------------------------
 
 TEST_F(InjectionTest, HostileConditionValuesSelectWhatTheyLiterallySay) {
-  const HostileCodes& h = *codes_;
+  const HostileCodes& h = Codes();
   struct Case {
     std::string what;
     K kind;
@@ -284,7 +261,7 @@ TEST_F(InjectionTest, HostileConditionValuesSelectWhatTheyLiterallySay) {
   for (const Case& c : cases) {
     LedgerQuery query = Query(c.kind);
     c.set(query);
-    EXPECT_EQ(!model_->Summary(query).empty(), c.must_find)
+    EXPECT_EQ(!Demo().model.Summary(query).empty(), c.must_find)
         << c.what << ": the case does not test what it says";
     // Details of the rows that carry a hostile code, and of a few others.
     int others = 0;
@@ -302,7 +279,7 @@ TEST_F(InjectionTest, HostileDefineValuesSelectNothing) {
   // inventory has a define that begins with these texts.
   for (const auto& [item, value] : std::vector<std::pair<int, std::string>>{
            {1, "x' OR 1=1 --"}, {2, "'; DROP TABLE Inventory; --"}}) {
-    for (const auto& inv : company_->inventories) {
+    for (const auto& inv : Demo().company.inventories) {
       const std::string* define = inv.cInvDefine.Text(item);
       ASSERT_FALSE(define && define->rfind(value, 0) == 0);
     }
@@ -322,7 +299,7 @@ TEST_F(InjectionTest, HostileDefineValuesSelectNothing) {
 // ---- summary row values ---------------------------------------------------------------------
 
 TEST_F(InjectionTest, HostileCodesInTheSummaryRowsReachTheDetailAsValues) {
-  const HostileCodes& h = *codes_;
+  const HostileCodes& h = Codes();
   LedgerQuery by_batch = Query(K::kStockByBatch, demo::kStockStartDate, demo::kLastDocumentDate);
   auto rows = Check(
       "stock ledger by batch, hostile batch rows", by_batch, "demo",
@@ -347,37 +324,30 @@ TEST_F(InjectionTest, HostileCodesInTheSummaryRowsReachTheDetailAsValues) {
 // A summary recordset made by hand: OpenPage takes whatever rows the caller hands it, so keys
 // that exist nowhere, in hostile words, must select no line rather than every line.
 TEST_F(InjectionTest, HandMadeSummaryRowsWithHostileKeys) {
-  const HostileCodes& h = *codes_;
+  const HostileCodes& h = Codes();
   using Opt = std::optional<std::string>;
-  struct Case {
+  const struct Case {
     K kind;
-    Opt wh, pos;
-    std::string inv;
-    Opt batch;
+    SummaryRow row;  // warehouse, position, inventory, batch
     bool must_find;
   } cases[] = {
-      {K::kStockByInventory, {}, {}, "x' OR '1'='1", {}, false},
-      {K::kStockByInventory, {}, {}, "'; DELETE FROM RdRecords; --", {}, false},
-      {K::kStockByInventory, {}, {}, h.inventory, {}, true},
-      {K::kStockByBatch, {}, {}, h.inventory, "' OR ''='", false},
-      {K::kStockByBatch, {}, {}, h.inventory, h.batch, true},
-      {K::kStockByBatch, {}, {}, h.inventory, "%", false},
-      {K::kPosition, h.warehouse, h.position, h.inventory, h.batch, true},
-      {K::kPosition, "0'2;--' OR '1'='1", h.position, h.inventory, h.batch, false},
-      {K::kPosition, h.warehouse, "%", h.inventory, "_", false},
+      {K::kStockByInventory, {{}, {}, "x' OR '1'='1"}, false},
+      {K::kStockByInventory, {{}, {}, "'; DELETE FROM RdRecords; --"}, false},
+      {K::kStockByInventory, {{}, {}, h.inventory}, true},
+      {K::kStockByBatch, {{}, {}, h.inventory, "' OR ''='"}, false},
+      {K::kStockByBatch, {{}, {}, h.inventory, h.batch}, true},
+      {K::kStockByBatch, {{}, {}, h.inventory, "%"}, false},
+      {K::kPosition, {h.warehouse, h.position, h.inventory, h.batch}, true},
+      {K::kPosition, {"0'2;--' OR '1'='1", h.position, h.inventory, h.batch}, false},
+      {K::kPosition, {h.warehouse, "%", h.inventory, "_"}, false},
   };
   auto component = Component();
-  for (const Case& c : cases) {
-    SummaryRow row;
-    row.cWhCode = c.wh;
-    row.cPosCode = c.pos;
-    row.cInvCode = c.inv;
-    row.cBatch = c.batch;
+  for (const auto& [kind, row, must_find] : cases) {
     SCOPED_TRACE(Show(row));
-    LedgerQuery query = Query(c.kind, demo::kStockStartDate, demo::kLastDocumentDate);
+    LedgerQuery query = Query(kind, demo::kStockStartDate, demo::kLastDocumentDate);
     auto rows = std::make_shared<db::RowSet>(
         std::vector<std::string>{"cWhCode", "cPosCode", "cInvCode", "cBatch"});
-    for (const Opt& value : {c.wh, c.pos, Opt(c.inv), c.batch}) {
+    for (const Opt& value : {row.cWhCode, row.cPosCode, Opt(row.cInvCode), row.cBatch}) {
       rows->Append(value ? Variant(*value) : Variant::Null());
     }
     auto summary = std::make_shared<db::Recordset>();
@@ -386,11 +356,11 @@ TEST_F(InjectionTest, HandMadeSummaryRowsWithHostileKeys) {
     Variant rs2;
     Variant msg("untouched");
     ASSERT_TRUE(
-        component->OpenPage(ConditionDocument(query), rs1, rs2, static_cast<int16_t>(c.kind), &msg))
+        component->OpenPage(ConditionDocument(query), rs1, rs2, static_cast<int16_t>(kind), &msg))
         << msg.ConcatText();
     EXPECT_EQ(msg, Variant("untouched"));
-    std::vector<DetailLine> expected = model_->Detail(query, row);
-    EXPECT_EQ(!expected.empty(), c.must_find);
+    std::vector<DetailLine> expected = Demo().model.Detail(query, row);
+    EXPECT_EQ(!expected.empty(), must_find);
     for (const auto& d : DetailDifferences(DetailLinesOf(rs2, query), expected)) ADD_FAILURE() << d;
   }
 }
@@ -398,7 +368,7 @@ TEST_F(InjectionTest, HandMadeSummaryRowsWithHostileKeys) {
 // ---- rights lists ---------------------------------------------------------------------------
 
 TEST_F(InjectionTest, RightsListsWithHostileCodes) {
-  const HostileCodes& h = *codes_;
+  const HostileCodes& h = Codes();
   // The clerk may see the hostile warehouse, position, department and maker; the auditor the
   // hostile maker; mallory's rights name nothing that exists.
   for (const char* user : {"clerk", "auditor", "mallory"}) {
@@ -412,7 +382,7 @@ TEST_F(InjectionTest, RightsListsWithHostileCodes) {
             });
     }
   }
-  LedgerRights clerk = model_->RightsOf("clerk");
+  LedgerRights clerk = Demo().model.RightsOf("clerk");
   ASSERT_TRUE(clerk.warehouses && clerk.departments && clerk.makers && clerk.positions);
   using Named = std::pair<const std::vector<std::string>*, std::string>;
   for (const auto& [list, code] :
@@ -438,25 +408,22 @@ TEST_F(InjectionTest, RightsListsWithHostileCodes) {
 // ---- query names, task ids, reference lookups -------------------------------------------------
 
 TEST_F(InjectionTest, QueryNamesAreLookedUpLiterally) {
-  const HostileCodes& h = *codes_;
+  const HostileCodes& h = Codes();
   auto component = Component();
   std::map<int64_t, std::string> expected;  // ORDEREx -> Width
-  for (const auto& f : company_->report_fields) {
+  for (const auto& f : Demo().company.report_fields) {
     if (f.ID == h.query_id && f.ORDEREx < 100) expected[f.ORDEREx] = f.Width.value_or("NULL");
   }
-  ASSERT_FALSE(expected.empty());
+  Rows expected_rows;
+  for (const auto& [order, width] : expected)
+    expected_rows.push_back({std::to_string(order), width});
+  ASSERT_FALSE(expected_rows.empty());
   Variant rs;
   Variant id;
   std::string msg = "untouched";
   ASSERT_TRUE(component->GetQueryFormat(h.query_name, rs, &msg, &id)) << msg;
   EXPECT_EQ(id.ToText(), std::to_string(h.query_id));
-  std::vector<std::pair<int64_t, std::string>> actual;  // in the recordset's order
-  auto cursor = db::AsRecordset(rs, "format")->Clone();
-  for (; !cursor->Eof(); cursor->MoveNext()) {
-    actual.emplace_back(cursor->Field("ORDEREx").ToI4(), cursor->Field("Width").ConcatText());
-  }
-  EXPECT_EQ(actual,
-            (std::vector<std::pair<int64_t, std::string>>(expected.begin(), expected.end())));
+  EXPECT_EQ(RecordsetRows(rs, {"ORDEREx", "Width"}), expected_rows);  // in the recordset's order
 
   for (const std::string& name :
        {std::string("货位台账' OR '1'='1"), std::string("'; DELETE FROM Rpt_FldDef; --"),
@@ -479,7 +446,7 @@ TEST_F(InjectionTest, TaskIdsAreLookedUpLiterally) {
 }
 
 TEST_F(InjectionTest, ReferenceLookupsMatchFiltersAsPlainText) {
-  const HostileCodes& h = *codes_;
+  const HostileCodes& h = Codes();
   auto component = Component();
   struct Case {
     std::string filter, key_word, order;
@@ -516,13 +483,11 @@ TEST_F(InjectionTest, ReferenceLookupsMatchFiltersAsPlainText) {
 // ---- format documents -----------------------------------------------------------------------
 
 TEST_F(InjectionTest, FormatDocumentsCannotCarryStatements) {
-  const std::string id = std::to_string(codes_->query_id);
+  const std::string id = std::to_string(Codes().query_id);
   TempDir copy;
   const std::string company_db = copy.File("company.db");
-  std::filesystem::copy_file(dir_->File("company.db"), company_db);
-  std::filesystem::copy_file(dir_->File("system.db"), copy.File("system.db"));
-  auto component =
-      InitComponent(demo::EmbeddedConnectionString(company_db, copy.File("system.db")));
+  Demo().CopyTo(copy);
+  auto component = InitComponent(Demo().Connection(DemoEngine::kEmbedded, &copy));
   auto doc = [&](const std::string& query_id, const std::string& visible,
                  const std::string& width) {
     return "<queryid value=\"" + query_id + "\"><col1 visible=\"" + visible + "\" width=\"" +

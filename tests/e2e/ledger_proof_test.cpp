@@ -15,17 +15,17 @@
 #include <algorithm>
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "demo/generator.h"
 #include "platform/db/recordset.h"
 #include "support/demo_engine.h"
 #include "support/ledger_rows.h"
 #include "support/odbc_drivers.h"
-#include "support/reference_ledger.h"
-#include "support/temp_dir.h"
+#include "support/services_fixture.h"
+
+// Designated initializers name the fields a case sets; the others keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace q9::testing {
 namespace {
@@ -33,6 +33,7 @@ namespace {
 using platform::Variant;
 using K = LedgerKind;
 using S = SelectionStandard;
+using Q = LedgerQuery;
 
 // OpenPage calls per case at most; larger summaries are sampled every k-th row. Keeps the
 // binary within a minute under the sanitizers.
@@ -42,33 +43,17 @@ constexpr K kKinds[] = {K::kStockByInventory, K::kStockByBatch, K::kPosition};
 
 const bool kOdbcDrivers = RegisterTestOdbcDrivers();
 
-struct ProofCompany {
-  TempDir dir;
-  demo::DemoCompany company = demo::GenerateCompany({20261206, 5000});
-  std::unique_ptr<ReferenceLedger> model;
-  std::map<DemoEngine, std::string> connections;  // SQL Server is filled once per run
+const DemoFiles& Proof() {
+  static const DemoFiles files(5000);
+  return files;
+}
 
-  const std::string& Connection(DemoEngine engine) {
-    auto it = connections.find(engine);
-    if (it == connections.end()) {
-      it = connections
-               .emplace(engine, DemoConnectionString(engine, company, dir.File("company.db"),
-                                                     dir.File("system.db")))
-               .first;
-    }
-    return it->second;
-  }
-};
-
-ProofCompany& Proof() {
-  static const std::unique_ptr<ProofCompany> proof = [] {
-    auto p = std::make_unique<ProofCompany>();
-    demo::WriteCompany(p->company, p->dir.File("company.db"), p->dir.File("system.db"));
-    p->model =
-        std::make_unique<ReferenceLedger>(p->company, demo::kDemoAccount, demo::kDemoLoginYear);
-    return p;
-  }();
-  return *proof;
+// SQL Server is filled once per run.
+const std::string& Connection(DemoEngine engine) {
+  static std::map<DemoEngine, std::string> connections;
+  auto it = connections.find(engine);
+  if (it == connections.end()) it = connections.emplace(engine, Proof().Connection(engine)).first;
+  return it->second;
 }
 
 struct ProofCase {
@@ -76,7 +61,7 @@ struct ProofCase {
   LedgerQuery query;
   std::string user = "demo";
   // Fills values taken from the generated records (a batch, an inventory range).
-  std::function<void(const demo::DemoCompany&, LedgerQuery&)> complete;
+  std::function<void(const demo::DemoCompany&, LedgerQuery&)> complete = {};
   // The model must give at least one summary row and (when true) one detail line in the sample.
   bool expect_rows = true;
   bool expect_lines = true;
@@ -85,21 +70,6 @@ struct ProofCase {
 };
 
 void PrintTo(const ProofCase& c, std::ostream* out) { *out << c.name; }
-
-ProofCase Case(std::string name, LedgerQuery query) {
-  ProofCase c;
-  c.name = std::move(name);
-  c.query = std::move(query);
-  return c;
-}
-
-LedgerQuery Query(K kind, std::string from, std::string to) {
-  LedgerQuery q;
-  q.kind = kind;
-  q.from = std::move(from);
-  q.to = std::move(to);
-  return q;
-}
 
 std::string KindName(K kind) {
   static const char* kNames[] = {"StockByInventory", "StockByBatch", "Position"};
@@ -121,15 +91,16 @@ std::vector<ProofCase> StandardCases() {
     for (bool audit : {false, true}) {
       for (auto [standard, name] : kStandards) {
         bool quarter = standard == S::kAll || standard == S::kWithActivity;
-        ProofCase c = Case(KindName(kind) + (audit ? "_AuditDates_" : "_DocumentDates_") + name,
-                           Query(kind, quarter ? "2025-04-01" : "2025-06-01", "2025-06-30"));
-        c.query.audit_dates = audit;
-        c.query.standard = standard;
+        cases.push_back({KindName(kind) + (audit ? "_AuditDates_" : "_DocumentDates_") + name,
+                         {.kind = kind,
+                          .from = quarter ? "2025-04-01" : "2025-06-01",
+                          .to = "2025-06-30",
+                          .audit_dates = audit,
+                          .standard = standard}});
         // Rows without activity have nothing to list in the range.
-        c.expect_lines = standard != S::kWithoutActivity;
+        cases.back().expect_lines = standard != S::kWithoutActivity;
         // The widest case of each kind lists the detail of every row.
-        if (!audit && standard == S::kAll) c.details = kEveryRow;
-        cases.push_back(std::move(c));
+        if (!audit && standard == S::kAll) cases.back().details = kEveryRow;
       }
     }
   }
@@ -137,14 +108,14 @@ std::vector<ProofCase> StandardCases() {
 }
 
 // The most used non-empty batch of batch-managed lines.
-std::string BusiestBatch(const demo::DemoCompany& c) {
+void BusiestBatch(const demo::DemoCompany& c, LedgerQuery& q) {
   std::map<std::string, int> uses;
   for (const auto& line : c.rd_lines) {
     if (line.cBatch && !line.cBatch->empty()) ++uses[*line.cBatch];
   }
-  auto best = std::max_element(uses.begin(), uses.end(),
-                               [](const auto& a, const auto& b) { return a.second < b.second; });
-  return best == uses.end() ? std::string() : best->first;
+  q.batch = std::max_element(uses.begin(), uses.end(), [](const auto& a, const auto& b) {
+              return a.second < b.second;
+            })->first;
 }
 
 // An inventory code range between two generated inventories, reversed when `reversed`.
@@ -157,102 +128,86 @@ auto InventoryRange(size_t second_offset, bool reversed) {
   };
 }
 
+void FirstInvStd(const demo::DemoCompany& c, LedgerQuery& q) {
+  for (const auto& inv : c.inventories) {
+    if (inv.cInvStd) {
+      q.inv_std = *inv.cInvStd;
+      return;
+    }
+  }
+}
+
 std::vector<ProofCase> OtherCases() {
   std::vector<ProofCase> cases;
-  auto add = [&](std::string name, LedgerQuery q, auto&& set) {
-    ProofCase c = Case(std::move(name), std::move(q));
-    set(c.query, c);
-    cases.push_back(std::move(c));
+  auto add = [&](std::string name, LedgerQuery query) -> ProofCase& {
+    return cases.emplace_back(ProofCase{std::move(name), std::move(query)});
   };
-  auto plain = [](LedgerQuery&, ProofCase&) {};
+  constexpr char kApr[] = "2025-04-01", kSep[] = "2025-09-30", kMay[] = "2025-05-01",
+                 kOct[] = "2025-10-31", kFirst[] = "2025-01-01", kLast[] = "2026-06-30";
   for (K kind : kKinds) {
-    const std::string k = KindName(kind);
+    const std::string k = KindName(kind) + "_";
     // No bounds: the range starts at the begin of the login year's period of the start month.
-    add(k + "_OpenRange", Query(kind, "", ""), plain);
+    add(k + "OpenRange", {.kind = kind});
     // One fixed-rate group has no unit 3: its numbers are NULL.
-    add(k + "_AuxiliaryUnit3", Query(kind, "2025-07-01", "2025-12-31"),
-        [](LedgerQuery& q, ProofCase&) { q.aux_unit = 3; });
-    add(k + "_RestrictedClerk", Query(kind, "2025-03-01", "2025-08-31"),
-        [](LedgerQuery&, ProofCase& c) { c.user = "clerk"; });
-    add(k + "_FreeItems1And2Shown", Query(kind, "2025-05-01", "2025-10-31"),
-        [](LedgerQuery& q, ProofCase&) {
-          q.free_items = {{1, ""}, {2, ""}};
-        });
-    add(k + "_NothingMatches", Query(kind, "2025-01-01", "2026-06-30"),
-        [](LedgerQuery& q, ProofCase& c) {
-          q.inventory_from = q.inventory_to = "ZZZ";
-          c.expect_rows = c.expect_lines = false;
-        });
+    add(k + "AuxiliaryUnit3",
+        {.kind = kind, .from = "2025-07-01", .to = "2025-12-31", .aux_unit = 3});
+    add(k + "RestrictedClerk", {.kind = kind, .from = "2025-03-01", .to = "2025-08-31"}).user =
+        "clerk";
+    add(k + "FreeItems1And2Shown",
+        {.kind = kind, .from = kMay, .to = kOct, .free_items = {{1, ""}, {2, ""}}});
+    ProofCase& none = add(k + "NothingMatches",
+                          {.kind = kind, .from = kFirst, .to = kLast, .inventory_from = "ZZZ"});
+    none.query.inventory_to = "ZZZ";
+    none.expect_rows = none.expect_lines = false;
+  }
+  for (K kind : {K::kStockByBatch, K::kPosition}) {
+    add(KindName(kind) + "_InventoryRange", {.kind = kind, .from = kApr, .to = kSep}).complete =
+        InventoryRange(0, false);
+  }
+  for (K kind : {K::kStockByBatch, K::kStockByInventory}) {
+    add(KindName(kind) + "_Batch", {.kind = kind, .from = kFirst, .to = kLast}).complete =
+        BusiestBatch;
   }
   // Date ranges: from alone (not zero-padded), to alone, reversed, one day.
-  add("StockByInventory_FromOnly", Query(K::kStockByInventory, "2026-2-1", ""), plain);
-  add("Position_ToOnly", Query(K::kPosition, "", "2026-3-31"), plain);
-  add("StockByBatch_ReversedRange", Query(K::kStockByBatch, "2025-09-30", "2025-07-01"), plain);
-  add("StockByInventory_OneDay", Query(K::kStockByInventory, "2025-05-15", "2025-05-15"),
-      [](LedgerQuery&, ProofCase& c) { c.details = kEveryRow; });
+  add("StockByInventory_FromOnly", {.kind = K::kStockByInventory, .from = "2026-2-1"});
+  add("Position_ToOnly", {.kind = K::kPosition, .to = "2026-3-31"});
+  add("StockByBatch_ReversedRange",
+      {.kind = K::kStockByBatch, .from = "2025-09-30", .to = "2025-07-01"});
+  add("StockByInventory_OneDay",
+      {.kind = K::kStockByInventory, .from = "2025-05-15", .to = "2025-05-15"})
+      .details = kEveryRow;
   // The last month holds most unaudited documents.
-  add("StockByBatch_AuditDatesLastMonth", Query(K::kStockByBatch, "2026-06-01", "2026-06-30"),
-      [](LedgerQuery& q, ProofCase&) { q.audit_dates = true; });
-  add("StockByInventory_AuxiliaryUnit1", Query(K::kStockByInventory, "2025-07-01", "2025-12-31"),
-      [](LedgerQuery& q, ProofCase&) { q.aux_unit = 1; });
-  add("StockByInventory_AuditedOnly", Query(K::kStockByInventory, "2026-04-01", "2026-06-30"),
-      [](LedgerQuery& q, ProofCase&) { q.audited_only = true; });
+  add("StockByBatch_AuditDatesLastMonth",
+      {.kind = K::kStockByBatch, .from = "2026-06-01", .to = kLast, .audit_dates = true});
+  add("StockByInventory_AuxiliaryUnit1",
+      {.kind = K::kStockByInventory, .from = "2025-07-01", .to = "2025-12-31", .aux_unit = 1});
+  add("StockByInventory_AuditedOnly",
+      {.kind = K::kStockByInventory, .from = "2026-04-01", .to = kLast, .audited_only = true});
   // Free items with a prefix: the summary filters on it; free item 3 (spare parts).
-  add("Position_FreeItem1PrefixShown", Query(K::kPosition, "2025-05-01", "2025-10-31"),
-      [](LedgerQuery& q, ProofCase&) {
-        q.free_items = {{1, "红"}, {2, ""}};
-      });
-  add("StockByInventory_FreeItem2Prefix", Query(K::kStockByInventory, "2025-05-01", "2025-10-31"),
-      [](LedgerQuery& q, ProofCase&) {
-        q.free_items = {{2, "X"}};
-      });
-  add("StockByBatch_FreeItem3Shown", Query(K::kStockByBatch, "2025-01-01", "2026-06-30"),
-      [](LedgerQuery& q, ProofCase&) {
-        q.free_items = {{3, ""}};
-      });
+  add("Position_FreeItem1PrefixShown",
+      {.kind = K::kPosition, .from = kMay, .to = kOct, .free_items = {{1, "红"}, {2, ""}}});
+  add("StockByInventory_FreeItem2Prefix",
+      {.kind = K::kStockByInventory, .from = kMay, .to = kOct, .free_items = {{2, "X"}}});
+  add("StockByBatch_FreeItem3Shown",
+      {.kind = K::kStockByBatch, .from = kFirst, .to = kLast, .free_items = {{3, ""}}});
   // Filters.
-  add("StockByInventory_Warehouse", Query(K::kStockByInventory, "2025-04-01", "2025-09-30"),
-      [](LedgerQuery& q, ProofCase&) { q.warehouses = {"02"}; });
-  add("Position_Warehouse", Query(K::kPosition, "2025-04-01", "2025-09-30"),
-      [](LedgerQuery& q, ProofCase&) { q.warehouses = {"04"}; });
-  add("StockByInventory_ClassPrefix", Query(K::kStockByInventory, "2025-04-01", "2025-09-30"),
-      [](LedgerQuery& q, ProofCase&) { q.class_prefix = "0402"; });
-  add("Position_ClassPrefix", Query(K::kPosition, "2025-04-01", "2025-09-30"),
-      [](LedgerQuery& q, ProofCase&) { q.class_prefix = "01"; });
-  for (K kind : {K::kStockByBatch, K::kPosition}) {
-    add(KindName(kind) + "_InventoryRange", Query(kind, "2025-04-01", "2025-09-30"),
-        [](LedgerQuery&, ProofCase& c) { c.complete = InventoryRange(0, false); });
-  }
+  add("StockByInventory_Warehouse",
+      {.kind = K::kStockByInventory, .from = kApr, .to = kSep, .warehouses = {"02"}});
+  add("Position_Warehouse", {.kind = K::kPosition, .from = kApr, .to = kSep, .warehouses = {"04"}});
+  add("StockByInventory_ClassPrefix",
+      {.kind = K::kStockByInventory, .from = kApr, .to = kSep, .class_prefix = "0402"});
+  add("Position_ClassPrefix",
+      {.kind = K::kPosition, .from = kApr, .to = kSep, .class_prefix = "01"});
   // A reversed range whose bounds share their first characters is exchanged like any other.
   add("StockByInventory_ReversedInventoryRange",
-      Query(K::kStockByInventory, "2025-04-01", "2025-09-30"),
-      [](LedgerQuery&, ProofCase& c) { c.complete = InventoryRange(20, true); });
-  add("Position_ReversedPositionRange", Query(K::kPosition, "2025-04-01", "2025-09-30"),
-      [](LedgerQuery& q, ProofCase&) {
-        q.position_from = "01A03";
-        q.position_to = "01A01";
-      });
-  for (K kind : {K::kStockByBatch, K::kStockByInventory}) {
-    add(KindName(kind) + "_Batch", Query(kind, "2025-01-01", "2026-06-30"),
-        [](LedgerQuery&, ProofCase& c) {
-          c.complete = [](const demo::DemoCompany& co, LedgerQuery& q) {
-            q.batch = BusiestBatch(co);
-          };
-        });
-  }
-  add("Position_BatchPrefix", Query(K::kPosition, "2025-04-01", "2025-09-30"),
-      [](LedgerQuery& q, ProofCase&) { q.batch = "B2503"; });
-  add("StockByInventory_InvStd", Query(K::kStockByInventory, "2025-04-01", "2025-09-30"),
-      [](LedgerQuery&, ProofCase& c) {
-        c.complete = [](const demo::DemoCompany& co, LedgerQuery& q) {
-          for (const auto& inv : co.inventories) {
-            if (inv.cInvStd) {
-              q.inv_std = *inv.cInvStd;
-              return;
-            }
-          }
-        };
-      });
+      {.kind = K::kStockByInventory, .from = kApr, .to = kSep})
+      .complete = InventoryRange(20, true);
+  add("Position_ReversedPositionRange",
+      {.kind = K::kPosition, .from = kApr, .to = kSep, .position_from = "01A03"})
+      .query.position_to = "01A01";
+  add("Position_BatchPrefix", {.kind = K::kPosition, .from = kApr, .to = kSep, .batch = "B2503"});
+  add("StockByInventory_InvStd", {.kind = K::kStockByInventory, .from = kApr, .to = kSep})
+      .complete = FirstInvStd;
   return cases;
 }
 
@@ -261,23 +216,23 @@ class LedgerProofTest : public ::testing::TestWithParam<ProofCase> {};
 TEST_P(LedgerProofTest, FiguresMatchTheReferenceLedger) {
   ProofCase c = GetParam();
   if (auto reason = DemoEngineUnavailable(c.engine)) GTEST_SKIP() << *reason;
-  ProofCompany& proof = Proof();
+  const DemoFiles& proof = Proof();
   if (c.complete) c.complete(proof.company, c.query);
-  if (c.user != "demo") c.query.rights = proof.model->RightsOf(c.user);
+  if (c.user != "demo") c.query.rights = proof.model.RightsOf(c.user);
   if (c.user == "clerk") {
     const LedgerRights& r = c.query.rights;
     ASSERT_TRUE(r.inventory_ids && r.warehouses && r.departments && r.makers && r.positions)
         << "clerk is to be restricted in every kind";
   }
-  size_t rows = proof.model->Summary(c.query).size();
+  size_t rows = proof.model.Summary(c.query).size();
   if (c.expect_rows) {
     ASSERT_GT(rows, 0u) << "the case selects nothing";
   }
   // Every row, or every k-th row of the component's order.
   const size_t stride = rows <= c.details ? 1 : (rows + c.details - 1) / c.details;
-  auto component = InitComponent(proof.Connection(c.engine), c.user);
-  LedgerCheck check = CheckLedger(*component, *proof.model, c.query,
-                                  [&](size_t i, const SummaryRow&) { return i % stride == 0; });
+  LedgerCheck check =
+      CheckLedger(*InitComponent(Connection(c.engine), c.user), proof.model, c.query,
+                  [&](size_t i, const SummaryRow&) { return i % stride == 0; });
   if (c.expect_lines) {
     EXPECT_GT(check.detail_lines, 0u) << "no detail line was compared";
   }
@@ -338,9 +293,8 @@ TEST(LedgerProofColumns, RecordsetsCarryTheLedgerColumnNames) {
            " dVDate cMemo cHandler dDate iChangRate iInNum iInQtty iOutNum iOutQtty"},
   };
   auto names = [](const Variant& rs) {
-    auto cursor = platform::db::AsRecordset(rs, "recordset");
     std::string text;
-    for (size_t c = 0; c < cursor->FieldCount(); ++c) text += " " + cursor->FieldName(c);
+    for (const std::string& name : RecordsetFields(rs)) text += " " + name;
     return text;
   };
   for (DemoEngine engine :
@@ -348,10 +302,11 @@ TEST(LedgerProofColumns, RecordsetsCarryTheLedgerColumnNames) {
     if (DemoEngineUnavailable(engine)) continue;
     for (K kind : kKinds) {
       SCOPED_TRACE(KindName(kind) + " on " + DemoEngineName(engine));
-      auto component = InitComponent(Proof().Connection(engine));
-      LedgerQuery q = Query(kind, "2025-04-01", "2025-06-30");
-      q.free_items = {{1, ""}, {3, ""}};
-      std::string xml = ConditionDocument(q);
+      auto component = InitComponent(Connection(engine));
+      std::string xml = ConditionDocument({.kind = kind,
+                                           .from = "2025-04-01",
+                                           .to = "2025-06-30",
+                                           .free_items = {{1, ""}, {3, ""}}});
       Variant rs1, rs2, msg;
       ASSERT_TRUE(component->OpenX(xml, rs1, static_cast<int16_t>(kind)));
       EXPECT_EQ(names(rs1), expected[static_cast<int>(kind)].first);

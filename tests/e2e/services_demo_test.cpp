@@ -19,7 +19,6 @@
 #include "support/ledger_rows.h"
 #include "support/odbc_drivers.h"
 #include "support/services_fixture.h"
-#include "support/temp_dir.h"
 
 namespace q9::testing {
 namespace {
@@ -56,31 +55,23 @@ class ServicesOnDemoTest : public ::testing::TestWithParam<DemoEngine> {
  protected:
   void SetUp() override {
     if (auto reason = DemoEngineUnavailable(GetParam())) GTEST_SKIP() << *reason;
-    for (const char* file : {"company.db", "system.db"}) {
-      std::filesystem::copy_file(dir_->File(file), copy_.File(file));
-    }
+    Demo().CopyTo(copy_);
   }
-  static void SetUpTestSuite() {
-    dir_ = new TempDir();
-    company_ = new demo::DemoCompany(demo::GenerateCompany({20261206, demo::kMinimumLines}));
-    demo::WriteCompany(*company_, dir_->File("company.db"), dir_->File("system.db"));
-  }
-  static void TearDownTestSuite() {
-    delete company_;
-    delete dir_;
+  static const DemoFiles& Demo() {
+    static const DemoFiles files(demo::kMinimumLines);
+    return files;
   }
 
   // A component initialised for `user` on this test's copy of the demo files.
   std::unique_ptr<IClsKCZT> Component(const std::string& user = "demo") {
-    connection_ = DemoConnectionString(GetParam(), *company_, copy_.File("company.db"),
-                                       copy_.File("system.db"));
+    connection_ = Demo().Connection(GetParam(), &copy_);
     return InitComponent(connection_, user);
   }
 
   // The format rows of definition `id` below 100 as (ORDEREx, FldName, Width, Visible).
   static Rows ExpectedFormat(int64_t id) {
     std::map<int64_t, std::vector<std::string>> fields;
-    for (const auto& f : company_->report_fields) {
+    for (const auto& f : Demo().company.report_fields) {
       if (f.ID == id && f.ORDEREx < 100) {
         fields[f.ORDEREx] = {std::to_string(f.ORDEREx), f.FldName, f.Width.value_or("NULL"),
                              f.Visible ? std::to_string(*f.Visible) : "NULL"};
@@ -92,31 +83,18 @@ class ServicesOnDemoTest : public ::testing::TestWithParam<DemoEngine> {
   }
 
   static Rows FormatColumns(const Variant& rs) {
-    auto cursor = db::AsRecordset(rs, "format")->Clone();
-    Rows rows;
-    for (; !cursor->Eof(); cursor->MoveNext()) {
-      rows.emplace_back();
-      for (const char* name : {"ORDEREx", "FldName", "Width", "Visible"}) {
-        rows.back().push_back(cursor->Field(name).ConcatText());
-      }
-    }
-    return rows;
+    return RecordsetRows(rs, {"ORDEREx", "FldName", "Width", "Visible"});
   }
 
-  static TempDir* dir_;
-  static demo::DemoCompany* company_;
   TempDir copy_;
   std::string connection_;
 };
-
-TempDir* ServicesOnDemoTest::dir_ = nullptr;
-demo::DemoCompany* ServicesOnDemoTest::company_ = nullptr;
 
 TEST_P(ServicesOnDemoTest, CaptionsOfEveryKind) {
   auto component = Component();
   auto expected = [&](const std::string& cls, const std::string& prefix) {
     std::map<std::string, std::vector<std::string>> rows;  // by folded cID
-    for (const auto& d : company_->user_defs) {
+    for (const auto& d : Demo().company.user_defs) {
       if (d.cClass == cls && d.cItem.rfind(prefix, 0) == 0) {
         rows[Lower(d.cID)] = {d.cID, d.cItemName && !d.cItemName->empty() ? *d.cItemName : d.cItem};
       }
@@ -144,7 +122,7 @@ TEST_P(ServicesOnDemoTest, CaptionsOfEveryKind) {
 TEST_P(ServicesOnDemoTest, QueryFormatsSavedAndReadBack) {
   auto component = Component();
   std::set<std::string> names;
-  for (const auto& d : company_->report_definitions) {
+  for (const auto& d : Demo().company.report_definitions) {
     if (d.SystemID != "ST") continue;
     ASSERT_TRUE(names.insert(d.Name).second) << d.Name;
     Variant rs;
@@ -202,7 +180,7 @@ TEST_P(ServicesOnDemoTest, QueryFormatsSavedAndReadBack) {
 TEST_P(ServicesOnDemoTest, PagingThroughWarehousesInventoriesAndPositions) {
   auto component = Component();
   std::vector<std::string> warehouses;
-  for (const auto& w : company_->warehouses) warehouses.push_back(w.cWhCode);
+  for (const auto& w : Demo().company.warehouses) warehouses.push_back(w.cWhCode);
   // Full mode, three to a page, walked page by page.
   std::vector<std::string> seen;
   int32_t page_count = 0;
@@ -221,16 +199,17 @@ TEST_P(ServicesOnDemoTest, PagingThroughWarehousesInventoriesAndPositions) {
   EXPECT_EQ(seen, Sorted(warehouses));
 
   // Inventories whose code or name holds a word of the first inventory's name.
-  std::string word = Lower(company_->inventories.front().cInvName.substr(0, 6));  // 2 characters
+  std::string word =
+      Lower(Demo().company.inventories.front().cInvName.substr(0, 6));  // 2 characters
   std::vector<std::string> expected;
-  for (const auto& inv : company_->inventories) {
+  for (const auto& inv : Demo().company.inventories) {
     if (Lower(inv.cInvCode).find(word) != std::string::npos ||
         Lower(inv.cInvName).find(word) != std::string::npos) {
       expected.push_back(inv.cInvCode);
     }
   }
   ASSERT_FALSE(expected.empty());
-  ASSERT_LT(expected.size(), company_->inventories.size()) << "the word selects everything";
+  ASSERT_LT(expected.size(), Demo().company.inventories.size()) << "the word selects everything";
   int32_t cur = 1;
   Variant rs, rs_col, err;
   ASSERT_TRUE(component->GetRefData(true, "Inventory", "", word, "", 10000, cur, page_count, rs,
@@ -241,7 +220,7 @@ TEST_P(ServicesOnDemoTest, PagingThroughWarehousesInventoriesAndPositions) {
 
   // Positions in plain mode: the server's default page of twenty, the title left alone.
   std::vector<std::string> positions;
-  for (const auto& p : company_->positions) positions.push_back(p.cPosCode);
+  for (const auto& p : Demo().company.positions) positions.push_back(p.cPosCode);
   positions = Sorted(positions);
   ASSERT_GT(positions.size(), 20u);
   cur = 1;
@@ -258,7 +237,8 @@ TEST_P(ServicesOnDemoTest, PagingThroughWarehousesInventoriesAndPositions) {
   ASSERT_TRUE(
       component->GetRefData(true, "Warehouse", "", "", "", 100, cur, page_count, rs, rs_col, err));
   std::map<std::string, std::string> names;
-  for (const auto& w : company_->warehouses) names[Lower(w.cWhCode)] = w.cWhCode + "," + w.cWhName;
+  for (const auto& w : Demo().company.warehouses)
+    names[Lower(w.cWhCode)] = w.cWhCode + "," + w.cWhName;
   std::string csv =
       "\xEF\xBB\xBF"
       "cWhCode,cWhName\r\n";
@@ -274,7 +254,7 @@ TEST_P(ServicesOnDemoTest, PagingThroughWarehousesInventoriesAndPositions) {
 
 TEST_P(ServicesOnDemoTest, TaskRightsOfTwoUsers) {
   auto demo_user = Component();
-  for (const auto& f : company_->functions) {
+  for (const auto& f : Demo().company.functions) {
     Variant msg("untouched");
     EXPECT_TRUE(demo_user->GetTaskAuth(f.cFuncId, 0, &msg)) << f.cFuncId;
     EXPECT_EQ(msg, Variant("untouched"));
@@ -285,16 +265,16 @@ TEST_P(ServicesOnDemoTest, TaskRightsOfTwoUsers) {
 
   auto clerk = Component("clerk");
   std::set<std::string> granted;
-  for (const auto& r : company_->task_rights) {
+  for (const auto& r : Demo().company.task_rights) {
     if (r.cUser_Id == "clerk") granted.insert(r.cFuncId);
   }
-  for (const auto& f : company_->functions) {
+  for (const auto& f : Demo().company.functions) {
     if (granted.count(f.cFuncId)) continue;
     EXPECT_FALSE(clerk->GetTaskAuth(f.cFuncId, 0, &msg)) << f.cFuncId;
     EXPECT_EQ(msg, Variant("对不起,您没有该项权限!"));
   }
-  ASSERT_FALSE(company_->task_locks.empty());
-  const auto& lock = company_->task_locks.front();
+  ASSERT_FALSE(Demo().company.task_locks.empty());
+  const auto& lock = Demo().company.task_locks.front();
   ASSERT_TRUE(granted.count(lock.cFuncId));
   EXPECT_FALSE(clerk->GetTaskAuth(lock.cFuncId, static_cast<int16_t>(lock.iLockNum), &msg));
   const std::string suffix = "，请稍后再试";

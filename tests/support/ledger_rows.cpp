@@ -4,11 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <sstream>
-#include <stdexcept>
 #include <tuple>
+#include <type_traits>
 
 #include "demo/generator.h"
 #include "platform/date.h"
@@ -44,22 +42,11 @@ std::string IsoDate(const Variant& v) {
   return date ? date->ToIsoDate() : v.ToText();
 }
 
-// Reads a recordset's rows by column name, whatever its current record.
-class Rows {
- public:
-  explicit Rows(const Variant& rs) : rs_(platform::db::AsRecordset(rs, "recordset")) {
-    if (!rs_->rows()) throw std::runtime_error("the recordset is closed");
-  }
-  size_t size() const { return rs_->rows()->row_count(); }
-  Variant At(size_t row, const std::string& column) const {
-    auto col = rs_->rows()->FindColumn(column);
-    if (!col) throw std::runtime_error("the recordset has no column " + column);
-    return rs_->rows()->Value(row, *col);
-  }
-
- private:
-  std::shared_ptr<platform::db::Recordset> rs_;
-};
+// Calls `read` with each record of the recordset, through a clone: its own position stays.
+void ForEachRecord(const Variant& rs, const std::function<void(platform::db::Recordset&)>& read) {
+  auto cursor = platform::db::AsRecordset(rs, "recordset")->Clone();
+  for (; !cursor->Eof(); cursor->MoveNext()) read(*cursor);
+}
 
 auto KeyOf(const SummaryRow& r) {
   return std::tie(r.cWhCode, r.cPosCode, r.cInvCode, r.cBatch, r.free_values);
@@ -71,17 +58,18 @@ std::vector<SummaryRow> SortedByKey(std::vector<SummaryRow> rows) {
   return rows;
 }
 
-std::string Show(const std::optional<std::string>& v) { return v ? "'" + *v + "'" : "NULL"; }
-
-std::string Show(const std::optional<double>& v) {
-  if (!v) return "NULL";
+// A nullable value for a message: NULL, a quoted text or a number to the last digit.
+template <typename T>
+std::string Show(const std::optional<T>& v) {
   std::ostringstream out;
-  out.precision(17);
-  out << *v;
+  if constexpr (std::is_same_v<T, std::string>) {
+    out << (v ? "'" + *v + "'" : "NULL");
+  } else {
+    out.precision(17);
+    v ? out << *v : out << "NULL";
+  }
   return out.str();
 }
-
-std::string Show(const std::optional<int64_t>& v) { return v ? std::to_string(*v) : "NULL"; }
 
 bool SameNumber(const std::optional<double>& a, const std::optional<double>& b) {
   if (!a || !b) return a.has_value() == b.has_value();
@@ -118,41 +106,39 @@ std::unique_ptr<component::IClsKCZT> InitComponent(const std::string& connection
 }
 
 std::vector<SummaryRow> SummaryRowsOf(const Variant& rs, const LedgerQuery& query) {
-  Rows t(rs);
-  std::vector<SummaryRow> rows(t.size());
-  for (size_t i = 0; i < t.size(); ++i) {
-    SummaryRow& row = rows[i];
+  std::vector<SummaryRow> rows;
+  ForEachRecord(rs, [&](platform::db::Recordset& r) {
+    SummaryRow& row = rows.emplace_back();
     if (query.kind == LedgerKind::kPosition) {
-      row.cWhCode = OptText(t.At(i, "cWhCode"));
-      row.cPosCode = OptText(t.At(i, "cPosCode"));
+      row.cWhCode = OptText(r.Field("cWhCode"));
+      row.cPosCode = OptText(r.Field("cPosCode"));
     }
-    row.cInvCode = t.At(i, "cInvCode").ToText();
-    if (query.kind != LedgerKind::kStockByInventory) row.cBatch = OptText(t.At(i, "cBatch"));
+    row.cInvCode = r.Field("cInvCode").ToText();
+    if (query.kind != LedgerKind::kStockByInventory) row.cBatch = OptText(r.Field("cBatch"));
     for (const ShownFreeItem& item : query.free_items) {
-      row.free_values.push_back(OptText(t.At(i, "cFree" + std::to_string(item.number))));
+      row.free_values.push_back(OptText(r.Field("cFree" + std::to_string(item.number))));
     }
-    row.iBeginQtty = t.At(i, "iBeginQtty").ToDouble();
-    row.iBeginNum = OptNumber(t.At(i, "iBeginNum"));
-  }
+    row.iBeginQtty = r.Field("iBeginQtty").ToDouble();
+    row.iBeginNum = OptNumber(r.Field("iBeginNum"));
+  });
   return rows;
 }
 
 std::vector<DetailLine> DetailLinesOf(const Variant& rs, const LedgerQuery& query) {
-  Rows t(rs);
   const bool position = query.kind == LedgerKind::kPosition;
-  std::vector<DetailLine> lines(t.size());
-  for (size_t i = 0; i < t.size(); ++i) {
-    DetailLine& d = lines[i];
-    d.ID = OptId(t.At(i, "ID"));
-    d.AutoID = OptId(t.At(i, position ? "RdsID" : "AutoID"));
-    if (position) d.AutoId = OptId(t.At(i, "AutoId"));
-    d.order_date = IsoDate(t.At(i, !position && query.audit_dates ? "dVeriDate" : "dDate"));
+  std::vector<DetailLine> lines;
+  ForEachRecord(rs, [&](platform::db::Recordset& r) {
+    DetailLine& d = lines.emplace_back();
+    d.ID = OptId(r.Field("ID"));
+    d.AutoID = OptId(r.Field(position ? "RdsID" : "AutoID"));
+    if (position) d.AutoId = OptId(r.Field("AutoId"));
+    d.order_date = IsoDate(r.Field(!position && query.audit_dates ? "dVeriDate" : "dDate"));
     d.order_id = (position ? d.AutoId : d.ID).value_or(0);
-    d.iInQtty = OptNumber(t.At(i, "iInQtty"));
-    d.iInNum = OptNumber(t.At(i, "iInNum"));
-    d.iOutQtty = OptNumber(t.At(i, "iOutQtty"));
-    d.iOutNum = OptNumber(t.At(i, "iOutNum"));
-  }
+    d.iInQtty = OptNumber(r.Field("iInQtty"));
+    d.iInNum = OptNumber(r.Field("iInNum"));
+    d.iOutQtty = OptNumber(r.Field("iOutQtty"));
+    d.iOutNum = OptNumber(r.Field("iOutNum"));
+  });
   NormalizeDetailOrder(lines);
   return lines;
 }
@@ -264,12 +250,6 @@ LedgerCheck CheckLedger(component::IClsKCZT& component, const ReferenceLedger& m
     Report("detail of " + Show(row) + ": ", differences);
   }
   return check;
-}
-
-std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace q9::testing

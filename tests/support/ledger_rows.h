@@ -57,7 +57,4 @@ LedgerCheck CheckLedger(component::IClsKCZT& component, const ReferenceLedger& m
                         const LedgerQuery& query,
                         const std::function<bool(size_t, const SummaryRow&)>& detail_wanted = {});
 
-// The whole content of a file, for byte-for-byte comparisons.
-std::string FileBytes(const std::string& path);
-
 }  // namespace q9::testing

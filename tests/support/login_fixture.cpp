@@ -1,25 +1,13 @@
 #include "support/login_fixture.h"
 
-#include <cstdio>
+#include "demo/schema.h"
 
 namespace q9::testing {
 
-LoginFixture::LoginFixture()
-    : company_(dir_.File("company.db")), system_(dir_.File("system.db")) {
+LoginFixture::LoginFixture() : company_(dir_.File("company.db")), system_(dir_.File("system.db")) {
   ExecSqlite(company_, "CREATE TABLE Warehouse(cWhCode TEXT COLLATE NOCASE, cWhName TEXT);");
-  std::string sql = R"(
-    CREATE TABLE VA_User(cUser_Id TEXT COLLATE NOCASE PRIMARY KEY, cUser_Name TEXT);
-    CREATE TABLE VA_Account(cAcc_ID TEXT COLLATE NOCASE PRIMARY KEY, cAcc_Name TEXT,
-                            dSTStartDate DATE);
-    CREATE TABLE VA_Period(cAcc_ID TEXT COLLATE NOCASE, iYear INTEGER, iId INTEGER,
-                           dBegin DATE, dEnd DATE);
-    CREATE TABLE VA_DataRight(cAcc_ID TEXT COLLATE NOCASE, cUser_Id TEXT COLLATE NOCASE,
-                              cKind TEXT COLLATE NOCASE, cValue TEXT);
-    CREATE TABLE VA_Function(cFuncId TEXT COLLATE NOCASE PRIMARY KEY, cFuncName TEXT);
-    CREATE TABLE VA_TaskRight(cAcc_ID TEXT COLLATE NOCASE, cUser_Id TEXT COLLATE NOCASE,
-                              cFuncId TEXT COLLATE NOCASE);
-    CREATE TABLE VA_TaskLock(cAcc_ID TEXT COLLATE NOCASE, cFuncId TEXT COLLATE NOCASE,
-                             cUser_Id TEXT COLLATE NOCASE, iLockNum INTEGER);
+  // The system tables are the demo system database's; the rows are this fixture's own.
+  const std::string sql = std::string(demo::kSystemSchema) + R"(;
     INSERT INTO VA_User VALUES ('demo', '演示'), ('clerk', '库管员');
     INSERT INTO VA_Account VALUES ('001', '演示公司', '2025-03-15');
     INSERT INTO VA_DataRight VALUES ('001', 'clerk', 'WareHouse', '01'),
@@ -31,22 +19,14 @@ LoginFixture::LoginFixture()
     INSERT INTO VA_TaskRight VALUES ('001', 'demo', 'ST01'), ('001', 'demo', 'ST02'),
                                     ('001', 'clerk', 'ST01');
     INSERT INTO VA_TaskLock VALUES ('001', 'ST02', 'clerk', 1);
+    WITH RECURSIVE m(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM m WHERE i < 12)
+    INSERT INTO VA_Period
+      SELECT '001', 2025, i, date('2025-01-01', '+' || (i - 1) || ' months'),
+             date('2025-01-01', '+' || i || ' months', '-1 day') FROM m
+      UNION ALL
+      SELECT '001', 2026, i, date('2025-12-26', '+' || (i - 1) || ' months'),
+             date('2026-01-25', '+' || (i - 1) || ' months') FROM m;
   )";
-  char buf[160];
-  for (int m = 1; m <= 12; ++m) {
-    int next_y = m == 12 ? 2026 : 2025, next_m = m == 12 ? 1 : m + 1;
-    std::snprintf(buf, sizeof buf,
-                  "INSERT INTO VA_Period VALUES ('001', 2025, %d, '2025-%02d-01', "
-                  "date('%04d-%02d-01', '-1 day'));\n",
-                  m, m, next_y, next_m);
-    sql += buf;
-    int prev_y = m == 1 ? 2025 : 2026, prev_m = m == 1 ? 12 : m - 1;
-    std::snprintf(buf, sizeof buf,
-                  "INSERT INTO VA_Period VALUES ('001', 2026, %d, '%04d-%02d-26', "
-                  "'2026-%02d-25');\n",
-                  m, prev_y, prev_m, m);
-    sql += buf;
-  }
   ExecSqlite(system_, sql);
 }
 

@@ -1,10 +1,6 @@
 #include "support/odbc_drivers.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/fake_server.h"
 #include "support/temp_dir.h"
 
 namespace q9::testing {
@@ -81,20 +78,7 @@ std::string SqliteOdbcConnectionString(const std::string& company, const std::st
   return cs;
 }
 
-int ClosedLocalPort() {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = 0;
-  socklen_t len = sizeof addr;
-  int port = 0;
-  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
-    port = ntohs(addr.sin_port);
-  }
-  if (fd >= 0) ::close(fd);
-  return port;
-}
+// A listener of its own, closed again at once.
+int ClosedLocalPort() { return FakeServer(FakeServer::kSilent).port(); }
 
 }  // namespace q9::testing

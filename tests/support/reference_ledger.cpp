@@ -6,6 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <tuple>
+#include <unordered_map>
 
 #include "platform/date.h"
 
@@ -49,22 +50,15 @@ bool InValueRange(const std::optional<std::string>& value, const std::string& fr
                   const std::string& to) {
   if (from.empty() && to.empty()) return true;
   if (!value) return false;
-  std::string v = Fold(*value);
-  if (to.empty()) return v >= Fold(from);
-  if (from.empty()) return v <= Fold(to);
-  if (from > to) return v >= Fold(to) && v <= Fold(from);
-  if (from == to) return v == Fold(from);
-  return v >= Fold(from) && v <= Fold(to);
+  std::string v = Fold(*value), low = Fold(from), high = Fold(to);
+  if (!from.empty() && !to.empty() && from > to) std::swap(low, high);
+  return (low.empty() || v >= low) && (high.empty() || v <= high);
 }
 
 bool InList(const std::optional<std::vector<std::string>>& list,
             const std::optional<std::string>& value) {
-  if (!list) return true;
-  if (!value) return false;
-  for (const auto& item : *list) {
-    if (SameCode(*value, item)) return true;
-  }
-  return false;
+  return !list || (value && std::any_of(list->begin(), list->end(),
+                                        [&](const auto& item) { return SameCode(*value, item); }));
 }
 
 std::string IsoDate(const std::string& text) {
@@ -76,14 +70,11 @@ std::string IsoDate(const std::string& text) {
 // not (R.cBusType = '假退料' and R.cVouchType = 11), with SQL's NULL rules: a row passes only
 // when the test is true, so a NULL business type on a type 11 document is left out.
 bool NotNotionalReturn(const RdRecordRow& head) {
-  bool type_11 = Fold(head.cVouchType) == "11";
-  if (!type_11) return true;
-  return head.cBusType && *head.cBusType != "假退料";
+  return Fold(head.cVouchType) != "11" || (head.cBusType && *head.cBusType != "假退料");
 }
 
 bool DepartmentPasses(const LedgerRights& rights, const std::optional<std::string>& department) {
-  if (!department || department->empty()) return true;
-  return InList(rights.departments, department);
+  return !department || department->empty() || InList(rights.departments, department);
 }
 
 bool FreeValuesMatch(const std::vector<ShownFreeItem>& shown,
@@ -147,27 +138,18 @@ DetailLine Entry(bool receipt, const std::optional<double>& qty, std::optional<d
 // Sums of one summary group, as the SELECT and HAVING expressions compute them.
 struct Group {
   SummaryRow row;
-  bool num_seen = false;
   int64_t receipts = 0;
   int64_t issues = 0;
   int64_t activity = 0;
 
   void Add(bool opening, bool in_range, bool receipt, const std::optional<double>& qty,
            const std::optional<double>& num) {
-    if (opening) {
-      double sign = receipt ? 1 : -1;
-      row.iBeginQtty += sign * qty.value_or(0);
-      if (num) {
-        row.iBeginNum = row.iBeginNum.value_or(0) + sign * *num;
-      }
-    } else {
-      // The ELSE 0 branch: a zero term, never NULL.
-      row.iBeginNum = row.iBeginNum.value_or(0);
-    }
-    if (in_range) {
-      ++activity;
-      (receipt ? receipts : issues) += 1;
-    }
+    double sign = receipt ? 1 : -1;
+    if (opening) row.iBeginQtty += sign * qty.value_or(0);
+    // A NULL number adds nothing, as SUM skips it; other lines add the ELSE 0 branch's zero.
+    if (!opening || num) row.iBeginNum = row.iBeginNum.value_or(0) + (opening ? sign * *num : 0);
+    activity += in_range;
+    (receipt ? receipts : issues) += in_range;
   }
 
   bool Keep(SelectionStandard standard, bool position_ledger) const {
@@ -196,18 +178,20 @@ std::vector<SummaryRow> Collect(std::map<GroupKey, Group>& groups, SelectionStan
                                 bool position_ledger) {
   std::vector<SummaryRow> rows;
   for (auto& [key, group] : groups) {
-    if (group.Keep(standard, position_ledger)) rows.push_back(std::move(group.row));
+    if (!group.Keep(standard, position_ledger)) continue;
+    SummaryRow& row = rows.emplace_back(std::move(group.row));
+    std::tie(row.cWhCode, row.cPosCode, row.cInvCode, row.cBatch, row.free_values) = key;
   }
   return rows;
 }
-
-}  // namespace
 
 std::string StandardText(SelectionStandard standard) {
   static const char* const kTexts[] = {"所有存货", "发生业务", "未发生业务", "入库未出库",
                                        "出库未入库"};
   return kTexts[static_cast<int>(standard)];
 }
+
+}  // namespace
 
 void NormalizeDetailOrder(std::vector<DetailLine>& lines) {
   std::stable_sort(lines.begin(), lines.end(), [](const DetailLine& a, const DetailLine& b) {
@@ -256,292 +240,299 @@ std::string ConditionDocument(const LedgerQuery& q) {
   return out.str();
 }
 
+struct ReferenceLedger::Books {
+  struct Range {
+    std::string lower;
+    std::optional<std::string> upper;
+  };
+
+  const demo::DemoCompany& c;
+  std::string account;
+  std::string start_period_date;  // first day of the stock module's start period
+  std::string open_range_start;   // the lower bound of a range without "from"
+  std::unordered_map<std::string, size_t> inventory_by_code, warehouse_by_code, position_by_code;
+  std::unordered_map<int64_t, size_t> rd_by_id, rd_line_by_auto_id, adjust_by_id,
+      adjust_line_by_auto_id, check_by_id, check_line_by_auto_id;
+  std::unordered_map<std::string, std::vector<size_t>> rd_lines_by_inventory,
+      positions_by_inventory;
+
+  Books(const demo::DemoCompany& company, std::string account_code, int login_year)
+      : c(company), account(std::move(account_code)) {
+    const demo::AccountRow* acc = nullptr;
+    for (const auto& a : c.accounts) {
+      if (SameCode(a.cAcc_ID, account)) acc = &a;
+    }
+    if (!acc) throw std::runtime_error("no account " + account);
+    std::string start = acc->dSTStartDate;
+    start_period_date = start;
+    for (const auto& p : c.periods) {
+      if (SameCode(p.cAcc_ID, account) && p.dBegin <= start && start <= p.dEnd) {
+        start_period_date = p.dBegin;
+      }
+    }
+    int start_month = platform::Date::Parse(start)->month();
+    for (const auto& p : c.periods) {
+      if (SameCode(p.cAcc_ID, account) && p.iYear == login_year && p.iId == start_month) {
+        open_range_start = p.dBegin;
+      }
+    }
+    if (open_range_start.empty()) throw std::runtime_error("no period of the start month");
+
+    auto code = [](auto field) { return [field](const auto& r) { return Fold(r.*field); }; };
+    auto id = [](const auto& r) { return r.ID; };
+    auto auto_id = [](const auto& r) { return r.AutoID; };
+    inventory_by_code = IndexBy(c.inventories, code(&InventoryRow::cInvCode));
+    warehouse_by_code = IndexBy(c.warehouses, code(&demo::WarehouseRow::cWhCode));
+    position_by_code = IndexBy(c.positions, code(&demo::PositionRow::cPosCode));
+    rd_by_id = IndexBy(c.rd_records, id);
+    rd_line_by_auto_id = IndexBy(c.rd_lines, auto_id);
+    adjust_by_id = IndexBy(c.adjust_vouchers, id);
+    adjust_line_by_auto_id = IndexBy(c.adjust_lines, auto_id);
+    check_by_id = IndexBy(c.check_vouchers, id);
+    check_line_by_auto_id = IndexBy(c.check_lines, auto_id);
+    for (size_t i = 0; i < c.rd_lines.size(); ++i) {
+      rd_lines_by_inventory[Fold(c.rd_lines[i].cInvCode)].push_back(i);
+    }
+    for (size_t i = 0; i < c.inv_positions.size(); ++i) {
+      positions_by_inventory[Fold(c.inv_positions[i].cInvCode)].push_back(i);
+    }
+  }
+
+  Range RangeOf(const LedgerQuery& q) const {
+    if (q.from.empty() && q.to.empty()) return {open_range_start, std::nullopt};
+    if (q.to.empty()) return {IsoDate(q.from), std::nullopt};
+    if (q.from.empty()) return {open_range_start, IsoDate(q.to)};
+    std::string a = IsoDate(q.from);
+    std::string b = IsoDate(q.to);
+    if (b < a) std::swap(a, b);
+    return {a, b};
+  }
+
+  const InventoryRow* FindInventory(const std::string& code) const {
+    return Lookup(inventory_by_code, c.inventories, code);
+  }
+  const demo::WarehouseRow* FindWarehouse(const std::string& code) const {
+    return Lookup(warehouse_by_code, c.warehouses, code);
+  }
+  const demo::PositionRow* FindPosition(const std::string& code) const {
+    return Lookup(position_by_code, c.positions, code);
+  }
+
+  std::optional<double> GroupUnitRate(const InventoryRow& inv, int aux_unit) const {
+    if (!inv.cGroupCode) return std::nullopt;
+    for (const auto& unit : c.computation_units) {
+      if (SameCode(unit.cGroupCode, *inv.cGroupCode) && unit.iNumber == aux_unit) {
+        return unit.iChangRate;
+      }
+    }
+    return std::nullopt;
+  }
+
+  // The number in the auxiliary unit of one line or record (the CASE on I.iGroupType).
+  std::optional<double> Number(const InventoryRow* inv, const std::optional<double>& qty,
+                               const std::optional<double>& num, int aux_unit) const {
+    if (!inv) return std::nullopt;
+    switch (inv->iGroupType) {
+      case 0:
+        return 0.0;
+      case 2:
+        return num.value_or(0);
+      case 1: {
+        auto rate = GroupUnitRate(*inv, aux_unit);
+        if (!rate || !qty || *rate == 0) return std::nullopt;
+        return *qty / *rate;
+      }
+      default:
+        return std::nullopt;
+    }
+  }
+
+  // The inventory terms of the WHERE filter: class, code range, inv_std.
+  bool InventoryPasses(const LedgerQuery& q, const InventoryRow* inv) const {
+    bool any = !q.class_prefix.empty() || !q.inventory_from.empty() || !q.inventory_to.empty() ||
+               !q.inv_std.empty();
+    if (!inv) return !any;
+    if (!q.class_prefix.empty() && !BeginsWith(inv->cInvCCode, q.class_prefix)) return false;
+    if (!InValueRange(inv->cInvCode, q.inventory_from, q.inventory_to)) return false;
+    if (!q.inv_std.empty() && inv->cInvStd != q.inv_std) return false;
+    return true;
+  }
+
+  // Everything the summary and the detail of the stock ledger share: start date, notional
+  // returns, the WHERE filter and the department and maker rights.
+  bool StockLinePasses(const LedgerQuery& q, const RdRecordRow& head, const RdRecordsRow& line,
+                       const InventoryRow* inv) const {
+    if (!(head.dDate >= start_period_date || head.bISSTQc)) return false;
+    if (!NotNotionalReturn(head)) return false;
+    if (!q.warehouses.empty()) {
+      const auto* wh = FindWarehouse(head.cWhCode);
+      for (const auto& item : q.warehouses) {
+        if (!wh || !SameCode(wh->cWhCode, item)) return false;
+      }
+    }
+    if (!InventoryPasses(q, inv)) return false;
+    if (!q.batch.empty() && !NullableSameCode(line.cBatch, q.batch)) return false;
+    if ((q.audit_dates || q.audited_only) && head.cHandler.value_or("").empty()) return false;
+    if (!FreePrefixesPass(q.free_items, line.cFree)) return false;
+    if (!DepartmentPasses(q.rights, head.cDepCode)) return false;
+    if (!InList(q.rights.makers, head.cMaker)) return false;
+    if (q.rights.warehouses) {
+      const auto* wh = FindWarehouse(head.cWhCode);
+      if (!wh || !InList(q.rights.warehouses, wh->cWhCode)) return false;
+    }
+    return true;
+  }
+
+  std::vector<SummaryRow> StockSummary(const LedgerQuery& q) const {
+    Range range = RangeOf(q);
+    bool by_batch = q.kind == LedgerKind::kStockByBatch;
+    std::map<GroupKey, Group> groups;
+    for (const RdRecordsRow& line : c.rd_lines) {
+      auto head_it = rd_by_id.find(line.ID);
+      const InventoryRow* inv = FindInventory(line.cInvCode);
+      if (head_it == rd_by_id.end() || !inv) continue;  // inner joins
+      const RdRecordRow& head = c.rd_records[head_it->second];
+      if (by_batch && !inv->bInvBatch) continue;
+      if (!StockLinePasses(q, head, line, inv)) continue;
+      if (!IdAllowed(q.rights, inv->iId)) continue;
+      const std::optional<std::string>& date = q.audit_dates ? head.dVeriDate : head.dDate;
+      bool before = date && *date < range.lower;
+      bool in_range = date && *date >= range.lower && (!range.upper || *date <= *range.upper);
+      GroupKey key{std::nullopt, std::nullopt, inv->cInvCode, by_batch ? line.cBatch : std::nullopt,
+                   FreeKey(q.free_items, line.cFree)};
+      groups[key].Add(head.bISSTQc || before, !head.bISSTQc && in_range, head.bRdFlag,
+                      line.iQuantity, Number(inv, line.iQuantity, line.iNum, q.aux_unit));
+    }
+    return Collect(groups, q.standard, false);
+  }
+
+  std::vector<SummaryRow> PositionSummary(const LedgerQuery& q) const {
+    Range range = RangeOf(q);
+    std::map<GroupKey, Group> groups;
+    for (const InvPositionRow& ip : c.inv_positions) {
+      const InventoryRow* inv = FindInventory(ip.cInvCode);
+      if (!inv) continue;  // inner join
+      const auto* wh = FindWarehouse(ip.cWhCode);
+      const auto* pos = FindPosition(ip.cPosCode);
+      std::optional<std::string> wh_code =
+          wh ? std::optional<std::string>(wh->cWhCode) : std::nullopt;
+      std::optional<std::string> pos_code =
+          pos ? std::optional<std::string>(pos->cPosCode) : std::nullopt;
+      bool pass = true;
+      for (const auto& item : q.warehouses) pass = pass && wh_code && SameCode(*wh_code, item);
+      pass = pass && InventoryPasses(q, inv);
+      pass = pass && (q.batch.empty() || NullableBeginsWith(ip.cBatch, q.batch));
+      pass = pass && InValueRange(ip.cPosCode, q.position_from, q.position_to);
+      pass = pass && FreePrefixesPass(q.free_items, ip.cFree);
+      pass = pass && InList(q.rights.warehouses, wh_code) && InList(q.rights.positions, pos_code);
+      if (!pass || !IdAllowed(q.rights, inv->iId)) continue;
+      bool before = ip.dDate < range.lower;
+      bool in_range = ip.dDate >= range.lower && (!range.upper || ip.dDate <= *range.upper);
+      GroupKey key{wh_code, pos_code, inv->cInvCode, ip.cBatch, FreeKey(q.free_items, ip.cFree)};
+      groups[key].Add(before, in_range, ip.bRdFlag, ip.iQuantity,
+                      Number(inv, ip.iQuantity, ip.iNum, q.aux_unit));
+    }
+    return Collect(groups, q.standard, true);
+  }
+
+  std::vector<DetailLine> StockDetail(const LedgerQuery& q, const SummaryRow& row) const {
+    Range range = RangeOf(q);
+    std::vector<DetailLine> lines;
+    auto it = rd_lines_by_inventory.find(Fold(row.cInvCode));
+    if (it == rd_lines_by_inventory.end()) return lines;
+    std::string row_batch = row.cBatch.value_or("");
+    for (size_t index : it->second) {
+      const RdRecordsRow& line = c.rd_lines[index];
+      auto head_it = rd_by_id.find(line.ID);
+      if (head_it == rd_by_id.end()) continue;
+      const RdRecordRow& head = c.rd_records[head_it->second];
+      const InventoryRow* inv = FindInventory(line.cInvCode);
+      if (!StockLinePasses(q, head, line, inv)) continue;
+      if (head.bPuFirst.value_or(false)) continue;
+      if (q.kind == LedgerKind::kStockByBatch && !NullableSameCode(line.cBatch, row_batch))
+        continue;
+      if (!FreeValuesMatch(q.free_items, row.free_values, line.cFree)) continue;
+      const std::optional<std::string>& date = q.audit_dates ? head.dVeriDate : head.dDate;
+      if (!date || *date < range.lower || (range.upper && *date > *range.upper)) continue;
+      DetailLine d =
+          Entry(head.bRdFlag, line.iQuantity, Number(inv, line.iQuantity, line.iNum, q.aux_unit));
+      d.ID = head.ID;
+      d.AutoID = line.AutoID;
+      d.order_date = *date;
+      d.order_id = head.ID;
+      lines.push_back(d);
+    }
+    NormalizeDetailOrder(lines);
+    return lines;
+  }
+
+  std::vector<DetailLine> PositionDetail(const LedgerQuery& q, const SummaryRow& row) const {
+    Range range = RangeOf(q);
+    std::vector<DetailLine> lines;
+    auto it = positions_by_inventory.find(Fold(row.cInvCode));
+    if (it == positions_by_inventory.end()) return lines;
+    for (size_t index : it->second) {
+      const InvPositionRow& ip = c.inv_positions[index];
+      if (!SameCode(ip.cWhCode, row.cWhCode.value_or("")) ||
+          !SameCode(ip.cPosCode, row.cPosCode.value_or("")) ||
+          !SameCode(ip.cBatch.value_or(""), row.cBatch.value_or(""))) {
+        continue;
+      }
+      if (ip.dDate < range.lower || (range.upper && ip.dDate > *range.upper)) continue;
+      if (!ip.RdsID) continue;
+      // The line of the record's document kind, and the header through the line's ID.
+      const std::optional<std::string>* department = nullptr;
+      const std::optional<std::string>* maker = nullptr;
+      const NumberedValues* line_free = nullptr;
+      auto through = [&](const auto& line_index, const auto& lines, const auto& head_index,
+                         const auto& heads) {
+        auto l = line_index.find(*ip.RdsID);
+        if (l == line_index.end()) return false;
+        auto h = head_index.find(lines[l->second].ID);
+        if (h == head_index.end()) return false;
+        department = &heads[h->second].cDepCode;
+        maker = &heads[h->second].cMaker;
+        line_free = &lines[l->second].cFree;
+        return true;
+      };
+      const std::string source = ip.cSource.value_or("");
+      bool found =
+          source.empty() ? through(rd_line_by_auto_id, c.rd_lines, rd_by_id, c.rd_records)
+          : source == "货位调整"
+              ? through(adjust_line_by_auto_id, c.adjust_lines, adjust_by_id, c.adjust_vouchers)
+              : source == "盘点" &&
+                    through(check_line_by_auto_id, c.check_lines, check_by_id, c.check_vouchers);
+      if (!found) continue;
+      if (!DepartmentPasses(q.rights, *department) || !InList(q.rights.makers, *maker)) continue;
+      if (!FreeValuesMatch(q.free_items, row.free_values, *line_free)) continue;
+      const InventoryRow* inv = FindInventory(ip.cInvCode);
+      DetailLine d =
+          Entry(ip.bRdFlag, ip.iQuantity, Number(inv, ip.iQuantity, ip.iNum, q.aux_unit));
+      d.ID = ip.RdID;
+      d.AutoID = ip.RdsID;
+      d.AutoId = ip.AutoId;
+      d.order_date = ip.dDate;
+      d.order_id = ip.AutoId;
+      lines.push_back(d);
+    }
+    NormalizeDetailOrder(lines);
+    return lines;
+  }
+};
+
 ReferenceLedger::ReferenceLedger(const demo::DemoCompany& company, std::string account,
                                  int login_year)
-    : c_(company), account_(std::move(account)) {
-  const demo::AccountRow* acc = nullptr;
-  for (const auto& a : c_.accounts) {
-    if (SameCode(a.cAcc_ID, account_)) acc = &a;
-  }
-  if (!acc) throw std::runtime_error("no account " + account_);
-  std::string start = acc->dSTStartDate;
-  start_period_date_ = start;
-  for (const auto& p : c_.periods) {
-    if (SameCode(p.cAcc_ID, account_) && p.dBegin <= start && start <= p.dEnd) {
-      start_period_date_ = p.dBegin;
-    }
-  }
-  int start_month = platform::Date::Parse(start)->month();
-  for (const auto& p : c_.periods) {
-    if (SameCode(p.cAcc_ID, account_) && p.iYear == login_year && p.iId == start_month) {
-      open_range_start_ = p.dBegin;
-    }
-  }
-  if (open_range_start_.empty()) throw std::runtime_error("no period of the start month");
+    : books_(std::make_unique<Books>(company, std::move(account), login_year)) {}
 
-  auto code = [](auto field) { return [field](const auto& r) { return Fold(r.*field); }; };
-  auto id = [](const auto& r) { return r.ID; };
-  auto auto_id = [](const auto& r) { return r.AutoID; };
-  inventory_by_code_ = IndexBy(c_.inventories, code(&InventoryRow::cInvCode));
-  warehouse_by_code_ = IndexBy(c_.warehouses, code(&demo::WarehouseRow::cWhCode));
-  position_by_code_ = IndexBy(c_.positions, code(&demo::PositionRow::cPosCode));
-  rd_by_id_ = IndexBy(c_.rd_records, id);
-  rd_line_by_auto_id_ = IndexBy(c_.rd_lines, auto_id);
-  adjust_by_id_ = IndexBy(c_.adjust_vouchers, id);
-  adjust_line_by_auto_id_ = IndexBy(c_.adjust_lines, auto_id);
-  check_by_id_ = IndexBy(c_.check_vouchers, id);
-  check_line_by_auto_id_ = IndexBy(c_.check_lines, auto_id);
-  for (size_t i = 0; i < c_.rd_lines.size(); ++i) {
-    rd_lines_by_inventory_[Fold(c_.rd_lines[i].cInvCode)].push_back(i);
-  }
-  for (size_t i = 0; i < c_.inv_positions.size(); ++i) {
-    positions_by_inventory_[Fold(c_.inv_positions[i].cInvCode)].push_back(i);
-  }
-}
-
-ReferenceLedger::Range ReferenceLedger::RangeOf(const LedgerQuery& q) const {
-  if (q.from.empty() && q.to.empty()) return {open_range_start_, std::nullopt};
-  if (q.to.empty()) return {IsoDate(q.from), std::nullopt};
-  if (q.from.empty()) return {open_range_start_, IsoDate(q.to)};
-  std::string a = IsoDate(q.from);
-  std::string b = IsoDate(q.to);
-  if (b < a) std::swap(a, b);
-  return {a, b};
-}
-
-const InventoryRow* ReferenceLedger::FindInventory(const std::string& code) const {
-  return Lookup(inventory_by_code_, c_.inventories, code);
-}
-const demo::WarehouseRow* ReferenceLedger::FindWarehouse(const std::string& code) const {
-  return Lookup(warehouse_by_code_, c_.warehouses, code);
-}
-const demo::PositionRow* ReferenceLedger::FindPosition(const std::string& code) const {
-  return Lookup(position_by_code_, c_.positions, code);
-}
-
-std::optional<double> ReferenceLedger::GroupUnitRate(const InventoryRow& inv, int aux_unit) const {
-  if (!inv.cGroupCode) return std::nullopt;
-  for (const auto& unit : c_.computation_units) {
-    if (SameCode(unit.cGroupCode, *inv.cGroupCode) && unit.iNumber == aux_unit) {
-      return unit.iChangRate;
-    }
-  }
-  return std::nullopt;
-}
-
-// The number in the auxiliary unit of one line or record (the CASE on I.iGroupType).
-std::optional<double> ReferenceLedger::Number(const InventoryRow* inv,
-                                              const std::optional<double>& qty,
-                                              const std::optional<double>& num,
-                                              int aux_unit) const {
-  if (!inv) return std::nullopt;
-  switch (inv->iGroupType) {
-    case 0:
-      return 0.0;
-    case 2:
-      return num.value_or(0);
-    case 1: {
-      auto rate = GroupUnitRate(*inv, aux_unit);
-      if (!rate || !qty || *rate == 0) return std::nullopt;
-      return *qty / *rate;
-    }
-    default:
-      return std::nullopt;
-  }
-}
-
-// The inventory terms of the WHERE filter: class, code range, inv_std.
-bool ReferenceLedger::InventoryPasses(const LedgerQuery& q, const InventoryRow* inv) const {
-  bool any = !q.class_prefix.empty() || !q.inventory_from.empty() || !q.inventory_to.empty() ||
-             !q.inv_std.empty();
-  if (!inv) return !any;
-  if (!q.class_prefix.empty() && !BeginsWith(inv->cInvCCode, q.class_prefix)) return false;
-  if (!InValueRange(inv->cInvCode, q.inventory_from, q.inventory_to)) return false;
-  if (!q.inv_std.empty() && inv->cInvStd != q.inv_std) return false;
-  return true;
-}
-
-// Everything the summary and the detail of the stock ledger share: start date, notional
-// returns, the WHERE filter and the department and maker rights.
-bool ReferenceLedger::StockLinePasses(const LedgerQuery& q, const RdRecordRow& head,
-                                      const RdRecordsRow& line, const InventoryRow* inv) const {
-  if (!(head.dDate >= start_period_date_ || head.bISSTQc)) return false;
-  if (!NotNotionalReturn(head)) return false;
-  if (!q.warehouses.empty()) {
-    const auto* wh = FindWarehouse(head.cWhCode);
-    for (const auto& item : q.warehouses) {
-      if (!wh || !SameCode(wh->cWhCode, item)) return false;
-    }
-  }
-  if (!InventoryPasses(q, inv)) return false;
-  if (!q.batch.empty() && !NullableSameCode(line.cBatch, q.batch)) return false;
-  if ((q.audit_dates || q.audited_only) && head.cHandler.value_or("").empty()) return false;
-  if (!FreePrefixesPass(q.free_items, line.cFree)) return false;
-  if (!DepartmentPasses(q.rights, head.cDepCode)) return false;
-  if (!InList(q.rights.makers, head.cMaker)) return false;
-  if (q.rights.warehouses) {
-    const auto* wh = FindWarehouse(head.cWhCode);
-    if (!wh || !InList(q.rights.warehouses, wh->cWhCode)) return false;
-  }
-  return true;
-}
+ReferenceLedger::~ReferenceLedger() = default;
 
 std::vector<SummaryRow> ReferenceLedger::Summary(const LedgerQuery& q) const {
-  return q.kind == LedgerKind::kPosition ? PositionSummary(q) : StockSummary(q);
-}
-
-std::vector<SummaryRow> ReferenceLedger::StockSummary(const LedgerQuery& q) const {
-  Range range = RangeOf(q);
-  bool by_batch = q.kind == LedgerKind::kStockByBatch;
-  std::map<GroupKey, Group> groups;
-  for (const RdRecordsRow& line : c_.rd_lines) {
-    auto head_it = rd_by_id_.find(line.ID);
-    const InventoryRow* inv = FindInventory(line.cInvCode);
-    if (head_it == rd_by_id_.end() || !inv) continue;  // inner joins
-    const RdRecordRow& head = c_.rd_records[head_it->second];
-    if (by_batch && !inv->bInvBatch) continue;
-    if (!StockLinePasses(q, head, line, inv)) continue;
-    if (!IdAllowed(q.rights, inv->iId)) continue;
-    const std::optional<std::string>& date = q.audit_dates ? head.dVeriDate : head.dDate;
-    bool before = date && *date < range.lower;
-    bool in_range = date && *date >= range.lower && (!range.upper || *date <= *range.upper);
-    GroupKey key{std::nullopt, std::nullopt, inv->cInvCode, by_batch ? line.cBatch : std::nullopt,
-                 FreeKey(q.free_items, line.cFree)};
-    Group& group = groups[key];
-    if (group.row.cInvCode.empty()) {
-      group.row.cInvCode = inv->cInvCode;
-      group.row.cBatch = std::get<3>(key);
-      group.row.free_values = std::get<4>(key);
-    }
-    group.Add(head.bISSTQc || before, !head.bISSTQc && in_range, head.bRdFlag, line.iQuantity,
-              Number(inv, line.iQuantity, line.iNum, q.aux_unit));
-  }
-  return Collect(groups, q.standard, false);
-}
-
-std::vector<SummaryRow> ReferenceLedger::PositionSummary(const LedgerQuery& q) const {
-  Range range = RangeOf(q);
-  std::map<GroupKey, Group> groups;
-  for (const InvPositionRow& ip : c_.inv_positions) {
-    const InventoryRow* inv = FindInventory(ip.cInvCode);
-    if (!inv) continue;  // inner join
-    const auto* wh = FindWarehouse(ip.cWhCode);
-    const auto* pos = FindPosition(ip.cPosCode);
-    std::optional<std::string> wh_code =
-        wh ? std::optional<std::string>(wh->cWhCode) : std::nullopt;
-    std::optional<std::string> pos_code =
-        pos ? std::optional<std::string>(pos->cPosCode) : std::nullopt;
-    bool pass = true;
-    for (const auto& item : q.warehouses) pass = pass && wh_code && SameCode(*wh_code, item);
-    pass = pass && InventoryPasses(q, inv);
-    pass = pass && (q.batch.empty() || NullableBeginsWith(ip.cBatch, q.batch));
-    pass = pass && InValueRange(ip.cPosCode, q.position_from, q.position_to);
-    pass = pass && FreePrefixesPass(q.free_items, ip.cFree);
-    pass = pass && InList(q.rights.warehouses, wh_code) && InList(q.rights.positions, pos_code);
-    if (!pass || !IdAllowed(q.rights, inv->iId)) continue;
-    bool before = ip.dDate < range.lower;
-    bool in_range = ip.dDate >= range.lower && (!range.upper || ip.dDate <= *range.upper);
-    GroupKey key{wh_code, pos_code, inv->cInvCode, ip.cBatch, FreeKey(q.free_items, ip.cFree)};
-    Group& group = groups[key];
-    if (group.row.cInvCode.empty()) {
-      group.row.cWhCode = wh_code;
-      group.row.cPosCode = pos_code;
-      group.row.cInvCode = inv->cInvCode;
-      group.row.cBatch = ip.cBatch;
-      group.row.free_values = std::get<4>(key);
-    }
-    group.Add(before, in_range, ip.bRdFlag, ip.iQuantity,
-              Number(inv, ip.iQuantity, ip.iNum, q.aux_unit));
-  }
-  return Collect(groups, q.standard, true);
+  return q.kind == LedgerKind::kPosition ? books_->PositionSummary(q) : books_->StockSummary(q);
 }
 
 std::vector<DetailLine> ReferenceLedger::Detail(const LedgerQuery& q, const SummaryRow& row) const {
-  return q.kind == LedgerKind::kPosition ? PositionDetail(q, row) : StockDetail(q, row);
-}
-
-std::vector<DetailLine> ReferenceLedger::StockDetail(const LedgerQuery& q,
-                                                     const SummaryRow& row) const {
-  Range range = RangeOf(q);
-  std::vector<DetailLine> lines;
-  auto it = rd_lines_by_inventory_.find(Fold(row.cInvCode));
-  if (it == rd_lines_by_inventory_.end()) return lines;
-  std::string row_batch = row.cBatch.value_or("");
-  for (size_t index : it->second) {
-    const RdRecordsRow& line = c_.rd_lines[index];
-    auto head_it = rd_by_id_.find(line.ID);
-    if (head_it == rd_by_id_.end()) continue;
-    const RdRecordRow& head = c_.rd_records[head_it->second];
-    const InventoryRow* inv = FindInventory(line.cInvCode);
-    if (!StockLinePasses(q, head, line, inv)) continue;
-    if (head.bPuFirst.value_or(false)) continue;
-    if (q.kind == LedgerKind::kStockByBatch && !NullableSameCode(line.cBatch, row_batch)) continue;
-    if (!FreeValuesMatch(q.free_items, row.free_values, line.cFree)) continue;
-    const std::optional<std::string>& date = q.audit_dates ? head.dVeriDate : head.dDate;
-    if (!date || *date < range.lower || (range.upper && *date > *range.upper)) continue;
-    DetailLine d =
-        Entry(head.bRdFlag, line.iQuantity, Number(inv, line.iQuantity, line.iNum, q.aux_unit));
-    d.ID = head.ID;
-    d.AutoID = line.AutoID;
-    d.order_date = *date;
-    d.order_id = head.ID;
-    lines.push_back(d);
-  }
-  NormalizeDetailOrder(lines);
-  return lines;
-}
-
-std::vector<DetailLine> ReferenceLedger::PositionDetail(const LedgerQuery& q,
-                                                        const SummaryRow& row) const {
-  Range range = RangeOf(q);
-  std::vector<DetailLine> lines;
-  auto it = positions_by_inventory_.find(Fold(row.cInvCode));
-  if (it == positions_by_inventory_.end()) return lines;
-  for (size_t index : it->second) {
-    const InvPositionRow& ip = c_.inv_positions[index];
-    if (!SameCode(ip.cWhCode, row.cWhCode.value_or("")) ||
-        !SameCode(ip.cPosCode, row.cPosCode.value_or("")) ||
-        !SameCode(ip.cBatch.value_or(""), row.cBatch.value_or(""))) {
-      continue;
-    }
-    if (ip.dDate < range.lower || (range.upper && ip.dDate > *range.upper)) continue;
-    if (!ip.RdsID) continue;
-    // The line of the record's document kind, and the header through the line's ID.
-    const std::optional<std::string>* department = nullptr;
-    const std::optional<std::string>* maker = nullptr;
-    const NumberedValues* line_free = nullptr;
-    auto through = [&](const auto& line_index, const auto& lines, const auto& head_index,
-                       const auto& heads) {
-      auto l = line_index.find(*ip.RdsID);
-      if (l == line_index.end()) return false;
-      auto h = head_index.find(lines[l->second].ID);
-      if (h == head_index.end()) return false;
-      department = &heads[h->second].cDepCode;
-      maker = &heads[h->second].cMaker;
-      line_free = &lines[l->second].cFree;
-      return true;
-    };
-    const std::string source = ip.cSource.value_or("");
-    bool found =
-        source.empty() ? through(rd_line_by_auto_id_, c_.rd_lines, rd_by_id_, c_.rd_records)
-        : source == "货位调整"
-            ? through(adjust_line_by_auto_id_, c_.adjust_lines, adjust_by_id_, c_.adjust_vouchers)
-            : source == "盘点" &&
-                  through(check_line_by_auto_id_, c_.check_lines, check_by_id_, c_.check_vouchers);
-    if (!found) continue;
-    if (!DepartmentPasses(q.rights, *department) || !InList(q.rights.makers, *maker)) continue;
-    if (!FreeValuesMatch(q.free_items, row.free_values, *line_free)) continue;
-    const InventoryRow* inv = FindInventory(ip.cInvCode);
-    DetailLine d = Entry(ip.bRdFlag, ip.iQuantity, Number(inv, ip.iQuantity, ip.iNum, q.aux_unit));
-    d.ID = ip.RdID;
-    d.AutoID = ip.RdsID;
-    d.AutoId = ip.AutoId;
-    d.order_date = ip.dDate;
-    d.order_id = ip.AutoId;
-    lines.push_back(d);
-  }
-  NormalizeDetailOrder(lines);
-  return lines;
+  return q.kind == LedgerKind::kPosition ? books_->PositionDetail(q, row)
+                                         : books_->StockDetail(q, row);
 }
 
 LedgerRights ReferenceLedger::RightsOf(const std::string& user) const {
@@ -550,8 +541,8 @@ LedgerRights ReferenceLedger::RightsOf(const std::string& user) const {
     if (!list) list.emplace();
     list->push_back(std::move(value));
   };
-  for (const auto& r : c_.data_rights) {
-    if (!SameCode(r.cAcc_ID, account_) || !SameCode(r.cUser_Id, user)) continue;
+  for (const auto& r : books_->c.data_rights) {
+    if (!SameCode(r.cAcc_ID, books_->account) || !SameCode(r.cUser_Id, user)) continue;
     std::string kind = Fold(r.cKind);
     if (kind == "inventory") {
       add(rights.inventory_ids, static_cast<int64_t>(std::stoll(r.cValue)));

@@ -30,9 +30,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "demo/company.h"
@@ -48,9 +48,6 @@ enum class SelectionStandard {
   kReceivedNotIssued,  // 入库未出库
   kIssuedNotReceived,  // 出库未入库
 };
-
-// The text the condition document carries for `standard`.
-std::string StandardText(SelectionStandard standard);
 
 // A shown free item (check "1") with an optional prefix filter (its from value).
 struct ShownFreeItem {
@@ -128,12 +125,7 @@ class ReferenceLedger {
   // Keeps a reference to `company`, which must outlive the ledger. Throws std::runtime_error
   // when the account has no start date or the login year no period of the start month.
   ReferenceLedger(const demo::DemoCompany& company, std::string account, int login_year);
-
-  // First day of the stock module's start period (the period holding the start date).
-  const std::string& start_period_date() const { return start_period_date_; }
-  // Lower bound of a range without "from": begin of the login year's period whose number is
-  // the start date's month.
-  const std::string& open_range_start() const { return open_range_start_; }
+  ~ReferenceLedger();
 
   // Summary rows sorted by their keys (the statement itself fixes no order).
   std::vector<SummaryRow> Summary(const LedgerQuery& query) const;
@@ -143,40 +135,8 @@ class ReferenceLedger {
   LedgerRights RightsOf(const std::string& user) const;
 
  private:
-  struct Range {
-    std::string lower;
-    std::optional<std::string> upper;
-  };
-  Range RangeOf(const LedgerQuery& query) const;
-  std::optional<double> GroupUnitRate(const demo::InventoryRow& inv, int aux_unit) const;
-  std::optional<double> Number(const demo::InventoryRow* inv, const std::optional<double>& qty,
-                               const std::optional<double>& num, int aux_unit) const;
-  const demo::InventoryRow* FindInventory(const std::string& code) const;
-  const demo::WarehouseRow* FindWarehouse(const std::string& code) const;
-  const demo::PositionRow* FindPosition(const std::string& code) const;
-  bool InventoryPasses(const LedgerQuery& query, const demo::InventoryRow* inv) const;
-  bool StockLinePasses(const LedgerQuery& query, const demo::RdRecordRow& head,
-                       const demo::RdRecordsRow& line, const demo::InventoryRow* inv) const;
-  std::vector<SummaryRow> StockSummary(const LedgerQuery& query) const;
-  std::vector<SummaryRow> PositionSummary(const LedgerQuery& query) const;
-  std::vector<DetailLine> StockDetail(const LedgerQuery& query, const SummaryRow& row) const;
-  std::vector<DetailLine> PositionDetail(const LedgerQuery& query, const SummaryRow& row) const;
-
-  const demo::DemoCompany& c_;
-  std::string account_;
-  std::string start_period_date_;
-  std::string open_range_start_;
-  std::unordered_map<std::string, size_t> inventory_by_code_;  // folded code
-  std::unordered_map<std::string, size_t> warehouse_by_code_;
-  std::unordered_map<std::string, size_t> position_by_code_;
-  std::unordered_map<int64_t, size_t> rd_by_id_;
-  std::unordered_map<int64_t, size_t> rd_line_by_auto_id_;
-  std::unordered_map<std::string, std::vector<size_t>> rd_lines_by_inventory_;
-  std::unordered_map<std::string, std::vector<size_t>> positions_by_inventory_;
-  std::unordered_map<int64_t, size_t> adjust_by_id_;
-  std::unordered_map<int64_t, size_t> adjust_line_by_auto_id_;
-  std::unordered_map<int64_t, size_t> check_by_id_;
-  std::unordered_map<int64_t, size_t> check_line_by_auto_id_;
+  struct Books;  // the company's records indexed by code and id, and the computations over them
+  std::unique_ptr<const Books> books_;
 };
 
 }  // namespace q9::testing

@@ -3,11 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "support/temp_dir.h"
 
@@ -36,26 +33,14 @@ std::string Q9strepPath() {
 
 BinaryResult RunQ9strep(const std::vector<std::string>& args, const std::string& cwd) {
   TempDir scratch;
-  std::string err_file = scratch.File("stderr");
-  std::string command;
-  if (!cwd.empty()) command += "cd " + ShellQuote(cwd) + " && ";
+  std::string command = cwd.empty() ? "" : "cd " + ShellQuote(cwd) + " && ";
   command += ShellQuote(Q9strepPath());
   for (const std::string& a : args) command += " " + ShellQuote(a);
-  command += " 2>" + ShellQuote(err_file) + " </dev/null";
-
-  BinaryResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return result;
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) result.out.append(buf, n);
-  int raw = ::pclose(pipe);
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream in(err_file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  result.err = text.str();
-  return result;
+  command += " >" + ShellQuote(scratch.File("stdout")) + " 2>" +
+             ShellQuote(scratch.File("stderr")) + " </dev/null";
+  int raw = std::system(command.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, FileBytes(scratch.File("stdout")),
+          FileBytes(scratch.File("stderr"))};
 }
 
 }  // namespace q9::testing

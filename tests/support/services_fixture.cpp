@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <cstdio>
-
+#include "demo/schema.h"
 #include "platform/db/recordset.h"
 #include "platform/erp/caller_login.h"
 
@@ -26,20 +25,13 @@ CREATE TABLE Vendor (cVenCode TEXT COLLATE NOCASE PRIMARY KEY, cVenName TEXT);
 CREATE TABLE Customer (cCusCode TEXT COLLATE NOCASE PRIMARY KEY, cCusName TEXT);
 )sql";
 
-constexpr const char* kSystemSchema = R"sql(
-CREATE TABLE VA_User (cUser_Id TEXT COLLATE NOCASE, cUser_Name TEXT);
-CREATE TABLE VA_Account (cAcc_ID TEXT COLLATE NOCASE, cAcc_Name TEXT, dSTStartDate DATE);
-CREATE TABLE VA_Period (cAcc_ID TEXT COLLATE NOCASE, iYear INTEGER, iId INTEGER, dBegin DATE,
-                        dEnd DATE);
-CREATE TABLE VA_DataRight (cAcc_ID TEXT COLLATE NOCASE, cUser_Id TEXT COLLATE NOCASE,
-                           cKind TEXT COLLATE NOCASE, cValue TEXT);
-CREATE TABLE VA_Function (cFuncId TEXT COLLATE NOCASE, cFuncName TEXT);
-CREATE TABLE VA_TaskRight (cAcc_ID TEXT COLLATE NOCASE, cUser_Id TEXT COLLATE NOCASE,
-                           cFuncId TEXT COLLATE NOCASE);
-CREATE TABLE VA_TaskLock (cAcc_ID TEXT COLLATE NOCASE, cFuncId TEXT COLLATE NOCASE,
-                          cUser_Id TEXT COLLATE NOCASE, iLockNum INTEGER);
+// The system tables are the demo system database's; the rows are this fixture's own.
+constexpr const char* kSystemRows = R"sql(
 INSERT INTO VA_User VALUES ('demo', '演示用户');
 INSERT INTO VA_Account VALUES ('001', '演示账套', '2024-01-01');
+WITH RECURSIVE m(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM m WHERE i < 12)
+INSERT INTO VA_Period SELECT '001', 2024, i, date('2024-01-01', '+' || (i - 1) || ' months'),
+                             date('2024-01-01', '+' || i || ' months', '-1 day') FROM m;
 )sql";
 
 }  // namespace
@@ -47,18 +39,7 @@ INSERT INTO VA_Account VALUES ('001', '演示账套', '2024-01-01');
 ServicesDatabase::ServicesDatabase()
     : company_(dir_.File("company.db")), system_(dir_.File("system.db")) {
   ExecSqlite(company_, kCompanySchema);
-  ExecSqlite(system_, kSystemSchema);
-  std::string periods;
-  for (int m = 1; m <= 12; ++m) {
-    char begin[16];
-    char end[16];
-    static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    std::snprintf(begin, sizeof begin, "%04d-%02d-01", kYear, m);
-    std::snprintf(end, sizeof end, "%04d-%02d-%02d", kYear, m, kDays[m - 1]);
-    periods += "INSERT INTO VA_Period VALUES ('001', " + std::to_string(kYear) + ", " +
-               std::to_string(m) + ", '" + begin + "', '" + end + "');";
-  }
-  ExecSqlite(system_, periods);
+  ExecSqlite(system_, std::string(demo::kSystemSchema) + ";" + kSystemRows);
 }
 
 ServicesDatabase::~ServicesDatabase() = default;
@@ -109,16 +90,17 @@ std::vector<std::vector<std::string>> SqliteRows(const std::string& db_path, std
   return rows;
 }
 
-std::vector<std::vector<std::string>> RecordsetRows(const platform::Variant& rs) {
+std::vector<std::vector<std::string>> RecordsetRows(const platform::Variant& rs,
+                                                    const std::vector<std::string>& columns) {
   auto cursor = platform::db::AsRecordset(rs, "RecordsetRows")->Clone();
+  auto text = [](const platform::Variant& v) { return v.is_null() ? "NULL" : v.ToText(); };
   std::vector<std::vector<std::string>> rows;
   for (; !cursor->Eof(); cursor->MoveNext()) {
-    std::vector<std::string> row;
-    for (size_t c = 0; c < cursor->FieldCount(); ++c) {
-      platform::Variant v = cursor->Field(c);
-      row.push_back(v.is_null() ? "NULL" : v.ToText());
+    std::vector<std::string>& row = rows.emplace_back();
+    for (size_t c = 0; columns.empty() && c < cursor->FieldCount(); ++c) {
+      row.push_back(text(cursor->Field(c)));
     }
-    rows.push_back(std::move(row));
+    for (const std::string& name : columns) row.push_back(text(cursor->Field(name)));
   }
   return rows;
 }

@@ -61,7 +61,9 @@ std::vector<std::vector<std::string>> SqliteRows(const std::string& db_path, std
 
 // Every record of the recordset a variant holds, read through a clone (the recordset keeps its
 // current record), each cell as a test reads it: Null as "NULL", other values as their text.
-std::vector<std::vector<std::string>> RecordsetRows(const platform::Variant& rs);
+// With `columns`, only those fields, by name and in that order.
+std::vector<std::vector<std::string>> RecordsetRows(const platform::Variant& rs,
+                                                    const std::vector<std::string>& columns = {});
 // The field names of the recordset a variant holds.
 std::vector<std::string> RecordsetFields(const platform::Variant& rs);
 

@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 
 namespace q9::testing {
 
@@ -33,6 +36,12 @@ void ExecSqlite(const std::string& db_path, const std::string& sql) {
   sqlite3_free(err);
   sqlite3_close(db);
   ASSERT_EQ(rc, SQLITE_OK) << msg << "\n" << sql;
+}
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace q9::testing

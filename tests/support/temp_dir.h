@@ -23,4 +23,7 @@ class TempDir {
 // file when needed. Fails the test on an error.
 void ExecSqlite(const std::string& db_path, const std::string& sql);
 
+// The whole content of a file, for byte-for-byte comparisons.
+std::string FileBytes(const std::string& path);
+
 }  // namespace q9::testing
