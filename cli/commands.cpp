@@ -13,17 +13,26 @@
 #include "cli/file_paths.h"
 #include "cli/output.h"
 #include "cli/progress_bar.h"
-#include "cli/stock_card.h"
 #include "component/iclskczt.h"
 #include "demo/generator.h"
 #include "demo/schema.h"
 #include "demo/server_writer.h"
+#include "ledger/stock_card.h"
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"
 #include "platform/error.h"
 
 namespace q9::cli {
 
+using ledger::ComputeStockCard;
+using ledger::kBalanceNumCaption;
+using ledger::kBalanceNumColumn;
+using ledger::kBalanceQttyCaption;
+using ledger::kBalanceQttyColumn;
+using ledger::Quantity;
+using ledger::StockCard;
+using ledger::WithBalances;
+using ledger::WithCardLines;
 using platform::Variant;
 namespace db = platform::db;
 

@@ -9,12 +9,31 @@
 #include <ostream>
 #include <string>
 
-#include "cli/condition_document.h"
 #include "cli/demo_company.h"
-#include "cli/periods.h"
 #include "cli/session.h"
+#include "condition/condition_document.h"
+#include "ledger/period_range.h"
 
 namespace q9::cli {
+
+using condition::BuildConditionDocument;
+using condition::CheckLength;
+using condition::ConditionOptions;
+using condition::kDefineItems;
+using condition::kFreeItems;
+using condition::kMaxValueLength;
+using condition::ParseDateOption;
+using condition::ParseItemRange;
+using condition::ParseRange;
+using condition::ParseRangeOption;
+using condition::ParseWholeNumber;
+using condition::Range;
+using condition::StandardName;
+using ledger::NoPeriodsMessage;
+using ledger::ParsePeriods;
+using ledger::Period;
+using ledger::PeriodDates;
+using ledger::PeriodRange;
 
 struct Context {
   GlobalOptions global;
