@@ -454,6 +454,20 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     };
   });
 
+  CLI::App* serve = app.add_subcommand(
+      "serve", "the web report: an HTTP server with the report page and its JSON API");
+  web::ServeOptions serve_options;
+  serve->add_option("--listen", serve_options.listen, "address and port to listen on")
+      ->type_name("HOST:PORT")
+      ->capture_default_str();
+  serve->add_option("--tls-cert", serve_options.tls_cert, "certificate (PEM): serve HTTPS")
+      ->type_name("FILE");
+  serve->add_option("--tls-key", serve_options.tls_key, "private key of the certificate (PEM)")
+      ->type_name("FILE");
+  serve->add_flag("--insecure-listen", serve_options.insecure_listen,
+                  "serve plain HTTP on an address other than loopback");
+  serve->callback([&] { action = [&](Context& c) { return RunServe(serve_options, c); }; });
+
   CLI::App* help = app.add_subcommand("help", "help on the tool or on one command");
   std::vector<std::string> help_topic;
   help->add_option("COMMAND", help_topic, "a command (and sub-command, e.g. format save)");

@@ -13,6 +13,7 @@
 #include "cli/session.h"
 #include "condition/condition_document.h"
 #include "ledger/period_range.h"
+#include "web/server.h"
 
 namespace q9::cli {
 
@@ -103,6 +104,9 @@ int RunFormatSave(const std::string& file, Context& ctx);
 int RunRef(const RefOptions& options, Context& ctx);
 int RunTask(const std::string& function_id, int lock, Context& ctx);
 int RunPrint(const PrintOptions& options, Context& ctx);
+// Serves the web report on the database of the global options (the demo company by default)
+// until SIGINT or SIGTERM; the user, account and year come from each login.
+int RunServe(web::ServeOptions options, Context& ctx);
 
 // The condition document of `source`: built from its options, or read from its file, which must
 // exist and parse as XML (UsageError naming the file and the problem otherwise).
