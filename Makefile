@@ -11,7 +11,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 WERROR ?= -DQ9_WERROR=ON
 RELEASE_BUILD ?= build-release
 
-.PHONY: setup configure build test release sanitize tsan demo bench fuzz clean mutants serve
+.PHONY: setup configure build test release sanitize tsan demo bench fuzz clean mutants serve web-bench
 
 setup:
 	@bash scripts/setup.sh
@@ -72,6 +72,13 @@ BENCH_LINES ?= 1000000
 BENCH_FLAGS ?=
 bench: build
 	@$(BUILD)/bench/ledger_bench --lines $(BENCH_LINES) --data $(BUILD)/bench-data $(BENCH_FLAGS)
+
+# The web report under load (never part of `test`): WEB_BENCH_SESSIONS sessions at once on the
+# company of BENCH_LINES lines (kept in $(BUILD)/bench-data). Figures: BENCHMARKS.md.
+WEB_BENCH_SESSIONS ?= 50
+web-bench: build
+	@$(BUILD)/web_bench --lines $(BENCH_LINES) --data $(BUILD)/bench-data \
+	  --sessions $(WEB_BENCH_SESSIONS) --q9strep $(BUILD)/q9strep
 
 # Fuzz targets (clang + libFuzzer), each for FUZZ_SECONDS, seeded from fuzz/corpus/.
 FUZZ_BUILD ?= build-fuzz

@@ -600,8 +600,8 @@ int RunPrint(const PrintOptions& o, Context& ctx) {
 }
 
 int RunServe(web::ServeOptions options, Context& ctx) {
+  { web::WebServer check(options); }  // a bad --listen or TLS option fails before any work
   options.connection_string = ResolveDatabase(ctx.global, ctx.err);
-  web::WebServer check(options);  // a bad --listen or TLS option fails before anything else
   return web::Serve(options, ctx.out);
 }
 

@@ -25,8 +25,8 @@ std::string DemoPasswordHash(const std::string& password, uint64_t seed, const s
   crypto_generichash(salt, sizeof salt, reinterpret_cast<const unsigned char*>(salt_input.data()),
                      salt_input.size(), nullptr, 0);
   unsigned char hash[32];
-  const unsigned long long ops = crypto_pwhash_OPSLIMIT_INTERACTIVE;
-  const size_t mem = crypto_pwhash_MEMLIMIT_INTERACTIVE;
+  const unsigned long long ops = kDemoHashPasses;
+  const size_t mem = kDemoHashMemory;
   if (crypto_pwhash(hash, sizeof hash, password.data(), password.size(), salt, ops, mem,
                     crypto_pwhash_ALG_ARGON2ID13) != 0) {
     throw std::runtime_error("the password hash of user " + user + " could not be computed");

@@ -13,6 +13,7 @@
 #include "ledger/report_captions.h"
 #include "ledger/stock_card.h"
 #include "platform/db/recordset.h"
+#include "platform/db/row_set.h"
 #include "platform/erp/caller_login.h"
 #include "platform/erp/register_substitutes.h"
 
@@ -79,16 +80,22 @@ bool CellLess(const Variant& a, const Variant& b) {
 
 }  // namespace
 
+// The summary is read from the recordset's own rows, never copied: fifty sessions each holding a
+// summary of fifty thousand rows would otherwise hold every value twice.
 struct ReportSession::Summary {
   int16_t kind = 0;
   std::string xml;
   Variant rs1;
-  Grid grid;
+  std::shared_ptr<const platform::db::RowSet> rows;
+  std::vector<std::string> captions;
   std::vector<bool> numeric;
-  // The current order of the rows (indexes into grid.rows) and what it is sorted on.
-  std::vector<size_t> order;
+  // The current order of the rows (indexes into rows) and what it is sorted on.
+  std::vector<uint32_t> order;
   std::string sort;
   bool desc = false;
+
+  size_t size() const { return rows->row_count(); }
+  std::optional<size_t> Column(const std::string& name) const { return rows->FindColumn(name); }
 };
 
 Json RecordsetJson(const Grid& grid) {
@@ -222,23 +229,28 @@ Json ReportSession::OpenLedger(int16_t kind, const std::string& xml, size_t limi
   s->kind = kind;
   s->xml = xml;
   s->rs1 = rs1;
-  s->grid = GridOf(rs1, "Rs1");
-  for (size_t c = 0; c < s->grid.columns.size(); ++c) {
-    s->grid.captions.push_back(ledger::SummaryCaption(s->grid.columns[c]));
-  }
-  s->numeric = NumericColumns(s->grid);
-  s->order.resize(s->grid.rows.size());
-  for (size_t i = 0; i < s->order.size(); ++i) s->order[i] = i;
+  s->rows = platform::db::AsRecordset(rs1, "Rs1")->rows();
+  if (!s->rows) throw ApiError(500, "OpenX answered a closed summary");
+  const platform::db::RowSet& rows = *s->rows;
+  size_t n = rows.column_count();
   Json totals = Json::array();
-  for (size_t c = 0; c < s->grid.columns.size(); ++c) {
-    if (!s->numeric[c]) {
-      totals.push_back(nullptr);
-      continue;
-    }
+  for (size_t c = 0; c < n; ++c) {
+    s->captions.push_back(ledger::SummaryCaption(rows.column_name(c)));
+    bool any = false, all = true;
     double sum = 0;
-    for (const auto& row : s->grid.rows) sum += IsBlank(row[c]) ? 0 : row[c].ToDouble();
-    totals.push_back(sum);
+    for (size_t r = 0; r < rows.row_count(); ++r) {
+      Variant v = rows.Value(r, c);
+      if (IsBlank(v)) continue;
+      bool number = IsNumber(v);
+      any = any || number;
+      all = all && number;
+      if (number) sum += v.ToDouble();
+    }
+    s->numeric.push_back(any && all);
+    totals.push_back(any && all ? Json(sum) : Json(nullptr));
   }
+  s->order.resize(rows.row_count());
+  for (size_t i = 0; i < s->order.size(); ++i) s->order[i] = static_cast<uint32_t>(i);
   summary_ = std::move(s);
   Json j = Rows(0, limit, "", false);
   j["totals"] = std::move(totals);
@@ -248,18 +260,19 @@ Json ReportSession::OpenLedger(int16_t kind, const std::string& xml, size_t limi
 Json ReportSession::Rows(size_t offset, size_t limit, const std::string& sort, bool desc) {
   Kept();
   Summary& s = *summary_;
-  if (!sort.empty() && !ColumnOf(s.grid, sort)) {
+  if (!sort.empty() && !s.Column(sort)) {
     throw ApiError(400, "sort " + sort + ": the summary has no such column");
   }
   if (sort != s.sort || desc != s.desc) {
-    for (size_t i = 0; i < s.order.size(); ++i) s.order[i] = i;
+    for (size_t i = 0; i < s.order.size(); ++i) s.order[i] = static_cast<uint32_t>(i);
     if (!sort.empty()) {
-      size_t c = *ColumnOf(s.grid, sort);
+      size_t c = *s.Column(sort);
+      std::vector<Variant> key;
+      key.reserve(s.size());
+      for (size_t r = 0; r < s.size(); ++r) key.push_back(s.rows->Value(r, c));
       // Stable, so equal cells keep the summary's own order either way round.
-      std::stable_sort(s.order.begin(), s.order.end(), [&](size_t a, size_t b) {
-        const Variant& x = s.grid.rows[a][c];
-        const Variant& y = s.grid.rows[b][c];
-        return desc ? CellLess(y, x) : CellLess(x, y);
+      std::stable_sort(s.order.begin(), s.order.end(), [&](uint32_t a, uint32_t b) {
+        return desc ? CellLess(key[b], key[a]) : CellLess(key[a], key[b]);
       });
     }
     s.sort = sort;
@@ -269,24 +282,25 @@ Json ReportSession::Rows(size_t offset, size_t limit, const std::string& sort, b
   size_t begin = std::min(offset, s.order.size());
   size_t end = std::min(s.order.size(), begin + limit);
   Grid page;
-  page.columns = s.grid.columns;
-  page.captions = s.grid.captions;
+  page.columns = s.rows->columns();
+  page.captions = s.captions;
   Json index = Json::array();
   for (size_t i = begin; i < end; ++i) {
-    page.rows.push_back(s.grid.rows[s.order[i]]);
+    std::vector<Variant>& row = page.rows.emplace_back();
+    for (size_t c = 0; c < page.columns.size(); ++c) row.push_back(s.rows->Value(s.order[i], c));
     index.push_back(s.order[i]);
   }
   Json j = RecordsetJson(page);
   // Numeric by the whole summary, not by the page alone.
   for (size_t c = 0; c < s.numeric.size(); ++c) j["columns"][c]["numeric"] = bool(s.numeric[c]);
-  j["total"] = s.grid.rows.size();
+  j["total"] = s.size();
   j["offset"] = begin;
   j["index"] = std::move(index);
   return j;
 }
 
 void ReportSession::CheckRow(size_t row) const {
-  size_t n = Kept().grid.rows.size();
+  size_t n = Kept().size();
   if (row >= n) {
     throw ApiError(404, "row " + std::to_string(row) + ": the summary has " + std::to_string(n) +
                             (n == 1 ? " row" : " rows"));
@@ -310,8 +324,8 @@ Json ReportSession::Card(size_t row) {
   const Summary& s = *summary_;
   Grid detail = GridOf(rs2, "Rs2");
   auto cell = [&](const char* name) {
-    auto c = ColumnOf(s.grid, name);
-    return c ? s.grid.rows[row][*c] : Variant::Null();
+    auto c = s.Column(name);
+    return c ? s.rows->Value(row, *c) : Variant::Null();
   };
   ledger::StockCard card = ledger::ComputeStockCard(detail, cell("iBeginQtty"), cell("iBeginNum"));
   Grid framed = ledger::WithCardLines(ledger::WithBalances(detail, card), card);

@@ -1,8 +1,10 @@
 #include "web/server.h"
 
 #include <httplib.h>
+#include <netinet/in.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <cctype>
@@ -251,6 +253,7 @@ struct WebServer::Impl {
         throttle(options.free_failed_logins, options.longest_login_wait) {}
 
   std::shared_ptr<WebSession> SessionOf(const Request& req) {
+    store.Sweep(Clock::now());  // expired sessions release their components without waiting
     std::string cookie = CookieOf(req, kCookie);
     auto session = cookie.empty() ? nullptr : store.Find(cookie, Clock::now());
     if (!session) throw ApiError(401, "not logged in, or the session has expired");
@@ -535,6 +538,31 @@ WebServer::WebServer(ServeOptions options) : impl_(std::make_unique<Impl>(std::m
 
 WebServer::~WebServer() = default;
 
+namespace {
+
+// The HTTP library listens with a backlog of 5 connections, fixed when it was compiled: when many
+// browsers connect at once (the load benchmark's 50 sessions on a busy machine) the kernel drops
+// the rest and some of them fail. The listening socket of `port` is found among this process's
+// descriptors and given the system's longest backlog (listen() again only changes the backlog).
+void LengthenBacklog(int port) {
+  for (int fd = 0; fd < 4096; ++fd) {
+    int listening = 0;
+    socklen_t size = sizeof listening;
+    if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || !listening) continue;
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) continue;
+    int bound = address.ss_family == AF_INET
+                    ? ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port)
+                : address.ss_family == AF_INET6
+                    ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
+                    : -1;
+    if (bound == port) listen(fd, SOMAXCONN);
+  }
+}
+
+}  // namespace
+
 int WebServer::Bind() {
   Impl& m = *impl_;
   int port = m.port == 0 ? m.http->bind_to_any_port(m.host) : m.port;
@@ -542,6 +570,7 @@ int WebServer::Bind() {
     throw platform::OptionError("--listen " + m.options.listen + ": cannot listen there");
   }
   m.port = port;
+  LengthenBacklog(port);
   return port;
 }
 
