@@ -171,6 +171,8 @@ TEST(WebLoginTest, RefusesWhatIsNotALogin) {
        "wrong user name or password"},
       {R"({"user":"clerk","password":"demo-2026"})", "application/json", 401,
        "wrong user name or password"},
+      {R"({"user":"demo' OR '1'='1","password":"demo-2026"})", "application/json", 401,
+       "wrong user name or password"},
       {R"({"user":"demo","password":"demo-2026","account":"999"})", "application/json", 400,
        "账套 999 不存在"},
       {R"({"user":"demo","password":"demo-2026","rights":"all"})", "application/json", 400,
@@ -296,6 +298,45 @@ TEST(WebSecurityTest, EveryAnswerCarriesTheSecurityHeaders) {
   file << in.rdbuf();
   EXPECT_EQ(answers[0].raw, file.str());
   EXPECT_EQ(answers[0].headers.find("Content-Type")->second, "text/html; charset=utf-8");
+}
+
+TEST(WebServerOptionsTest, WithACertificateItServesHttpsAndTheCookieIsSecure) {
+  testing::TempDir dir;
+  std::string cert = dir.File("cert.pem"), key = dir.File("key.pem");
+  std::string make =
+      "openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=localhost -days 1 "
+      "-keyout " +
+      key + " -out " + cert + " >/dev/null 2>&1";
+  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "no openssl program to make a certificate";
+  ServeOptions o;
+  o.listen = "127.0.0.1:0";
+  o.connection_string = Company();
+  o.tls_cert = cert;
+  o.tls_key = key;
+  WebServer server(o);
+  int port = server.Bind();
+  std::thread serving([&] { server.Run(); });
+  httplib::SSLClient client("127.0.0.1", port);
+  client.enable_server_certificate_verification(false);
+  auto r =
+      client.Post("/api/login", Json{{"user", "demo"}, {"password", demo::kDemoPassword}}.dump(),
+                  "application/json");
+  server.Stop();
+  serving.join();
+  ASSERT_TRUE(r) << httplib::to_string(r.error());
+  EXPECT_EQ(r->status, 200);
+  EXPECT_TRUE(r->get_header_value("Set-Cookie").ends_with("; Secure"))
+      << r->get_header_value("Set-Cookie");
+  EXPECT_EQ(r->get_header_value("Strict-Transport-Security"), "max-age=31536000");
+  EXPECT_EQ(server.Address(), "https://127.0.0.1:" + std::to_string(port) + "/");
+  o.tls_key = cert;  // not a key
+  try {
+    WebServer refused(o);
+    ADD_FAILURE() << "a certificate as its own key was taken";
+  } catch (const platform::OptionError& e) {
+    EXPECT_EQ(e.what(), "--tls-cert " + cert + ", --tls-key " + cert +
+                            ": not a certificate and key OpenSSL reads");
+  }
 }
 
 TEST(WebServerOptionsTest, PlainHttpListensOnLoopbackOnlyUnlessSaidOtherwise) {
