@@ -32,11 +32,11 @@ constexpr char kNoData[] = "没有符合条件的数据！";
 
 // The demo company, written once for the whole binary.
 const std::string& Company() {
-  static testing::TempDir* dir = new testing::TempDir();
+  static testing::TempDir dir;  // removed at exit, after the shared server stopped
   static const std::string cs = [] {
     demo::DemoOptions options;
-    demo::WriteGeneratedCompany(options, dir->File("company.db"), dir->File("system.db"));
-    return demo::EmbeddedConnectionString(dir->File("company.db"), dir->File("system.db"));
+    demo::WriteGeneratedCompany(options, dir.File("company.db"), dir.File("system.db"));
+    return demo::EmbeddedConnectionString(dir.File("company.db"), dir.File("system.db"));
   }();
   return cs;
 }
@@ -107,15 +107,27 @@ struct Browser {
   httplib::Headers Headers() const { return {{"Cookie", cookie}}; }
 };
 
+TestServer* shared_server = nullptr;
+
 TestServer& Shared() {
-  static TestServer* server = [] {
+  if (!shared_server) {
     ServeOptions o;
     o.free_failed_logins = 1000;  // the throttle has its own case and server
     o.max_body = 64 * 1024;
-    return new TestServer(o);
-  }();
-  return *server;
+    shared_server = new TestServer(o);
+  }
+  return *shared_server;
 }
+
+// Stops the shared server (its sessions release their components) before the company goes.
+class StopSharedServer : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    delete shared_server;
+    shared_server = nullptr;
+  }
+};
+const auto* const kStopSharedServer = ::testing::AddGlobalTestEnvironment(new StopSharedServer);
 
 const Browser& Demo() {
   static Browser b = Browser::LogIn(Shared(), "demo", demo::kDemoPassword);
