@@ -11,7 +11,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 WERROR ?= -DQ9_WERROR=ON
 RELEASE_BUILD ?= build-release
 
-.PHONY: setup configure build test release sanitize tsan demo bench fuzz clean mutants
+.PHONY: setup configure build test release sanitize tsan demo bench fuzz clean mutants serve web-bench
 
 setup:
 	@bash scripts/setup.sh
@@ -47,6 +47,13 @@ sanitize: setup
 demo: build
 	@./$(BUILD)/q9strep ledger --kind batch
 
+# The web report on the demo company (created under ./demo-data on first use): open the address it
+# prints and log in as demo / demo-2026. SERVE_FLAGS adds options, e.g. SERVE_FLAGS="--listen
+# 127.0.0.1:9000" or SERVE_FLAGS="--db 'Provider=...'" (before serve: --db is a global option).
+SERVE_FLAGS ?=
+serve: build
+	@./$(BUILD)/q9strep serve $(SERVE_FLAGS)
+
 # The lifetime and threading cases under ThreadSanitizer: many instances on several threads, each
 # thread its own apartment. Only the end-to-end binary is built.
 tsan: setup
@@ -65,6 +72,13 @@ BENCH_LINES ?= 1000000
 BENCH_FLAGS ?=
 bench: build
 	@$(BUILD)/bench/ledger_bench --lines $(BENCH_LINES) --data $(BUILD)/bench-data $(BENCH_FLAGS)
+
+# The web report under load (never part of `test`): WEB_BENCH_SESSIONS sessions at once on the
+# company of BENCH_LINES lines (kept in $(BUILD)/bench-data). Figures: BENCHMARKS.md.
+WEB_BENCH_SESSIONS ?= 50
+web-bench: build
+	@$(BUILD)/web_bench --lines $(BENCH_LINES) --data $(BUILD)/bench-data \
+	  --sessions $(WEB_BENCH_SESSIONS) --q9strep $(BUILD)/q9strep
 
 # Fuzz targets (clang + libFuzzer), each for FUZZ_SECONDS, seeded from fuzz/corpus/.
 FUZZ_BUILD ?= build-fuzz
