@@ -13,8 +13,10 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 export const repoRoot = path.resolve(here, '../../..');
 export const q9strep = process.env.Q9STREP || path.join(repoRoot, 'build', 'q9strep');
 export const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
-// The password the demo company's users log in with.
-export const demoPassword = process.env.Q9_DEMO_PASSWORD || 'demo';
+// The passwords the demo company's users log in with (the demo company's README names them).
+export function passwordOf(user) {
+  return `${user}-2026`;
+}
 
 export const CHROMIUM_ARGS = [
   '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',

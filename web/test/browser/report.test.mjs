@@ -6,7 +6,7 @@ import path from 'node:path';
 import {after, before, test} from 'node:test';
 
 import {
-  cli, cliJson, cliMessage, demoPassword, launchBrowser, makeCompany, shown, startServer, tempDir,
+  cli, cliJson, cliMessage, launchBrowser, passwordOf, makeCompany, shown, startServer, tempDir,
 } from './harness.mjs';
 
 const PAGE_SIZE = 50;
@@ -61,7 +61,7 @@ async function idle() {
   await page.waitForSelector('#busy', {state: 'hidden'});
 }
 
-async function login(user, password = demoPassword) {
+async function login(user, password = passwordOf(user)) {
   await page.goto(`${server.base}/`);
   await page.waitForSelector('#login-view:not([hidden])');
   await page.fill('#login-form input[name=user]', user);
@@ -423,7 +423,7 @@ test('a write without the CSRF token and a forged session cookie are refused', a
 });
 
 test('a wrong password is refused with the server\'s message and no session', async () => {
-  await login('demo', `${demoPassword}-wrong`);
+  await login('demo', `${passwordOf('demo')}-wrong`);
   await page.waitForSelector('#error:not([hidden])');
   assert.notEqual(await errorText(), '');
   assert.equal(await page.isVisible('#login-view'), true);
