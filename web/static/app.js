@@ -365,7 +365,13 @@ async function runLedger(kind, condition) {
   state.sort = null;
   state.card = null;
   $('#card').hidden = true;
-  showSummary(answer);
+  // The first page comes with the summary, at the server's page size; another size asks again.
+  if (answer.rows.length !== Math.min(answer.total, state.pageSize)) {
+    state.summary = {totals: answer.totals};
+    await loadRows(0);
+  } else {
+    showSummary(answer);
+  }
 }
 
 function showSummary(answer) {

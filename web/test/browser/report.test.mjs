@@ -285,6 +285,9 @@ test('a row of the batch ledger opens its stock card with running balances', asy
   await runReport();
   const args = await conditionArgs();
   const all = cliJson(db, ['ledger', '--kind', 'batch', '--all-rows', ...args]);
+  // A new summary keeps the page size chosen before.
+  assert.equal(await page.textContent('#page-info'), `Rows 1–${PAGE_SIZE} of ${all.summary.rows.length}`);
+  assert.equal((await readTable('#grid')).rows.length, PAGE_SIZE);
   const row = all.details.findIndex((x) => x.rows.length >= 3);
   assert.ok(row >= 0 && row < PAGE_SIZE, `no row with three lines on the first page (${row})`);
   await page.click(`#grid tbody tr[data-index="${row}"]`);
