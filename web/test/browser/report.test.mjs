@@ -388,6 +388,54 @@ test('a condition nothing matches shows the component\'s message', async () => {
   assert.equal(await errorText(), cliMessage(r));
 });
 
+// What the page does when the answer is not the server's JSON, or comes late: the routes of the
+// real server are replaced for one request each.
+const TRANSPORT = [
+  {name: 'no connection', route: (r) => r.abort('connectionrefused'), message: /^The server cannot be reached \(/, view: 'report'},
+  {name: 'a proxy page', route: (r) => r.fulfill({status: 502, contentType: 'text/html', body: 'Bad gateway'}),
+    message: /^Bad gateway$/, view: 'report'},
+  {name: 'broken JSON', route: (r) => r.fulfill({status: 200, contentType: 'application/json', body: '{"ok": tr'}),
+    message: /^The server's answer is not valid JSON \(/, view: 'report'},
+  {name: 'an ended session', route: (r) => r.fulfill({status: 401, contentType: 'application/json',
+    body: JSON.stringify({ok: false, message: 'session ended'})}), message: /^session ended$/, view: 'login'},
+];
+
+test('a failed request shows its message, never a blank page', async () => {
+  for (const {name, route, message, view} of TRANSPORT) {
+    await page.goto(`${server.base}/`);
+    await page.waitForSelector('#report-view:not([hidden])');
+    await idle();
+    await page.route('**/api/ledger', route, {times: 1});
+    await page.click('#run');
+    await page.waitForSelector('#error:not([hidden])');
+    assert.match(await errorText(), message, name);
+    assert.equal(await page.isVisible(`#${view}-view`), true, name);
+    assert.equal(await page.isVisible('#busy'), false, name);
+  }
+  // Only the answer was faked: the session itself lives on.
+  await page.goto(`${server.base}/`);
+  await page.waitForSelector('#report-view:not([hidden])');
+  await idle();
+});
+
+test('long work shows the loading indicator until the answer is in', async () => {
+  let release;
+  const held = new Promise((resolve) => { release = resolve; });
+  await page.route('**/api/ledger', async (r) => {
+    await held;
+    await r.continue();
+  }, {times: 1});
+  await page.selectOption('#condition [name=kind]', 'position');
+  await page.click('#run');
+  await page.waitForSelector('#busy:not([hidden])');
+  assert.equal(await page.textContent('#busy-text'), 'Running the position ledger…');
+  assert.equal(await page.getAttribute('body', 'aria-busy'), 'true');
+  release();
+  await idle();
+  await page.waitForSelector('#summary:not([hidden])');
+  assert.equal(await page.getAttribute('body', 'aria-busy'), 'false');
+});
+
 test('a write without the CSRF token and a forged session cookie are refused', async () => {
   const before = cliJson(db, ['format', 'get', '批次台账']);
   const xml = '<format><col1 visible="false" width="10"><queryid value="2"/></col1></format>';
