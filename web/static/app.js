@@ -232,16 +232,31 @@ async function logout() {
 // After login or on a page load with a live session: the task right first, then what the
 // condition panel needs.
 async function enter() {
-  try {
-    await api.get('/api/auth', {busyText: 'Checking the right to the ledger…'});
-  } catch (e) {
-    if (e instanceof ApiError && e.status === 403) {
-      showView('refused');
-      $('#refused-message').textContent = e.message;
-      return;
-    }
-    throw e;
+  // Each ledger is a task of its own: a kind the user may not run is offered with the
+  // component's refusal; a user refused every kind gets no report at all.
+  const kinds = Object.keys(KIND_TITLES);
+  const answers = await Promise.all(kinds.map((kind) =>
+    api.get(`/api/auth?kind=${kind}`, {busyText: 'Checking the right to the ledger…'})
+        .then(() => null, (e) => {
+          if (e instanceof ApiError && e.status === 403) return e.message;
+          throw e;
+        })));
+  state.refused = Object.fromEntries(kinds.map((k, i) => [k, answers[i]]));
+  if (answers.every((m) => m !== null)) {
+    showView('refused');
+    $('#refused-message').textContent = [...new Set(answers)].join('\n');
+    return;
   }
+  const select = $('#condition').elements.kind;
+  for (const option of select.options) {
+    const refusal = state.refused[option.value];
+    option.disabled = refusal !== null;
+    option.textContent = KIND_TITLES[option.value] + (refusal !== null ? ' (refused)' : '');
+  }
+  if (select.selectedOptions[0].disabled) {
+    select.value = kinds.find((k) => state.refused[k] === null);
+  }
+  showRefusals();
   showView('report');
   const [periods, free, define] = await Promise.all([
     api.get('/api/periods', {busyText: 'Loading the periods…'}),
@@ -251,6 +266,15 @@ async function enter() {
   fillPeriods(periods);
   fillItems('#free-items', 'free', free);
   fillItems('#define-items', 'define', define);
+}
+
+// The kinds refused to this user, each with the component's message.
+function showRefusals() {
+  const lines = Object.entries(state.refused || {}).filter(([, m]) => m !== null)
+      .map(([k, m]) => `${KIND_TITLES[k]}: ${m}`);
+  const box = $('#refusals');
+  box.textContent = lines.join('\n');
+  box.hidden = lines.length === 0;
 }
 
 // ---- Condition panel -----------------------------------------------------------------------

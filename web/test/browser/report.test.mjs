@@ -482,14 +482,42 @@ test('a wrong password is refused with the server\'s message and no session', as
   assert.equal(session, 401);
 });
 
-test('a user without the task right sees the component\'s refusal', async () => {
-  await login('auditor');
-  await page.waitForSelector('#refused-view:not([hidden])');
+// The demo company's tasks of the three ledgers.
+const TASKS = {inventory: 'ST0301', batch: 'ST0302', position: 'ST0303'};
+const TITLES = {inventory: 'Stock ledger by inventory', batch: 'Stock ledger by batch', position: 'Position ledger'};
+
+test('a user without the task right of a ledger sees the component\'s refusal', async () => {
+  const user = 'auditor';
+  const refusals = Object.entries(TASKS).map(([kind, task]) => [kind, cli(db, ['task', task], {user})])
+      .filter(([, r]) => r.status !== 0);
+  assert.ok(refusals.length > 0 && refusals.length < 3, `${user} is refused ${refusals.length} ledgers`);
+  await login(user);
+  await page.waitForSelector('#report-view:not([hidden])');
   await shot('08-refused');
-  const r = cli(db, ['task', process.env.Q9_LEDGER_TASK || 'ST0302'], {user: 'auditor'});
-  assert.notEqual(r.status, 0);
+  assert.equal(await page.textContent('#refusals'),
+      refusals.map(([kind, r]) => `${TITLES[kind]}: ${cliMessage(r)}`).join('\n'));
+  const disabled = await page.$$eval('#condition [name=kind] option', (os) => os.filter((o) => o.disabled).map((o) => o.value));
+  assert.deepEqual(disabled, refusals.map(([kind]) => kind));
+  // The server refuses the ledger itself too, whatever the page offers.
+  const [kind, r] = refusals[0];
+  const answer = await page.evaluate(async (k) => {
+    const {csrf} = await (await fetch('/api/session')).json();
+    const res = await fetch('/api/ledger', {method: 'POST',
+      headers: {'Content-Type': 'application/json', 'X-CSRF-Token': csrf},
+      body: JSON.stringify({kind: k, condition: {}})});
+    return {status: res.status, body: await res.json()};
+  }, kind);
+  assert.equal(answer.status, 403);
+  assert.equal(answer.body.message, cliMessage(r));
+
+  // Refused every ledger: no report, only the message.
+  await page.route('**/api/auth*', (route) => route.fulfill({status: 403, contentType: 'application/json',
+    body: JSON.stringify({ok: false, message: cliMessage(r)})}));
+  await page.reload();
+  await page.waitForSelector('#refused-view:not([hidden])');
   assert.equal(await page.textContent('#refused-message'), cliMessage(r));
   assert.equal(await page.isVisible('#condition'), false);
+  await page.unroute('**/api/auth*');
   await logout();
 });
 
