@@ -657,6 +657,10 @@ function renderCard() {
 }
 
 function wireCard() {
+  $('#card-export-csv').addEventListener('click', guarded(() => {
+    if (!state.card) throw new Error('Open a stock card first.');
+    return download('csv', state.card.row);
+  }));
   $('#card-close').addEventListener('click', () => {
     $('#card').hidden = true;
     state.card = null;

@@ -356,6 +356,15 @@ test('the CSV export is byte for byte what q9strep prints', async () => {
   assert.equal(r.status, 0, r.stderr);
   assert.ok(got.length > 0);
   assert.ok(got.equals(fs.readFileSync(file)), 'the download differs from q9strep print csv:');
+
+  // The open card's lines alone: the detail of its row.
+  const row = Number(/row (\d+)/.exec(await page.textContent('#card-title'))[1]);
+  const [cardDownload] = await Promise.all([page.waitForEvent('download'), page.click('#card-export-csv')]);
+  const cardFile = path.join(dir, 'expected-card.csv');
+  const rc = cli(db, ['print', `csv:${cardFile}`, '--kind', 'batch', ...args, '--row', String(row)]);
+  assert.equal(rc.status, 0, rc.stderr);
+  assert.ok(fs.readFileSync(await cardDownload.path()).equals(fs.readFileSync(cardFile)),
+      'the card download differs from q9strep print csv: --row');
 });
 
 test('the print view holds every row and the totals', async () => {
