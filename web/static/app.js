@@ -61,7 +61,7 @@ function failureMessage(body, status) {
   return `The server answered ${status} without a message.`;
 }
 
-async function request(method, path, {body, text, busyText, raw} = {}) {
+async function request(method, path, {body, busyText, raw} = {}) {
   const headers = {Accept: 'application/json'};
   if (method !== 'GET' && state.session) headers['X-CSRF-Token'] = state.session.csrf;
   if (body !== undefined) headers['Content-Type'] = 'application/json';
@@ -92,7 +92,6 @@ async function request(method, path, {body, text, busyText, raw} = {}) {
     if (!response.ok || (data && data.ok === false)) {
       throw new ApiError(failureMessage(data, response.status), response.status, data);
     }
-    if (text) return response;
     return data;
   } finally {
     busy(false);
@@ -337,6 +336,15 @@ function wireCondition() {
     const position = form.elements.kind.value === 'position';
     form.elements.audited_only.disabled = position;
   });
+  form.addEventListener('reset', () => setTimeout(() => {
+    // Clearing selects the first kind again, which may be one the user is refused.
+    const kind = form.elements.kind;
+    if (kind.selectedOptions[0] && kind.selectedOptions[0].disabled) {
+      const allowed = [...kind.options].find((o) => !o.disabled);
+      if (allowed) kind.value = allowed.value;
+    }
+    form.elements.audited_only.disabled = kind.value === 'position';
+  }));
   form.addEventListener('submit', guarded(async (event) => {
     event.preventDefault();
     await runLedger(form.elements.kind.value, readCondition(form));
