@@ -262,6 +262,7 @@ async function enter() {
     api.get('/api/captions/free', {busyText: 'Loading the captions…'}),
     api.get('/api/captions/define', {busyText: 'Loading the captions…'}),
   ]);
+  fitKind($('#condition'));
   fillPeriods(periods);
   fillItems('#free-items', 'free', free);
   fillItems('#define-items', 'define', define);
@@ -332,10 +333,7 @@ function wireCondition() {
     const p = periodOf(form.elements.toMonth.value);
     if (p) form.elements.to.value = p.end;
   });
-  form.elements.kind.addEventListener('change', () => {
-    const position = form.elements.kind.value === 'position';
-    form.elements.audited_only.disabled = position;
-  });
+  form.elements.kind.addEventListener('change', () => fitKind(form));
   form.addEventListener('reset', () => setTimeout(() => {
     // Clearing selects the first kind again, which may be one the user is refused.
     const kind = form.elements.kind;
@@ -343,12 +341,22 @@ function wireCondition() {
       const allowed = [...kind.options].find((o) => !o.disabled);
       if (allowed) kind.value = allowed.value;
     }
-    form.elements.audited_only.disabled = kind.value === 'position';
+    fitKind(form);
   }));
   form.addEventListener('submit', guarded(async (event) => {
     event.preventDefault();
     await runLedger(form.elements.kind.value, readCondition(form));
   }));
+}
+
+// Fields that only one kind of ledger reads: positions and a batch range for the position
+// ledger, audited documents only for the stock ledger.
+function fitKind(form) {
+  const position = form.elements.kind.value === 'position';
+  form.elements.audited_only.disabled = position;
+  form.elements.batchTo.disabled = !position;
+  for (const name of ['positionFrom', 'positionTo']) form.elements[name].disabled = !position;
+  $$('.ref[data-table="position"] button.pick', form).forEach((b) => { b.disabled = !position; });
 }
 
 // The condition as the API takes it: the ledger options by their long names, empty fields left
@@ -368,8 +376,8 @@ function readCondition(form) {
   put('warehouse', f.warehouse.value.split(',').map((s) => s.trim()).filter(Boolean).join(','));
   put('class', range(f.classFrom.value, f.classTo.value));
   put('inventory', range(f.inventoryFrom.value, f.inventoryTo.value));
-  put('position', range(f.positionFrom.value, f.positionTo.value));
-  put('batch', range(f.batchFrom.value, f.batchTo.value));
+  if (!f.positionFrom.disabled) put('position', range(f.positionFrom.value, f.positionTo.value));
+  put('batch', f.batchTo.disabled ? f.batchFrom.value.trim() : range(f.batchFrom.value, f.batchTo.value));
   put('spec', f.spec.value.trim());
   const assunit = Number(f.assunit.value || 1);
   if (assunit !== 1) c.assunit = assunit;
