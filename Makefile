@@ -11,7 +11,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 WERROR ?= -DQ9_WERROR=ON
 RELEASE_BUILD ?= build-release
 
-.PHONY: setup configure build test release sanitize tsan demo bench fuzz clean mutants
+.PHONY: setup configure build test release sanitize tsan demo bench fuzz clean mutants serve
 
 setup:
 	@bash scripts/setup.sh
@@ -46,6 +46,13 @@ sanitize: setup
 # the demo user's stock ledger by batch: the summary and the detail of its first row.
 demo: build
 	@./$(BUILD)/q9strep ledger --kind batch
+
+# The web report on the demo company (created under ./demo-data on first use): open the address it
+# prints and log in as demo / demo-2026. SERVE_FLAGS adds options, e.g. SERVE_FLAGS="--listen
+# 127.0.0.1:9000" or SERVE_FLAGS="--db 'Provider=...'" (before serve: --db is a global option).
+SERVE_FLAGS ?=
+serve: build
+	@./$(BUILD)/q9strep serve $(SERVE_FLAGS)
 
 # The lifetime and threading cases under ThreadSanitizer: many instances on several threads, each
 # thread its own apartment. Only the end-to-end binary is built.

@@ -10,6 +10,7 @@
 #include "cli/demo_company.h"
 #include "cli/exit_status.h"
 #include "cli/file_paths.h"
+#include "condition/condition_texts.h"
 #include "demo/generator.h"
 #include "platform/error.h"
 
@@ -38,22 +39,6 @@ constexpr char kFooter[] =
     "the command; q9strep --help describes them.\n"
     "Exit status: 0 success, 1 the component answered False (its message on standard error), "
     "2 usage error, 3 the component raised an error (number and description on standard error).";
-
-// The codes of a comma-separated list.
-std::vector<std::string> Split(const std::string& list) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (size_t comma; (comma = list.find(',', start)) != std::string::npos; start = comma + 1) {
-    parts.push_back(list.substr(start, comma - start));
-  }
-  parts.push_back(list.substr(start));
-  return parts;
-}
-
-std::string ParseAssUnit(const std::string& text) {
-  int64_t n = ParseWholeNumber(text, "--assunit", 1, 99, "a unit number");
-  return std::to_string(n);
-}
 
 // The condition options, shared by ledger, condition and print.
 class ConditionArgs {
@@ -144,41 +129,30 @@ class ConditionArgs {
     if (file_option_->count() > 0 && file_.empty()) {
       throw UsageError("--condition: needs a file name");
     }
-    ConditionOptions& c = s.options;
     bool from_given = from_option_->count() > 0;
     bool to_given = to_option_->count() > 0;
-    if (from_given) c.dates.from = ParseDateOption(from_, "--from");
-    if (to_given) c.dates.to = ParseDateOption(to_, "--to");
-    if (from_given && to_given && c.dates.from > c.dates.to) {
-      throw UsageError("--from " + c.dates.from + " is after --to " + c.dates.to +
-                       "; the range would select nothing");
-    }
+    condition::ConditionTexts t;
+    if (from_given) t.from = from_;
+    if (to_given) t.to = to_;
+    t.audit_dates = audit_dates_;
+    t.warehouses = warehouses_;
+    t.inv_class = class_;
+    t.inventory = inventory_;
+    t.spec = spec_;
+    t.assunit = assunit_;
+    t.standard = standard_;
+    t.batch = batch_text_;
+    t.position = position_text_;
+    t.audited_only = audited_only_flag_;
+    t.free = free_;
+    t.define = define_;
+    s.options = condition::ParseConditionTexts(t);
     if (period_->count() + periods_->count() > 0 && from_given + to_given > 0) {
       throw UsageError(std::string(period_->count() ? "--period" : "--periods") +
                        " sets the dates; --from and --to cannot be given with it");
     }
     if (period_->count()) s.periods = ParsePeriods(period_text_, "--period");
     if (periods_->count()) s.periods = ParsePeriods(periods_text_, "--periods");
-    c.audit_dates = audit_dates_;
-    c.warehouses = warehouses_;
-    for (const std::string& code : Split(warehouses_)) CheckLength(code, "--warehouse");
-    c.inv_class = ParseRangeOption(class_, "--class");
-    c.inventory = ParseRangeOption(inventory_, "--inventory");
-    c.spec = spec_;
-    CheckLength(spec_, "--spec");
-    c.assunit = ParseAssUnit(assunit_);
-    c.standard = StandardName(standard_);
-    c.batch = ParseRangeOption(batch_text_, "--batch");
-    c.position = ParseRangeOption(position_text_, "--position");
-    c.audited_only = audited_only_flag_;
-    for (const std::string& f : free_) {
-      auto [i, range] = ParseItemRange(f, kFreeItems, "--free");
-      c.free[i - 1] = range;
-    }
-    for (const std::string& d : define_) {
-      auto [i, range] = ParseItemRange(d, kDefineItems, "--define");
-      c.define[i - 1] = range;
-    }
     s.batch_given = batch_->count() > 0;
     s.position_given = position_->count() > 0;
     s.audited_only_given = audited_only_->count() > 0;
@@ -479,6 +453,20 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       return RunPrint(print_options, c);
     };
   });
+
+  CLI::App* serve = app.add_subcommand(
+      "serve", "the web report: an HTTP server with the report page and its JSON API");
+  web::ServeOptions serve_options;
+  serve->add_option("--listen", serve_options.listen, "address and port to listen on")
+      ->type_name("HOST:PORT")
+      ->capture_default_str();
+  serve->add_option("--tls-cert", serve_options.tls_cert, "certificate (PEM): serve HTTPS")
+      ->type_name("FILE");
+  serve->add_option("--tls-key", serve_options.tls_key, "private key of the certificate (PEM)")
+      ->type_name("FILE");
+  serve->add_flag("--insecure-listen", serve_options.insecure_listen,
+                  "serve plain HTTP on an address other than loopback");
+  serve->callback([&] { action = [&](Context& c) { return RunServe(serve_options, c); }; });
 
   CLI::App* help = app.add_subcommand("help", "help on the tool or on one command");
   std::vector<std::string> help_topic;

@@ -13,17 +13,27 @@
 #include "cli/file_paths.h"
 #include "cli/output.h"
 #include "cli/progress_bar.h"
-#include "cli/stock_card.h"
 #include "component/iclskczt.h"
 #include "demo/generator.h"
 #include "demo/schema.h"
 #include "demo/server_writer.h"
+#include "ledger/report_captions.h"
+#include "ledger/stock_card.h"
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"
 #include "platform/error.h"
 
 namespace q9::cli {
 
+using ledger::ComputeStockCard;
+using ledger::kBalanceNumCaption;
+using ledger::kBalanceNumColumn;
+using ledger::kBalanceQttyCaption;
+using ledger::kBalanceQttyColumn;
+using ledger::Quantity;
+using ledger::StockCard;
+using ledger::WithBalances;
+using ledger::WithCardLines;
 using platform::Variant;
 namespace db = platform::db;
 
@@ -186,42 +196,9 @@ int32_t CheckRow(int32_t row, size_t count) {
   return row;
 }
 
-// The report query whose saved format lays out each ledger's detail, as the front end names it.
-const char* QueryNameOf(LedgerKind kind) {
-  switch (kind) {
-    case LedgerKind::kInventory:
-      return "库存台账";
-    case LedgerKind::kBatch:
-      return "批次台账";
-    case LedgerKind::kPosition:
-      return "货位台账";
-  }
-  return "";
+std::string QueryNameOf(LedgerKind kind) {
+  return ledger::ReportQueryName(static_cast<int16_t>(kind));
 }
-
-// Headings of the summary list, which has no saved format: the front end's own.
-const std::map<std::string, std::string, std::less<>> kSummaryCaptions = {
-    {"cWhCode", "仓库编码"},
-    {"cWhName", "仓库"},
-    {"cPosCode", "货位编码"},
-    {"cPosName", "货位"},
-    {"cInvCode", "存货编码"},
-    {"cBatch", "批号"},
-    {"cInvName", "存货名称"},
-    {"cInvAddCode", "存货代码"},
-    {"cInvStd", "规格型号"},
-    {"cInvM_Unit", "主计量单位"},
-    {"cInvA_Unit", "辅计量单位"},
-    {"cInvCCode", "存货分类编码"},
-    {"cInvCName", "存货分类"},
-    {"iSafeNum", "安全库存"},
-    {"iTopSum", "最高库存"},
-    {"iLowSum", "最低库存"},
-    {"iBeginQtty", "期初结存数量"},
-    {"iBeginNum", "期初结存件数"},
-    {kBalanceQttyColumn, kBalanceQttyCaption},
-    {kBalanceNumColumn, kBalanceNumCaption},
-};
 
 // The caption of every column: the saved format's, else the tool's own, else the name.
 std::vector<std::string> CaptionsOf(const std::vector<std::string>& columns,
@@ -230,9 +207,9 @@ std::vector<std::string> CaptionsOf(const std::vector<std::string>& columns,
   for (const std::string& c : columns) {
     auto f = std::find_if(format.begin(), format.end(),
                           [&](const FormatColumn& x) { return x.field == c; });
-    auto known = kSummaryCaptions.find(c);
+    std::string known = ledger::SummaryCaption(c);
     captions.push_back(f != format.end() && !f->caption.empty() ? f->caption
-                       : known != kSummaryCaptions.end()        ? known->second
+                       : !known.empty()                         ? known
                                                                 : c);
   }
   return captions;
@@ -620,6 +597,12 @@ int RunPrint(const PrintOptions& o, Context& ctx) {
             << '\n';
   }
   return kExitOk;
+}
+
+int RunServe(web::ServeOptions options, Context& ctx) {
+  options.connection_string = ResolveDatabase(ctx.global, ctx.err);
+  web::WebServer check(options);  // a bad --listen or TLS option fails before anything else
+  return web::Serve(options, ctx.out);
 }
 
 }  // namespace q9::cli

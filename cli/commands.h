@@ -9,12 +9,32 @@
 #include <ostream>
 #include <string>
 
-#include "cli/condition_document.h"
 #include "cli/demo_company.h"
-#include "cli/periods.h"
 #include "cli/session.h"
+#include "condition/condition_document.h"
+#include "ledger/period_range.h"
+#include "web/server.h"
 
 namespace q9::cli {
+
+using condition::BuildConditionDocument;
+using condition::CheckLength;
+using condition::ConditionOptions;
+using condition::kDefineItems;
+using condition::kFreeItems;
+using condition::kMaxValueLength;
+using condition::ParseDateOption;
+using condition::ParseItemRange;
+using condition::ParseRange;
+using condition::ParseRangeOption;
+using condition::ParseWholeNumber;
+using condition::Range;
+using condition::StandardName;
+using ledger::NoPeriodsMessage;
+using ledger::ParsePeriods;
+using ledger::Period;
+using ledger::PeriodDates;
+using ledger::PeriodRange;
 
 struct Context {
   GlobalOptions global;
@@ -84,6 +104,9 @@ int RunFormatSave(const std::string& file, Context& ctx);
 int RunRef(const RefOptions& options, Context& ctx);
 int RunTask(const std::string& function_id, int lock, Context& ctx);
 int RunPrint(const PrintOptions& options, Context& ctx);
+// Serves the web report on the database of the global options (the demo company by default)
+// until SIGINT or SIGTERM; the user, account and year come from each login.
+int RunServe(web::ServeOptions options, Context& ctx);
 
 // The condition document of `source`: built from its options, or read from its file, which must
 // exist and parse as XML (UsageError naming the file and the problem otherwise).

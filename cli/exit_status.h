@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "platform/option_error.h"
+
 namespace q9::cli {
 
 enum ExitStatus : int {
@@ -14,10 +16,7 @@ enum ExitStatus : int {
 };
 
 // A wrong option value or argument, reported as one line on standard error with kExitUsage.
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+using UsageError = platform::OptionError;
 
 // The component answered False: the command ends with kExitFalse and this message (the
 // component's own, or a clear text when it gave none) on standard error.

@@ -2,31 +2,23 @@
 // lines up), CSV after RFC 4180 and JSON for programs.
 #pragma once
 
-#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "ledger/grid.h"
 #include "platform/variant.h"
-
-namespace q9::platform::db {
-class Recordset;
-}
 
 namespace q9::cli {
 
 enum class Format { kTable, kCsv, kJson };
 
-// JSON objects keep their keys in the order written.
-using Json = nlohmann::ordered_json;
-
-// A recordset read whole: its column names and its rows, values as the recordset holds them.
-struct Grid {
-  std::vector<std::string> columns;
-  std::vector<std::vector<platform::Variant>> rows;
-  // The heading of each column for people (the saved format's caption); empty: the names.
-  std::vector<std::string> captions = {};
-};
+using ledger::CellToJson;
+using ledger::DumpJson;
+using ledger::Grid;
+using ledger::GridToJson;
+using ledger::Json;
+using ledger::ReadGrid;
 
 // A column of a saved report format (GetQueryFormat): field, caption and whether it is shown.
 struct FormatColumn {
@@ -42,10 +34,6 @@ struct FormatColumn {
 Grid ApplyFormat(const Grid& grid, const std::vector<FormatColumn>& format,
                  const std::vector<std::string>& extra = {},
                  const std::vector<std::string>& extra_captions = {});
-
-// Reads every record of `rs` from the first, through a clone: `rs` keeps its current record.
-// Raises the recordset's error (3704) when it is closed.
-Grid ReadGrid(const platform::db::Recordset& rs);
 
 // The grid with only the named columns, in the order named; names the grid lacks are skipped.
 Grid SelectColumns(const Grid& grid, const std::vector<std::string>& names);
@@ -76,16 +64,5 @@ std::string RenderTable(const Grid& grid);
 // output, as the print service writes it, so spreadsheet programs read the Chinese texts.
 std::string RenderCsv(const Grid& grid);
 inline constexpr char kCsvByteOrderMark[] = "\xEF\xBB\xBF";
-
-// {"columns": [names], "rows": [[values], ...]}, with "captions": [...] after "columns" when
-// the grid has captions.
-Json GridToJson(const Grid& grid);
-
-// Null and Empty -> null, Boolean -> true / false, integers and doubles -> numbers, dates ->
-// "YYYY-MM-DD" (with " HH:MM:SS" when they carry a time), texts -> strings.
-Json CellToJson(const platform::Variant& value);
-
-// The JSON text of `value` on one line, invalid UTF-8 replaced rather than raised.
-std::string DumpJson(const Json& value);
 
 }  // namespace q9::cli

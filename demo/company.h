@@ -326,6 +326,8 @@ struct AccountRow {
 struct UserRow {
   std::string cUser_Id;
   std::string cUser_Name;
+  // The password's Argon2id text (demo/password_hash.h); none: the user cannot log in with one.
+  std::optional<std::string> cPassword = std::nullopt;
   bool operator==(const UserRow&) const = default;
 };
 

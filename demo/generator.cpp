@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "demo/password_hash.h"
 #include "platform/date.h"
 
 namespace q9::demo {
@@ -310,6 +311,7 @@ class Builder {
  public:
   Builder(const DemoOptions& options, const DocumentTaker& take_documents)
       : rng_(options.seed),
+        seed_(options.seed),
         lines_(std::max(options.lines, kMinimumLines)),
         take_documents_(take_documents) {}
 
@@ -1455,7 +1457,9 @@ class Builder {
       Date end = *Date::Make(2026, month, 25);
       c_.periods.push_back({"002", 2026, month, begin.ToIsoDate(), end.ToIsoDate()});
     }
-    c_.users = {{"demo", "演示用户"}, {"clerk", "库管员"}, {"auditor", "审计员"}};
+    c_.users = {{"demo", "演示用户", DemoPasswordHash(kDemoPassword, seed_, "demo")},
+                {"clerk", "库管员", DemoPasswordHash(kClerkPassword, seed_, "clerk")},
+                {"auditor", "审计员", DemoPasswordHash(kAuditorPassword, seed_, "auditor")}};
     auto right = [this](const char* user, const char* kind, std::string value) {
       c_.data_rights.push_back({kDemoAccount, user, kind, std::move(value)});
     };
@@ -1559,6 +1563,7 @@ class Builder {
   }
 
   Random rng_;
+  uint64_t seed_;
   int64_t lines_;
   DocumentTaker take_documents_;
   DemoCompany c_;

@@ -450,7 +450,8 @@ std::vector<std::unique_ptr<TableDef>> Describe() {
     using R = UserRow;
     b.System("VA_User", &DemoCompany::users)
         .Column("cUser_Id", kCode, &R::cUser_Id, kPrimaryKey)
-        .Column("cUser_Name", kText, &R::cUser_Name);
+        .Column("cUser_Name", kText, &R::cUser_Name)
+        .Column("cPassword", kText, &R::cPassword);
   }
   {
     using R = DataRightRow;

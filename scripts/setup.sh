@@ -14,6 +14,8 @@ packages=(
   libbenchmark-dev
   libcli11-dev            # command-line parsing of q9strep
   nlohmann-json3-dev      # JSON output and SQL trace lines
+  libcpp-httplib-dev libssl-dev  # HTTP(S) server of q9strep serve
+  libsodium-dev           # Argon2id password hashes and session tokens of the web report
   clang libclang-rt-14-dev  # libFuzzer targets
 )
 

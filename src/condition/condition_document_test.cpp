@@ -1,4 +1,4 @@
-#include "cli/condition_document.h"
+#include "condition/condition_document.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <pugixml.hpp>
 #include <string>
 
-namespace q9::cli {
+namespace q9::condition {
 namespace {
 
 // element name -> attribute name -> value, read back from the document text.
@@ -55,11 +55,11 @@ TEST(OptionTextTest, RangesNumbersDatesAndStandardsParse) {
   EXPECT_EQ(ParseItemRange("2=", 10, "--free"), std::make_pair(2, Range{"", ""}));
   EXPECT_EQ(ParseWholeNumber("-32768", "--lock", -32768, 32767, "a lock"), -32768);
   EXPECT_EQ(ParseDateOption("2024-02-29", "--to"), "2024-02-29");
-  EXPECT_THROW(ParseDateOption("2026-01-01 10:00", "--to"), UsageError);
+  EXPECT_THROW(ParseDateOption("2026-01-01 10:00", "--to"), platform::OptionError);
   EXPECT_EQ(StandardName("inactive"), "未发生业务");
   EXPECT_EQ(StandardName("out-not-in"), "出库未入库");
   EXPECT_EQ(StandardName("出库未入库"), "出库未入库");
 }
 
 }  // namespace
-}  // namespace q9::cli
+}  // namespace q9::condition

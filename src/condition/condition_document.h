@@ -10,9 +10,9 @@
 #include <string_view>
 #include <utility>
 
-#include "cli/exit_status.h"
+#include "platform/option_error.h"
 
-namespace q9::cli {
+namespace q9::condition {
 
 // A from / to pair of attribute texts; an empty text means no bound.
 struct Range {
@@ -56,26 +56,27 @@ Range ParseRange(std::string_view text);
 // pattern must stay within what the database engine accepts.
 inline constexpr size_t kMaxValueLength = 255;
 
-// UsageError naming `option` when `value` is longer than kMaxValueLength characters.
+// platform::OptionError naming `option` when `value` is longer than kMaxValueLength characters.
 void CheckLength(std::string_view value, std::string_view option);
 
-// ParseRange for an option's text: UsageError naming `option` for a second ':' or a side
+// ParseRange for an option's text: platform::OptionError naming `option` for a second ':' or a side
 // longer than kMaxValueLength.
 Range ParseRangeOption(std::string_view text, std::string_view option);
 
-// A whole number from `min` to `max` in decimal digits; UsageError "OPTION TEXT: expected WHAT
-// from MIN to MAX" otherwise ("from MIN" alone when `max` is the largest int64_t).
+// A whole number from `min` to `max` in decimal digits; platform::OptionError "OPTION TEXT:
+// expected WHAT from MIN to MAX" otherwise ("from MIN" alone when `max` is the largest int64_t).
 int64_t ParseWholeNumber(std::string_view text, std::string_view option, int64_t min, int64_t max,
                          std::string_view what);
 
-// "I=FROM[:TO]" with I from 1 to `max_item`; raises UsageError naming `option` otherwise.
+// "I=FROM[:TO]" with I from 1 to `max_item`; raises platform::OptionError naming `option`
+// otherwise.
 std::pair<int, Range> ParseItemRange(std::string_view text, int max_item, std::string_view option);
 
 // The selection standard of a name or alias: the five names as they are, or all, active,
-// inactive, in-not-out, out-not-in. Raises UsageError listing them for anything else.
+// inactive, in-not-out, out-not-in. Raises platform::OptionError listing them for anything else.
 std::string StandardName(std::string_view name_or_alias);
 
-// A date option: YYYY-MM-DD, a real date; UsageError naming `option` for anything else.
+// A date option: YYYY-MM-DD, a real date; platform::OptionError naming `option` for anything else.
 std::string ParseDateOption(std::string_view text, std::string_view option);
 
-}  // namespace q9::cli
+}  // namespace q9::condition

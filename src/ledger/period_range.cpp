@@ -1,11 +1,11 @@
-#include "cli/periods.h"
+#include "ledger/period_range.h"
 
 #include <algorithm>
 #include <charconv>
 
-#include "cli/exit_status.h"
+#include "platform/option_error.h"
 
-namespace q9::cli {
+namespace q9::ledger {
 namespace {
 
 std::optional<int> Digits(std::string_view text) {
@@ -49,14 +49,15 @@ PeriodRange ParsePeriods(const std::string& text, const std::string& option) {
                   : ParseOne(text, r.first, r.year);
   if (!range) r.last = r.first;
   if (!ok) {
-    throw UsageError(r.option + ": expected " +
-                     (range ? std::string("FIRST:LAST, each a period number (1) or YYYY-MM of one "
-                                          "year")
-                            : std::string("a period number (3) or YYYY-MM (2026-03)")));
+    throw platform::OptionError(
+        r.option + ": expected " +
+        (range ? std::string("FIRST:LAST, each a period number (1) or YYYY-MM of one "
+                             "year")
+               : std::string("a period number (3) or YYYY-MM (2026-03)")));
   }
   if (r.first > r.last) {
-    throw UsageError(r.option + ": period " + std::to_string(r.first) + " is after period " +
-                     std::to_string(r.last));
+    throw platform::OptionError(r.option + ": period " + std::to_string(r.first) +
+                                " is after period " + std::to_string(r.last));
   }
   return r;
 }
@@ -64,7 +65,8 @@ PeriodRange ParsePeriods(const std::string& text, const std::string& option) {
 std::pair<std::string, std::string> PeriodDates(const PeriodRange& range,
                                                 const std::vector<Period>& periods,
                                                 const std::string& account, int year) {
-  if (periods.empty()) throw UsageError(range.option + ": " + NoPeriodsMessage(account, year));
+  if (periods.empty())
+    throw platform::OptionError(range.option + ": " + NoPeriodsMessage(account, year));
   auto find = [&](int number) -> const Period& {
     auto it = std::find_if(periods.begin(), periods.end(),
                            [&](const Period& p) { return p.number == number; });
@@ -72,10 +74,10 @@ std::pair<std::string, std::string> PeriodDates(const PeriodRange& range,
       auto [lo, hi] =
           std::minmax_element(periods.begin(), periods.end(),
                               [](const Period& a, const Period& b) { return a.number < b.number; });
-      throw UsageError(range.option + ": account " + account + " has no period " +
-                       std::to_string(number) + " in " + std::to_string(year) +
-                       " (its periods are " + std::to_string(lo->number) + " to " +
-                       std::to_string(hi->number) + ")");
+      throw platform::OptionError(range.option + ": account " + account + " has no period " +
+                                  std::to_string(number) + " in " + std::to_string(year) +
+                                  " (its periods are " + std::to_string(lo->number) + " to " +
+                                  std::to_string(hi->number) + ")");
     }
     return *it;
   };
@@ -87,4 +89,4 @@ std::string NoPeriodsMessage(const std::string& account, int year) {
          " (--year)";
 }
 
-}  // namespace q9::cli
+}  // namespace q9::ledger

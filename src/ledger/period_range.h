@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace q9::cli {
+namespace q9::ledger {
 
 struct PeriodRange {
   std::string option;  // the option and its text as given, for messages: "--periods 1:3"
@@ -16,8 +16,9 @@ struct PeriodRange {
   std::optional<int> year;  // the year a YYYY-MM form names
 };
 
-// "N" or "YYYY-MM" for --period; "A:B" with A and B in either form for --periods. UsageError
-// naming the option for anything else, for A after B, or for two different years.
+// "N" or "YYYY-MM" for --period; "A:B" with A and B in either form for --periods.
+// platform::OptionError naming the option for anything else, for A after B, or for two different
+// years.
 PeriodRange ParsePeriods(const std::string& text, const std::string& option);
 
 struct Period {
@@ -27,8 +28,8 @@ struct Period {
 };
 
 // The first day of `range.first` and the last day of `range.last` among `periods` (the year's
-// periods, in any order). UsageError naming the option and the periods the year has when one
-// is not among them.
+// periods, in any order). platform::OptionError naming the option and the periods the year has when
+// one is not among them.
 std::pair<std::string, std::string> PeriodDates(const PeriodRange& range,
                                                 const std::vector<Period>& periods,
                                                 const std::string& account, int year);
@@ -36,4 +37,4 @@ std::pair<std::string, std::string> PeriodDates(const PeriodRange& range,
 // The message for a year without periods, the same for every command.
 std::string NoPeriodsMessage(const std::string& account, int year);
 
-}  // namespace q9::cli
+}  // namespace q9::ledger

@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "cli/output.h"
+#include "ledger/grid.h"
 
-namespace q9::cli {
+namespace q9::ledger {
 
 // The balance columns the card adds to a detail.
 inline constexpr char kBalanceQttyColumn[] = "iBalQtty";
@@ -32,7 +32,7 @@ struct StockCard {
 
 // The card of `detail`, which has the columns iInQtty, iInNum, iOutQtty and iOutNum (Null counts
 // as 0); `begin_qtty` and `begin_num` are the summary row's iBeginQtty and iBeginNum (Null as 0).
-// A detail without one of the four columns raises UsageError naming it.
+// A detail without one of the four columns raises platform::OptionError naming it.
 StockCard ComputeStockCard(const Grid& detail, const platform::Variant& begin_qtty,
                            const platform::Variant& begin_num);
 
@@ -44,4 +44,4 @@ Grid WithBalances(const Grid& detail, const StockCard& card);
 // the balance columns; the closing line also carries the totals of the four quantity columns.
 Grid WithCardLines(const Grid& detail_with_balances, const StockCard& card);
 
-}  // namespace q9::cli
+}  // namespace q9::ledger

@@ -1,10 +1,10 @@
-#include "cli/stock_card.h"
+#include "ledger/stock_card.h"
 
 #include <gtest/gtest.h>
 
-#include "cli/exit_status.h"
+#include "platform/option_error.h"
 
-namespace q9::cli {
+namespace q9::ledger {
 namespace {
 
 using platform::Variant;
@@ -52,7 +52,7 @@ TEST(StockCardTest, ADetailWithoutAQuantityColumnIsRefused) {
   try {
     ComputeStockCard(g, D(0), D(0));
     FAIL();
-  } catch (const UsageError& e) {
+  } catch (const platform::OptionError& e) {
     EXPECT_EQ(std::string(e.what()), "the detail has no column iOutQtty to compute a balance from");
   }
 }
@@ -74,4 +74,4 @@ TEST(StockCardTest, BalancesAreAppendedAndCardLinesFrameTheDetail) {
 }
 
 }  // namespace
-}  // namespace q9::cli
+}  // namespace q9::ledger

@@ -1,11 +1,11 @@
-#include "cli/stock_card.h"
+#include "ledger/stock_card.h"
 
 #include <algorithm>
 #include <string>
 
-#include "cli/exit_status.h"
+#include "platform/option_error.h"
 
-namespace q9::cli {
+namespace q9::ledger {
 
 using platform::Variant;
 
@@ -14,7 +14,7 @@ namespace {
 size_t ColumnIndex(const Grid& grid, const std::string& name) {
   auto it = std::find(grid.columns.begin(), grid.columns.end(), name);
   if (it == grid.columns.end()) {
-    throw UsageError("the detail has no column " + name + " to compute a balance from");
+    throw platform::OptionError("the detail has no column " + name + " to compute a balance from");
   }
   return static_cast<size_t>(it - grid.columns.begin());
 }
@@ -93,4 +93,4 @@ Grid WithCardLines(const Grid& detail, const StockCard& card) {
   return out;
 }
 
-}  // namespace q9::cli
+}  // namespace q9::ledger
