@@ -398,6 +398,11 @@ function readCondition(form) {
 // ---- Summary grid --------------------------------------------------------------------------
 
 async function runLedger(kind, condition) {
+  // A run that fails leaves no summary on screen: the one shown would not be of this condition.
+  state.summary = null;
+  state.card = null;
+  $('#summary').hidden = true;
+  $('#card').hidden = true;
   const answer = await api.post('/api/ledger', {kind, condition},
       {busyText: `Running the ${KIND_TITLES[kind].toLowerCase()}…`});
   state.kind = kind;

@@ -396,6 +396,9 @@ test('a condition nothing matches shows the component\'s message', async () => {
   const r = cli(db, ['ledger', '--kind', 'inventory', '--summary-only', ...args]);
   assert.equal(r.status, 1);
   assert.equal(await errorText(), cliMessage(r));
+  // The summary of the run before is gone with its card, and with it the export.
+  assert.equal(await page.isVisible('#summary'), false);
+  assert.equal(await page.isVisible('#card'), false);
 });
 
 // What the page does when the answer is not the server's JSON, or comes late: the routes of the
