@@ -115,6 +115,7 @@ async function conditionArgs() {
   const range = (a, b) => (b ? `${a}:${b}` : a);
   for (const [option, value] of [
     ['--from', await v('from')], ['--to', await v('to')], ['--warehouse', await v('warehouse')],
+    ['--class', range(await v('classFrom'), await v('classTo'))],
     ['--inventory', range(await v('inventoryFrom'), await v('inventoryTo'))],
     ['--position', range(await v('positionFrom'), await v('positionTo'))],
   ]) {
@@ -190,12 +191,13 @@ test('the reference picker pages through the component\'s lookup', async () => {
 // Each kind with a condition chosen in the pickers: months, two warehouses and an inventory or
 // position bound.
 const KINDS = [
-  {kind: 'inventory', bound: '.ref[data-table=inventory] button.pick[data-target=inventoryTo]', boundPage: 8},
+  {kind: 'inventory', bound: '.ref[data-table=inventory] button.pick[data-target=inventoryTo]', boundPage: 8,
+    classFrom: true},
   {kind: 'batch', bound: '.ref[data-table=inventory] button.pick[data-target=inventoryTo]', boundPage: 10},
   {kind: 'position', bound: '.ref[data-table=position] button.pick[data-target=positionFrom]', boundPage: 1},
 ];
 
-for (const {kind, bound, boundPage} of KINDS) {
+for (const {kind, bound, boundPage, classFrom} of KINDS) {
   test(`the ${kind} ledger's grid is q9strep's summary for the same condition`, async () => {
     await page.goto(`${server.base}/`);
     await page.waitForSelector('#report-view:not([hidden])');
@@ -205,6 +207,10 @@ for (const {kind, bound, boundPage} of KINDS) {
     await page.selectOption('#condition [name=toMonth]', '11');
     await pick('.ref[data-table=warehouse] button.pick', {rows: [1, 2]});
     await pick(bound, {pageNo: boundPage, rows: [3]});
+    if (classFrom) {
+      await pick('.ref[data-table=class] button.pick[data-target=classFrom]', {rows: [2]});
+      await pick('.ref[data-table=class] button.pick[data-target=classTo]', {rows: [15]});
+    }
     const periods = cliJson(db, ['periods']).rows;
     assert.equal(await page.inputValue('#condition [name=from]'), periods[1][1]);
     assert.equal(await page.inputValue('#condition [name=to]'), periods[10][2]);
