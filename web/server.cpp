@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cctype>
 #include <iostream>
 #include <thread>
@@ -69,15 +70,26 @@ Json ParseBody(const Request& req) {
   return body;
 }
 
+// Refuses members of `body` other than `known`: nothing the page does not send is taken, least of
+// all a user, account or right.
+void OnlyMembers(const Json& body, std::initializer_list<std::string_view> known) {
+  for (auto& [key, value] : body.items()) {
+    if (std::find(known.begin(), known.end(), key) == known.end()) {
+      throw ApiError(400, key.substr(0, 64) + ": not a member of this request");
+    }
+  }
+}
+
 // Member `key` of `body` as text; `fallback` when absent or null.
+// Messages name it `prefix` + `key`.
 std::string TextOf(const Json& body, const std::string& key, const std::string& fallback = "",
-                   size_t max_length = condition::kMaxValueLength) {
+                   size_t max_length = condition::kMaxValueLength, const std::string& prefix = "") {
   auto it = body.find(key);
   if (it == body.end() || it->is_null()) return fallback;
-  if (!it->is_string()) throw ApiError(400, key + ": expected a text");
+  if (!it->is_string()) throw ApiError(400, prefix + key + ": expected a text");
   std::string text = it->get<std::string>();
   if (text.size() > max_length) {
-    throw ApiError(400, key + ": a value of " + std::to_string(text.size()) +
+    throw ApiError(400, prefix + key + ": a value of " + std::to_string(text.size()) +
                             " characters; at most " + std::to_string(max_length));
   }
   return text;
@@ -109,7 +121,7 @@ ConditionRequest ConditionOf(const Json& c) {
   ConditionRequest r;
   condition::ConditionTexts& t = r.texts;
   for (auto& [key, value] : c.items()) {
-    auto text = [&] { return TextOf(c, key); };
+    auto text = [&] { return TextOf(c, key, "", condition::kMaxValueLength, "condition."); };
     auto flag = [&] {
       if (!value.is_boolean()) throw ApiError(400, "condition." + key + ": expected true or false");
       return value.get<bool>();
@@ -136,7 +148,7 @@ ConditionRequest ConditionOf(const Json& c) {
       }
       t.audit_dates = d == "audit";
     } else if (key == "warehouse") {
-      t.warehouses = TextOf(c, key, "", 4096);
+      t.warehouses = TextOf(c, key, "", 4096, "condition.");
     } else if (key == "class") {
       t.inv_class = text();
     } else if (key == "inventory") {
@@ -283,6 +295,7 @@ struct WebServer::Impl {
 
   Json Login(const Request& req, Response& res) {
     Json body = ParseBody(req);
+    OnlyMembers(body, {"user", "password", "account", "year"});
     std::string user = TextOf(body, "user", "", kMaxNameLength);
     std::string password = TextOf(body, "password", "", kMaxPasswordLength);
     std::string account = TextOf(body, "account", "001", kMaxNameLength);
@@ -340,6 +353,7 @@ struct WebServer::Impl {
   Json Ledger(const Request& req) {
     auto session = SessionOf(req);
     Json body = ParseBody(req);
+    OnlyMembers(body, {"kind", "condition", "xml", "limit"});
     int16_t kind = KindOf(TextOf(body, "kind"));
     size_t limit = 100;
     if (body.contains("limit")) {
@@ -434,6 +448,7 @@ struct WebServer::Impl {
     s.Post("/api/format", Api([this](const Request& req, Response&) {
              auto session = WritingSessionOf(req);
              Json body = ParseBody(req);
+             OnlyMembers(body, {"xml"});
              std::string xml = TextOf(body, "xml", "", options.max_body);
              if (xml.empty()) throw ApiError(400, "xml: needed");
              return session->Run([&](ReportSession& r) { return r.SaveFormat(xml); });
