@@ -403,14 +403,14 @@ async function runLedger(kind, condition) {
   state.card = null;
   $('#summary').hidden = true;
   $('#card').hidden = true;
-  const answer = await api.post('/api/ledger', {kind, condition},
+  const answer = await api.post('/api/ledger', {kind, condition, limit: state.pageSize},
       {busyText: `Running the ${KIND_TITLES[kind].toLowerCase()}…`});
   state.kind = kind;
   state.condition = condition;
   state.sort = null;
   state.card = null;
   $('#card').hidden = true;
-  // The first page comes with the summary, at the server's page size; another size asks again.
+  // The first page comes with the summary; a server that ignores the limit is asked again.
   if (answer.rows.length !== Math.min(answer.total, state.pageSize)) {
     state.summary = {totals: answer.totals};
     await loadRows(0);
@@ -505,9 +505,7 @@ async function loadRows(offset) {
 // The summary row a grid line stands for, in the summary's own order, as the card needs it.
 function summaryRowOf(i) {
   const s = state.summary;
-  for (const key of ['index', 'rowIndex', 'row_index']) {
-    if (Array.isArray(s[key])) return s[key][i];
-  }
+  if (Array.isArray(s.index)) return s.index[i];
   if (state.sort) return null;
   return s.offset + i;
 }

@@ -264,6 +264,17 @@ test('sorting on a column asks the server and keeps every row', async () => {
   const down = await readTable('#grid');
   assert.deepEqual(column(down.rows), column(shownRows([...expected.rows].sort(byQtty).reverse())));
   assert.equal(await page.getAttribute('#grid thead th[data-col=iBeginQtty]', 'aria-sort'), 'descending');
+
+  // The first line of the sorted grid opens the card of its own summary row (equal cells keep
+  // the summary's order).
+  const order = expected.rows.map((_, i) => i)
+      .sort((a, b) => byQtty(expected.rows[b], expected.rows[a]));
+  await page.click('#grid tbody tr[data-index="0"]');
+  await page.waitForSelector('#card:not([hidden])');
+  await idle();
+  assert.equal(await errorText(), '');
+  await checkCard('position', args, order[0]);
+  assert.match(await page.textContent('#card-title'), new RegExp(`row ${order[0] + 1} `));
 });
 
 // The stock card of a summary row as q9strep computes it: the first line of the card shows the
