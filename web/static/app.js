@@ -31,6 +31,7 @@ const state = {
   pageSize: 100,
   card: null,        // {row, columns, rows}
   formats: {},       // kind -> {queryId, rows: [{order, name, caption, visible, width}]}
+  refused: {},       // kind -> the component's refusal, null when the user may run it
 };
 
 // ---- API ---------------------------------------------------------------------------------
@@ -196,6 +197,8 @@ async function start() {
   wirePicker();
   wireCard();
   wirePrint();
+  // A reload may bring back the page size chosen before.
+  state.pageSize = Number($('#page-size').value) || state.pageSize;
   try {
     state.session = await api.get('/api/session', {busyText: 'Checking the session…'});
   } catch (e) {
@@ -270,7 +273,7 @@ async function enter() {
 
 // The kinds refused to this user, each with the component's message.
 function showRefusals() {
-  const lines = Object.entries(state.refused || {}).filter(([, m]) => m !== null)
+  const lines = Object.entries(state.refused).filter(([, m]) => m !== null)
       .map(([k, m]) => `${KIND_TITLES[k]}: ${m}`);
   const box = $('#refusals');
   box.textContent = lines.join('\n');
