@@ -119,3 +119,16 @@ com:
 com-test: com
 	@test -x $(BUILD)/q9strep || $(MAKE) --no-print-directory build JOBS=$(COM_JOBS)
 	@bash com/test/run.sh $(COM_BUILD) $(BUILD)/q9strep
+
+# --- Web report in a browser ----------------------------------------------------------------
+# `make web-test` installs Chromium, a Chinese font, Node.js and the pinned playwright-core
+# (scripts/setup-web.sh), builds q9strep, and runs the browser tests of web/test/browser/ with
+# node's test runner: each starts `q9strep serve` on a free loopback port over a fresh demo
+# company and checks the page against q9strep. WEB_SHOTS=DIR keeps a screenshot of every step.
+WEB_SHOTS ?=
+.PHONY: web-test
+
+web-test: build
+	@bash scripts/setup-web.sh
+	@cd web/test/browser && Q9STREP=$(CURDIR)/$(BUILD)/q9strep Q9_WEB_SHOTS=$(WEB_SHOTS) \
+	  node --test --test-concurrency=1
