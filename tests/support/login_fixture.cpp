@@ -8,7 +8,7 @@ LoginFixture::LoginFixture() : company_(dir_.File("company.db")), system_(dir_.F
   ExecSqlite(company_, "CREATE TABLE Warehouse(cWhCode TEXT COLLATE NOCASE, cWhName TEXT);");
   // The system tables are the demo system database's; the rows are this fixture's own.
   const std::string sql = std::string(demo::kSystemSchema) + R"(;
-    INSERT INTO VA_User VALUES ('demo', '演示'), ('clerk', '库管员');
+    INSERT INTO VA_User (cUser_Id, cUser_Name) VALUES ('demo', '演示'), ('clerk', '库管员');
     INSERT INTO VA_Account VALUES ('001', '演示公司', '2025-03-15');
     INSERT INTO VA_DataRight VALUES ('001', 'clerk', 'WareHouse', '01'),
                                     ('001', 'clerk', 'WareHouse', 'O''Neil'),

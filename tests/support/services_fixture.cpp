@@ -27,7 +27,7 @@ CREATE TABLE Customer (cCusCode TEXT COLLATE NOCASE PRIMARY KEY, cCusName TEXT);
 
 // The system tables are the demo system database's; the rows are this fixture's own.
 constexpr const char* kSystemRows = R"sql(
-INSERT INTO VA_User VALUES ('demo', '演示用户');
+INSERT INTO VA_User (cUser_Id, cUser_Name) VALUES ('demo', '演示用户');
 INSERT INTO VA_Account VALUES ('001', '演示账套', '2024-01-01');
 WITH RECURSIVE m(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM m WHERE i < 12)
 INSERT INTO VA_Period SELECT '001', 2024, i, date('2024-01-01', '+' || (i - 1) || ' months'),
