@@ -247,7 +247,8 @@ Json ReportSession::OpenLedger(int16_t kind, const std::string& xml, size_t limi
       if (number) sum += v.ToDouble();
     }
     s->numeric.push_back(any && all);
-    totals.push_back(any && all ? Json(sum) : Json(nullptr));
+    const bool adds_up = any && all && ledger::SummaryColumnAddsUp(rows.column_name(c));
+    totals.push_back(adds_up ? Json(sum) : Json(nullptr));
   }
   s->order.resize(rows.row_count());
   for (size_t i = 0; i < s->order.size(); ++i) s->order[i] = static_cast<uint32_t>(i);

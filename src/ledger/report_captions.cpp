@@ -33,6 +33,10 @@ std::string SummaryCaption(const std::string& column) {
   return it == kCaptions.end() ? "" : it->second;
 }
 
+bool SummaryColumnAddsUp(const std::string& column) {
+  return column == "iBeginQtty" || column == "iBeginNum";
+}
+
 std::string ReportQueryName(int16_t kind) {
   switch (kind) {
     case 0:

@@ -12,6 +12,10 @@ namespace q9::ledger {
 // front end has no heading of its own for.
 std::string SummaryCaption(const std::string& column);
 
+// Whether a summary column adds up over rows (the opening balances); the safety, highest and
+// lowest stock are limits of each inventory, whose sum means nothing.
+bool SummaryColumnAddsUp(const std::string& column);
+
 // The report query of ledger kind `kind` (0 by inventory, 1 by batch, 2 position ledger), or ""
 // for another kind.
 std::string ReportQueryName(int16_t kind);
