@@ -30,25 +30,6 @@ std::string Dump(const ConditionState& s) {
          s.strBeforeDate + "|" + s.strDateCond + "|" + (s.blnVerDate ? "ver" : "doc") + "|" + shown;
 }
 
-// StandardAccount's stock start text is 2024-02-26.
-TEST(ReadersTest, WorkedExamples) {
-  ConditionState stock = ReadStock(ConditionXml::With({{"ddate", "isverdate", "true"},
-                                                       {"warehouse", "value1", "01"},
-                                                       {"invclass", "value1", "02"},
-                                                       {"invstd", "value1", "10mm"},
-                                                       {"free2", "check", "1"},
-                                                       {"free2", "value1", "red"}}));
-  EXPECT_EQ(Dump(stock),
-            "(1=1) AND W.cWhCode = '01'  AND  I.cInvCCode LIKE '02%' AND I.cInvStd = '10mm' AND  "
-            "ISNULL(R.cHandler,'') <> '' AND  cFree2 LIKE 'red%'||1| cFree2 |R.dVeriDate < "
-            "'2024-02-26'|R.dVeriDate >= '2024-02-26'|ver|0100000000");
-  ConditionState position = ReadPosition(ConditionXml::With(
-      {{"position", "value1", "A01"}, {"position", "value2", "A05"}, {"batch", "value1", "2024"}}));
-  EXPECT_EQ(Dump(position),
-            "(1=1) AND  IP.cBatch LIKE '2024%' AND  IP.cPosCode >= 'A01' AND IP.cPosCode<= "
-            "'A05'||1||IP.dDate < '2024-02-26'|IP.dDate >= '2024-02-26'|doc|0000000000");
-}
-
 // isverdate other than exactly "false" reads verification dates and forces the audit condition;
 // includeaudit "0" (trimmed) asks for it too. The position ledger has neither.
 TEST(ReadersTest, IsVerDateAndIncludeAudit) {
@@ -73,6 +54,8 @@ TEST(ReadersTest, IsVerDateAndIncludeAudit) {
               std::string("(1=1)") + (c.audit ? " AND " + std::string(kAudit) : ""));
     EXPECT_EQ(stock.strDateCond,
               c.ver_date ? "R.dVeriDate = '2024-01-10'" : "R.dDate = '2024-01-10'");
+    EXPECT_EQ(stock.strBeforeDate,
+              c.ver_date ? "R.dVeriDate < '2024-01-10'" : "R.dDate < '2024-01-10'");
     ConditionState position = ReadPosition(xml);
     EXPECT_EQ(position.blnVerDate, c.ver_date);
     EXPECT_EQ(position.strWhere, "(1=1)");
@@ -175,10 +158,13 @@ TEST(ReadersTest, ValuesOfEachStepReachTheirPlace) {
        "(1=1) AND  IP.cBatch LIKE 'B%' AND  cFree10 LIKE 'f%' AND  cInvDefine1 LIKE 'd%'"},
       {"quotes doubled in every literal",
        ConditionXml::With({{"warehouse", "value1", "0'1"},
+                           {"invclass", "value1", "0'2"},
                            {"invstd", "value1", "1/2'"},
                            {"batch", "value1", "'B"}}),
-       "(1=1) AND W.cWhCode = '0''1'  AND I.cInvStd = '1/2''' AND Rs.cBatch = '''B'",
-       "(1=1) AND W.cWhCode = '0''1'  AND I.cInvStd = '1/2''' AND  IP.cBatch LIKE '''B%'"}};
+       "(1=1) AND W.cWhCode = '0''1'  AND  I.cInvCCode LIKE '0''2%' AND I.cInvStd = '1/2''' AND "
+       "Rs.cBatch = '''B'",
+       "(1=1) AND W.cWhCode = '0''1'  AND  I.cInvCCode LIKE '0''2%' AND I.cInvStd = '1/2''' AND  "
+       "IP.cBatch LIKE '''B%'"}};
   for (const Case& c : cases) {
     EXPECT_EQ(ReadStock(c.doc).strWhere, c.stock_where) << c.name;
     EXPECT_EQ(ReadPosition(c.doc).strWhere, c.position_where) << c.name;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -86,83 +87,74 @@ class DetailQueryTest : public ::testing::Test {
 const std::vector<std::vector<Variant>> kThreeCalls = {
     {Variant("WareHouse")}, {Variant("department")}, MakerCall()};
 
-// A closed summary ends the call after the reader; a kind without detail after the lists too.
-TEST_F(DetailQueryTest, ClosedSummariesAndKindsWithoutDetailRunNothing) {
-  auto never_opened = std::make_shared<Recordset>();
+// Calls that end without a statement: a closed summary after the reader, a kind without detail
+// after the lists too; bad positions and summaries, a key column the summary lacks (a shown free
+// item's, the batch of the stock ledger by batch) or a Null rights list with their error.
+TEST_F(DetailQueryTest, CallsThatEndWithoutAStatement) {
   auto closed = Summary();
   closed->Close();
   auto late_closed = std::make_shared<LateBoundSummary>(Variant(int32_t{0}), Variant());
   auto open = Summary();
-  struct Case {
-    Variant rs1;
-    int16_t kind;
-    DetailOutcome outcome;
-  } cases[] = {{Variant(never_opened), 0, DetailOutcome::kSummaryClosed},
-               {Variant(closed), 0, DetailOutcome::kSummaryClosed},
-               {Variant(late_closed), 0, DetailOutcome::kSummaryClosed},
-               {Variant(open), 3, DetailOutcome::kNoStatement},
-               {Variant(open), -1, DetailOutcome::kNoStatement}};
-  for (const Case& c : cases) {
-    login_->calls.clear();
-    reader_.runs.clear();
-    StatementCatcher catcher;
-    DetailResult r = Run(c.rs1, c.kind, Variant(int16_t{2}));
-    EXPECT_EQ(r.outcome, c.outcome);
-    EXPECT_EQ(r.detail, nullptr);
-    EXPECT_EQ(reader_.runs, std::vector<std::string>{"stock"});
-    EXPECT_EQ(login_->calls, c.outcome == DetailOutcome::kNoStatement
-                                 ? kThreeCalls
-                                 : std::vector<std::vector<Variant>>{});
-    EXPECT_EQ(account_->start_period_reads, 0);
-    EXPECT_TRUE(catcher.statements.empty());
-  }
-  EXPECT_EQ(late_closed->clone_calls, 0);
-  EXPECT_EQ(open->AbsolutePosition(), 1);
-}
-
-// Bad positions and summaries, a key column the summary lacks (a shown free item's, the batch of
-// the stock ledger by batch) or a Null rights list: the error, and no statement.
-TEST_F(DetailQueryTest, BadPositionsSummariesKeysAndListsFailWithoutAStatement) {
   auto empty = q9::testing::RecordsetOf({"cInvCode"}, {});
   auto odd = std::make_shared<LateBoundSummary>(Variant(int32_t{1}), Variant("rows"));
   auto rs_no_batch = q9::testing::RecordsetOf({"cInvCode"}, {Variant("A001")});
+  const Variant one(int16_t{1}), zero(int16_t{0});
+  const DetailOutcome none{};  // an error ends the call
   struct Case {
     const char* name;
     Variant rs1;
     int16_t kind;
     Variant position;
-    int number;
-    bool before_lists;
+    int number;  // 0: no error, the outcome
+    DetailOutcome outcome;
+    int reached;  // 0: the reader, 1: the first rights list, 3: all three, 4: the start date too
     std::function<void()> arrange = [] {};
   } cases[] = {
-      {"past the end", Variant(Summary()), 0, Variant(int16_t{4}), platform::kErrBadArgument, true},
-      {"negative", Variant(Summary()), 0, Variant(int32_t{-1}), platform::kErrBadArgument, true},
-      {"empty summary", Variant(empty), 0, Variant(int16_t{1}), platform::kErrBadArgument, false},
+      {"never opened", Variant(std::make_shared<Recordset>()), 0, Variant(int16_t{2}), 0,
+       DetailOutcome::kSummaryClosed, 0},
+      {"closed", Variant(closed), 0, Variant(int16_t{2}), 0, DetailOutcome::kSummaryClosed, 0},
+      {"closed, late bound", Variant(late_closed), 0, Variant(int16_t{2}), 0,
+       DetailOutcome::kSummaryClosed, 0},
+      {"kind 3", Variant(open), 3, Variant(int16_t{2}), 0, DetailOutcome::kNoStatement, 3},
+      {"kind -1", Variant(open), -1, Variant(int16_t{2}), 0, DetailOutcome::kNoStatement, 3},
+      {"past the end", Variant(Summary()), 0, Variant(int16_t{4}), platform::kErrBadArgument, none,
+       0},
+      {"negative", Variant(Summary()), 0, Variant(int32_t{-1}), platform::kErrBadArgument, none, 0},
+      {"empty summary", Variant(empty), 0, one, platform::kErrBadArgument, none, 0},
       // Position 0 on an empty summary: reading the key finds no current record.
-      {"key of an empty summary", Variant(empty), 0, Variant(int16_t{0}),
-       platform::kErrNoCurrentRecord, false},
-      {"Nothing", Variant::Nothing(), 0, Variant(int16_t{0}), platform::kErrObjectNotSet, true},
-      {"Empty", Variant(), 0, Variant(int16_t{0}), platform::kErrObjectNotSet, true},
-      {"Clone that is no recordset", Variant(odd), 0, Variant(int16_t{0}),
-       platform::kErrTypeMismatch, false},
-      {"shown free item without a column", Variant(Summary()), 0, Variant(int16_t{1}),
-       platform::kErrItemNotFound, false, [&] { reader_.writes.blnFreeShow[3] = true; }},
-      {"batch without a column", Variant(rs_no_batch), 1, Variant(int16_t{1}),
-       platform::kErrItemNotFound, false},
-      {"Null warehouse list", Variant(Summary()), 2, Variant(int16_t{1}), platform::kErrInvalidNull,
-       false, [&] { login_->lists["WareHouse"] = Variant::Null(); }}};
+      {"key of an empty summary", Variant(empty), 0, zero, platform::kErrNoCurrentRecord, none, 4},
+      {"Nothing", Variant::Nothing(), 0, zero, platform::kErrObjectNotSet, none, 0},
+      {"Empty", Variant(), 0, zero, platform::kErrObjectNotSet, none, 0},
+      {"Clone that is no recordset", Variant(odd), 0, zero, platform::kErrTypeMismatch, none, 0},
+      {"shown free item without a column", Variant(Summary()), 0, one, platform::kErrItemNotFound,
+       none, 4, [&] { reader_.writes.blnFreeShow[3] = true; }},
+      {"batch without a column", Variant(rs_no_batch), 1, one, platform::kErrItemNotFound, none, 4},
+      {"Null warehouse list", Variant(Summary()), 2, one, platform::kErrInvalidNull, none, 1,
+       [&] { login_->lists["WareHouse"] = Variant::Null(); }}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     login_->calls.clear();
+    login_->lists.clear();
+    reader_.runs.clear();
     reader_.writes.blnFreeShow[3] = false;
+    account_->start_period_reads = 0;
     c.arrange();
     StatementCatcher catcher;
-    auto e = q9::testing::ErrorOf([&] { Run(c.rs1, c.kind, c.position); });
-    ASSERT_TRUE(e) << "no error";
-    EXPECT_EQ(e->number(), c.number) << e->description();
-    EXPECT_TRUE(!c.before_lists || login_->calls.empty());
+    DetailResult r{};
+    EXPECT_EQ(q9::testing::ErrorNumberOf([&] { r = Run(c.rs1, c.kind, c.position); }), c.number);
+    if (c.number == 0) {
+      EXPECT_EQ(r.outcome, c.outcome);
+      EXPECT_EQ(r.detail, nullptr);
+    }
+    EXPECT_EQ(reader_.runs, std::vector<std::string>{c.kind == 2 ? "position" : "stock"});
+    EXPECT_EQ(login_->calls,
+              std::vector<std::vector<Variant>>(kThreeCalls.begin(),
+                                                kThreeCalls.begin() + std::min(c.reached, 3)));
+    EXPECT_EQ(account_->start_period_reads, c.reached == 4 ? 1 : 0);
     EXPECT_TRUE(catcher.statements.empty());
   }
+  EXPECT_EQ(late_closed->clone_calls, 0);
+  EXPECT_EQ(open->AbsolutePosition(), 1);
 }
 
 // The keys come from the row at CurPosition of a clone; the caller's summary stays where it was.
