@@ -126,6 +126,16 @@ class ConditionXml {
     return *this;
   }
 
+  // Each element's name and the names of its attributes, in order.
+  std::vector<std::pair<std::string, std::vector<std::string>>> Names() const {
+    std::vector<std::pair<std::string, std::vector<std::string>>> names;
+    for (const Element& e : elements_) {
+      names.push_back({e.name, {}});
+      for (const auto& a : e.attributes) names.back().second.push_back(a.first);
+    }
+    return names;
+  }
+
   // Every element under one root, in order.
   std::string ToXml() const {
     std::string xml = "<condition>";
