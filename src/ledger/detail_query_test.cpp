@@ -39,22 +39,12 @@ std::shared_ptr<Recordset> Summary() {
        Variant("02"), Variant("B-01"), Variant("C003"), Variant("L3"), Variant::Null()});
 }
 
-// A summary reached only by late binding: State and Clone, nothing else (any other member raises).
-class LateBoundSummary : public platform::MemberObject {
- public:
-  LateBoundSummary(Variant state, Variant clone) : MemberObject("Summary") {
-    members_.Get("State", [this, state](platform::Args&) {
-      ++state_reads;
-      return state;
-    });
-    members_.Method("Clone", [this, clone](platform::Args&) {
-      ++clone_calls;
-      return clone;
-    });
-  }
-  int state_reads = 0;
-  int clone_calls = 0;
-};
+// A summary reached only by late binding: State and Clone answer as given; every call is recorded.
+std::shared_ptr<q9::testing::ScriptedObject> LateBoundSummary(Variant state, Variant clone) {
+  auto summary = std::make_shared<q9::testing::ScriptedObject>();
+  summary->scripts = {{"State", q9::testing::Answer(state)}, {"Clone", q9::testing::Answer(clone)}};
+  return summary;
+}
 
 class DetailQueryTest : public ::testing::Test {
  protected:
@@ -93,10 +83,10 @@ const std::vector<std::vector<Variant>> kThreeCalls = {
 TEST_F(DetailQueryTest, CallsThatEndWithoutAStatement) {
   auto closed = Summary();
   closed->Close();
-  auto late_closed = std::make_shared<LateBoundSummary>(Variant(int32_t{0}), Variant());
+  auto late_closed = LateBoundSummary(Variant(int32_t{0}), Variant());
   auto open = Summary();
   auto empty = q9::testing::RecordsetOf({"cInvCode"}, {});
-  auto odd = std::make_shared<LateBoundSummary>(Variant(int32_t{1}), Variant("rows"));
+  auto odd = LateBoundSummary(Variant(int32_t{1}), Variant("rows"));
   auto rs_no_batch = q9::testing::RecordsetOf({"cInvCode"}, {Variant("A001")});
   const Variant one(int16_t{1}), zero(int16_t{0});
   const DetailOutcome none{};  // an error ends the call
@@ -133,11 +123,11 @@ TEST_F(DetailQueryTest, CallsThatEndWithoutAStatement) {
        [&] { login_->lists["WareHouse"] = Variant::Null(); }}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    login_->calls.clear();
+    login_->calls->clear();
     login_->lists.clear();
     reader_.runs.clear();
     reader_.writes.blnFreeShow[3] = false;
-    account_->start_period_reads = 0;
+    account_->calls->clear();
     c.arrange();
     StatementCatcher catcher;
     DetailResult r{};
@@ -147,13 +137,13 @@ TEST_F(DetailQueryTest, CallsThatEndWithoutAStatement) {
       EXPECT_EQ(r.detail, nullptr);
     }
     EXPECT_EQ(reader_.runs, std::vector<std::string>{c.kind == 2 ? "position" : "stock"});
-    EXPECT_EQ(login_->calls,
+    EXPECT_EQ(login_->Arguments(),
               std::vector<std::vector<Variant>>(kThreeCalls.begin(),
                                                 kThreeCalls.begin() + std::min(c.reached, 3)));
-    EXPECT_EQ(account_->start_period_reads, c.reached == 4 ? 1 : 0);
+    EXPECT_EQ(account_->calls->size(), c.reached == 4 ? 1u : 0u);
     EXPECT_TRUE(catcher.statements.empty());
   }
-  EXPECT_EQ(late_closed->clone_calls, 0);
+  EXPECT_EQ(late_closed->Members(), std::vector<std::string>{"State"});
   EXPECT_EQ(open->AbsolutePosition(), 1);
 }
 
@@ -176,10 +166,9 @@ TEST_F(DetailQueryTest, KeysComeFromTheRowAtCurPositionAndTheSummaryNeverMoves) 
     EXPECT_EQ(rs1->AbsolutePosition(), 3);
   }
   // A summary reached only by late binding: its State is read and Clone called once.
-  auto late = std::make_shared<LateBoundSummary>(Variant(int32_t{1}), Variant(rs1->Clone()));
+  auto late = LateBoundSummary(Variant(int32_t{1}), Variant(rs1->Clone()));
   EXPECT_TRUE(CaughtStatement(Variant(late), 0, Variant(int16_t{3})).ends_with(cases[3].tail));
-  EXPECT_EQ(late->state_reads, 1);
-  EXPECT_EQ(late->clone_calls, 1);
+  EXPECT_EQ(late->Members(), (std::vector<std::string>{"State", "Clone"}));
 }
 
 // Each ledger's detail: its reader, the three lists, the start date for the stock ledger only, and
@@ -192,7 +181,7 @@ TEST_F(DetailQueryTest, EachLedgerReadsItsKeysListsAndStartDate) {
     int16_t kind;
     int16_t position;
     const char* reader;
-    int start_period_reads;
+    size_t start_period_reads;
     const char* keys;
   } cases[] = {
       {1, 2, "stock", 1,
@@ -205,12 +194,12 @@ TEST_F(DetailQueryTest, EachLedgerReadsItsKeysListsAndStartDate) {
        "IsNull(Rs.cFree2,'') ='' ORDER BY IP.dDate,IP.AutoId "}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
-    login_->calls.clear();
+    login_->calls->clear();
     reader_.runs.clear();
-    account_->start_period_reads = 0;
+    account_->calls->clear();
     std::string sql = CaughtStatement(Variant(Summary()), c.kind, Variant(c.position));
-    EXPECT_EQ(login_->calls, kThreeCalls);
-    EXPECT_EQ(account_->start_period_reads, c.start_period_reads);
+    EXPECT_EQ(login_->Arguments(), kThreeCalls);
+    EXPECT_EQ(account_->calls->size(), c.start_period_reads);
     EXPECT_EQ(reader_.runs, std::vector<std::string>{c.reader});
     EXPECT_TRUE(sql.ends_with(c.keys)) << sql;
     EXPECT_EQ(sql.find("(R.dDate>='2023-12-01' Or R.bIsSTQc = 1)") != std::string::npos,

@@ -67,19 +67,19 @@ TEST_F(SummaryQueryTest, EachKindReadsItsConditionFetchesFiveListsAndRunsItsStat
   struct Case {
     int16_t kind;
     const char* reader;
-    int start_period_reads;
+    size_t start_period_reads;
   } cases[] = {{0, "stock", 1}, {1, "stock", 1}, {2, "position", 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
-    login_->calls.clear();
-    account_->start_period_reads = 0;
+    login_->calls->clear();
+    account_->calls->clear();
     reader_.runs.clear();
     StatementCatcher catcher;
     ComError e = RunExpectingError(c.kind);
     EXPECT_EQ(e.description(), "statement caught");
     EXPECT_EQ(reader_.runs, std::vector<std::string>{c.reader});
-    EXPECT_EQ(login_->calls, kFiveCalls);
-    EXPECT_EQ(account_->start_period_reads, c.start_period_reads);
+    EXPECT_EQ(login_->Arguments(), kFiveCalls);
+    EXPECT_EQ(account_->calls->size(), c.start_period_reads);
     // The statement built from this call's reading, the lists in their places and the account's
     // start date.
     RightsLists rights{"7,9", "'01'", " 'D1'", "'demo'", "'A-01'"};
@@ -98,7 +98,7 @@ TEST_F(SummaryQueryTest, FailuresBeforeTheStatementStopTheFlowThere) {
     int16_t kind;
     int number;
     size_t login_calls;
-    int start_period_reads;
+    size_t start_period_reads;
     std::function<void()> arrange;
   } cases[] = {{"reader fails", 0, platform::kErrObjectNotSet, 0, 0,
                 [&] { reader_.fail = platform::ObjectNotSet("ddate"); }},
@@ -117,8 +117,8 @@ TEST_F(SummaryQueryTest, FailuresBeforeTheStatementStopTheFlowThere) {
     StatementCatcher catcher;
     EXPECT_EQ(RunExpectingError(c.kind).number(), c.number);
     EXPECT_EQ(reader_.runs, std::vector<std::string>{"stock"});
-    EXPECT_EQ(login_->calls.size(), c.login_calls);
-    EXPECT_EQ(account_->start_period_reads, c.start_period_reads);
+    EXPECT_EQ(login_->calls->size(), c.login_calls);
+    EXPECT_EQ(account_->calls->size(), c.start_period_reads);
     EXPECT_TRUE(catcher.statements.empty());
   }
 }

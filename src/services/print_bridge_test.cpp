@@ -9,7 +9,7 @@
 #include "platform/erp/register_substitutes.h"
 #include "platform/error.h"
 #include "platform/error_test_support.h"
-#include "services/services_test_doubles.h"
+#include "platform/dispatch_test_doubles.h"
 
 namespace q9::services {
 namespace {

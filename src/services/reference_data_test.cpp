@@ -10,7 +10,7 @@
 #include "platform/db/recordset_test_support.h"
 #include "platform/dispatch.h"
 #include "platform/error.h"
-#include "services/services_test_doubles.h"
+#include "platform/dispatch_test_doubles.h"
 #include "support/services_fixture.h"
 
 namespace q9::services {

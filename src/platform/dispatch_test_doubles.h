@@ -1,6 +1,5 @@
-// Test doubles for the services: an automation object whose members a test scripts and which
-// records every call, and a gLogin whose OldLogin is such an object. Header-only; included by the
-// *_test.cpp files of this directory only.
+// Test doubles for any layer: an automation object whose members a test scripts and which records
+// every call, and a gLogin whose OldLogin is such an object. Header-only; for *_test.cpp files.
 #pragma once
 
 #include <functional>
@@ -44,6 +43,11 @@ class ScriptedObject : public platform::Object {
     std::vector<std::string> members;
     for (const Call& c : *calls) members.push_back(c.member);
     return members;
+  }
+  std::vector<std::vector<platform::Variant>> Arguments() const {
+    std::vector<std::vector<platform::Variant>> arguments;
+    for (const Call& c : *calls) arguments.push_back(c.args);
+    return arguments;
   }
 };
 
