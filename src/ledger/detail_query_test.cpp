@@ -20,14 +20,8 @@ using platform::ComError;
 using platform::Variant;
 using platform::db::Recordset;
 using platform::db::RowSet;
-using testing::AccountDouble;
-using testing::LoginDouble;
 using testing::MakerCall;
-using testing::ReaderLog;
 using testing::StatementCatcher;
-
-constexpr char kXml[] =
-    "<condition><ddate isverdate=\"false\" value1=\"\" value2=\"\"/></condition>";
 
 // A summary of three rows, as the position ledger summary gives them (the stock ledger reads the
 // columns it needs from the same rows).
@@ -46,14 +40,8 @@ std::shared_ptr<q9::testing::ScriptedObject> LateBoundSummary(Variant state, Var
   return summary;
 }
 
-class DetailQueryTest : public ::testing::Test {
+class DetailQueryTest : public testing::FlowTest {
  protected:
-  DetailQueryTest() {
-    conn_.Open("Provider=SQLite;Data Source=:memory:");
-    reader_.writes.strWhere = "(1=1)";
-    reader_.writes.strAssUnit = "1";
-  }
-
   DetailResult Run(const Variant& rs1, int16_t kind, const Variant& position) {
     return OpenDetail(kXml, rs1, kind, position, Variant(login_), Variant(account_), conn_, state_,
                       reader_.Readers());
@@ -66,12 +54,6 @@ class DetailQueryTest : public ::testing::Test {
     EXPECT_EQ(e ? e->description() : "the statement was not run", "statement caught");
     return catcher.statements.size() == 1 ? catcher.statements[0] : "";
   }
-
-  std::shared_ptr<LoginDouble> login_ = std::make_shared<LoginDouble>();
-  std::shared_ptr<AccountDouble> account_ = std::make_shared<AccountDouble>();
-  ReaderLog reader_;
-  condition::ConditionState state_;
-  platform::db::Connection conn_;
 };
 
 const std::vector<std::vector<Variant>> kThreeCalls = {

@@ -4,6 +4,8 @@
 // used by the *_test.cpp files beside it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,6 +15,7 @@
 #include "condition/condition_state.h"
 #include "ledger/condition_readers.h"
 #include "platform/date.h"
+#include "platform/db/connection.h"
 #include "platform/db/statement_gate.h"
 #include "platform/dispatch.h"
 #include "platform/dispatch_test_doubles.h"
@@ -73,6 +76,25 @@ class StatementCatcher {
 
  private:
   platform::db::ScopedStatementHook hook_;
+};
+
+// What a flow is given: the doubles above, the state the readers write and a connection on an
+// empty database (a StatementCatcher fails every statement before it reaches the engine).
+class FlowTest : public ::testing::Test {
+ protected:
+  static constexpr char kXml[] =
+      "<condition><ddate isverdate=\"false\" value1=\"\" value2=\"\"/></condition>";
+  FlowTest() {
+    conn_.Open("Provider=SQLite;Data Source=:memory:");
+    reader_.writes.strWhere = "(1=1)";
+    reader_.writes.strAssUnit = "1";
+  }
+
+  std::shared_ptr<LoginDouble> login_ = std::make_shared<LoginDouble>();
+  std::shared_ptr<AccountDouble> account_ = std::make_shared<AccountDouble>();
+  ReaderLog reader_;
+  condition::ConditionState state_;
+  platform::db::Connection conn_;
 };
 
 // The expected GetAuthString calls of the maker list: "user", omitted, "R".
