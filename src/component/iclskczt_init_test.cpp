@@ -96,29 +96,5 @@ TEST_F(InitTest, GlobalsLiveUntilTheLastInstanceOfTheApartmentGoes) {
   EXPECT_EQ(g.gConn_, nullptr);
 }
 
-class PeriodDayTest : public InitTest {};
-
-TEST_F(PeriodDayTest, ReturnsThePeriodsOfTheLoginYear) {
-  IClsKCZT k;
-  ASSERT_TRUE(k.Init(Login(company_.ConnectionString(), "demo", 2026)));
-  Variant rs, msg = Variant("untouched");
-  ASSERT_TRUE(k.GetPeriodDay(rs, msg));
-  EXPECT_EQ(msg, Variant("untouched"));
-  auto periods = platform::db::AsRecordset(rs, "rs");
-  ASSERT_EQ(periods->RecordCount(), 12);
-  EXPECT_EQ(periods->FieldName(0), "iMonth");
-  EXPECT_EQ(periods->FieldName(1), "dBegin");
-  EXPECT_EQ(periods->FieldName(2), "dEnd");
-  EXPECT_EQ(periods->Field("iMonth").ToI4(), 1);
-  EXPECT_EQ(periods->Field("dBegin").ToDate().ToIsoDate(), "2025-12-26");
-  EXPECT_EQ(periods->Field("dEnd").ToDate().ToIsoDate(), "2026-01-25");
-  // A year without periods gives true and Nothing.
-  ASSERT_TRUE(k.Init(Login(company_.ConnectionString(), "demo", 2030)));
-  rs = Variant("caller's");
-  ASSERT_TRUE(k.GetPeriodDay(rs, msg));
-  EXPECT_TRUE(rs.is_object());
-  EXPECT_FALSE(rs.has_object());
-}
-
 }  // namespace
 }  // namespace q9::component

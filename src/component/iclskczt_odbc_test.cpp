@@ -2,7 +2,6 @@
 // sees only as the fixed message while the driver's words go to the SQL trace.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -62,14 +61,9 @@ TEST_F(InitOverOdbcTest, AnUnreachableServerGivesTheFixedMessageAndTracesTheCaus
     platform::db::SetTraceFile(trace);
     IClsKCZT k;
     std::string msg;
-    auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(k.Init(Login(c.vk_db_name), &msg)) << c.name;
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     platform::db::SetTraceFile("");
     EXPECT_EQ(msg, "初始化失败！") << c.name;
-    // Init sets no login limit of its own; the string's Connect Timeout holds.
-    EXPECT_LT(seconds, 6.0) << c.name;
     std::ifstream in(trace);
     std::stringstream text;
     text << in.rdbuf();

@@ -12,21 +12,13 @@
 
 #include "platform/date.h"
 #include "platform/dispatch.h"
+#include "platform/dispatch_test_doubles.h"
 #include "platform/error.h"
 #include "platform/error_test_support.h"
 #include "platform/variant.h"
 #include "platform/xml/document.h"
 
 namespace q9::condition::testing {
-
-// An automation object whose members come from a MemberTable.
-class TableObject : public platform::MemberObject {
- public:
-  TableObject(std::string class_name, platform::MemberTable members)
-      : MemberObject(std::move(class_name)) {
-    members_ = std::move(members);
-  }
-};
 
 using q9::testing::ErrorOf;
 
@@ -39,27 +31,27 @@ inline platform::Variant MakeAccount(platform::Variant stock_start,
                                      std::function<platform::Variant(int)> begin_of_period,
                                      const std::string& failing = "",
                                      const platform::ComError& error = {0, "", ""}) {
+  using q9::testing::ScriptedObject;
   auto raise_if = [failing, error](const char* member) {
     if (platform::SameMemberName(failing, member)) throw error;
   };
-  platform::MemberTable members;
-  members.Get("STStartDate", [stock_start, raise_if](platform::Args&) {
+  auto account = std::make_shared<ScriptedObject>();
+  account->scripts["STStartDate"] = [=](platform::Args&) {
     raise_if("STStartDate");
     return stock_start;
-  });
-  members.Get("Period", [begin_of_period, raise_if](platform::Args& args) -> platform::Variant {
+  };
+  account->scripts["Period"] = [=](platform::Args& args) {
     raise_if("Period");
     int month = args.Get(0).ToI4();
     if (month < 1 || month > 12) throw platform::SubscriptOutOfRange("Period");
-    platform::Variant begin = begin_of_period(month);
-    platform::MemberTable period;
-    period.Get("BeginDate", [begin, raise_if](platform::Args&) {
+    auto period = std::make_shared<ScriptedObject>();
+    period->scripts["BeginDate"] = [=, begin = begin_of_period(month)](platform::Args&) {
       raise_if("BeginDate");
       return begin;
-    });
-    return std::make_shared<TableObject>("Period", std::move(period));
-  });
-  return std::make_shared<TableObject>("Account", std::move(members));
+    };
+    return platform::Variant(period);
+  };
+  return platform::Variant(account);
 }
 
 // The account most tests use: stock module started on 2024-03-15; the accounting periods begin on
@@ -124,6 +116,16 @@ class ConditionXml {
   ConditionXml& RemoveAttribute(const std::string& element, const std::string& attribute) {
     std::erase_if(Find(element).attributes, [&](const auto& a) { return a.first == attribute; });
     return *this;
+  }
+
+  // Each element's name and the names of its attributes, in order.
+  std::vector<std::pair<std::string, std::vector<std::string>>> Names() const {
+    std::vector<std::pair<std::string, std::vector<std::string>>> names;
+    for (const Element& e : elements_) {
+      names.push_back({e.name, {}});
+      for (const auto& a : e.attributes) names.back().second.push_back(a.first);
+    }
+    return names;
   }
 
   // Every element under one root, in order.

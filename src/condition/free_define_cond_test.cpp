@@ -108,23 +108,17 @@ TEST(MakeDefineCondTest, EachItemWithTheBuilderOfItsKind) {
   }
 }
 
+// The builders' own table has every wrong value; here the field of each kind is named.
 TEST(MakeDefineCondTest, ValuesOfTheWrongKindNameFieldAndValue) {
-  struct FailCase {
-    ConditionXml doc;
-    int number;
-    const char* description;
-  } cases[] = {
-      {ConditionXml::With({{"invdefine12", "value1", "abc"}}), platform::kErrTypeMismatch,
-       "字段 cInvDefine12 的条件值 'abc' 不是数字"},
-      {ConditionXml::With({{"invdefine15", "value2", "2024-02-30"}}), platform::kErrTypeMismatch,
-       "字段 cInvDefine15 的条件值 '2024-02-30' 不是日期"},
-      {ConditionXml::With({{"invdefine16", "value1", "x"}, {"invdefine16", "value2", "2024-1-1"}}),
-       platform::kErrTypeMismatch, "字段 cInvDefine16 的条件值 'x' 不是日期"}};
-  for (const FailCase& c : cases) {
-    auto e = ErrorOf([&] { MakeDefineCond(*c.doc.Load()); });
-    ASSERT_TRUE(e) << c.description;
-    EXPECT_EQ(e->number(), c.number) << c.description;
-    EXPECT_EQ(e->description(), c.description);
+  for (const char* item : {"12", "15"}) {
+    auto e = ErrorOf([&] {
+      MakeDefineCond(
+          *ConditionXml::With({{std::string("invdefine") + item, "value2", "x"}}).Load());
+    });
+    ASSERT_TRUE(e) << item;
+    EXPECT_EQ(e->number(), platform::kErrTypeMismatch);
+    EXPECT_EQ(e->description(), std::string("字段 cInvDefine") + item + " 的条件值 'x' 不是" +
+                                    (item[1] == '2' ? "数字" : "日期"));
   }
 }
 

@@ -2,14 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/error.h"
-#include "platform/error_test_support.h"
 #include "support/temp_dir.h"
 
 namespace q9::ledger {
 namespace {
 
-using platform::ComError;
 using platform::db::Connection;
 
 class ClientRecordsetTest : public ::testing::Test {
@@ -40,17 +37,6 @@ TEST_F(ClientRecordsetTest, HandsOutAReadOnlyClientCloneOnTheFirstRow) {
   auto none = OpenClientClone("SELECT cInvCode FROM Inventory WHERE cInvCode = 'none'", conn_);
   ASSERT_NE(none, nullptr);
   EXPECT_TRUE(none->Eof() && none->Bof());
-}
-
-TEST_F(ClientRecordsetTest, FailuresReachTheCallerUnchanged) {
-  auto e =
-      q9::testing::ErrorOf([&] { OpenClientClone("SELECT cNoSuchColumn FROM Inventory", conn_); });
-  ASSERT_TRUE(e) << "a bad statement opened";
-  EXPECT_EQ(e->number(), platform::kErrProvider);
-  EXPECT_NE(e->description().find("cNoSuchColumn"), std::string::npos) << e->description();
-  Connection closed;
-  EXPECT_EQ(q9::testing::ErrorNumberOf([&] { OpenClientClone("SELECT 1", closed); }),
-            platform::kErrObjectClosed);
 }
 
 }  // namespace

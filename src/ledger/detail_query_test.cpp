@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,14 +20,8 @@ using platform::ComError;
 using platform::Variant;
 using platform::db::Recordset;
 using platform::db::RowSet;
-using testing::AccountDouble;
-using testing::LoginDouble;
 using testing::MakerCall;
-using testing::ReaderLog;
 using testing::StatementCatcher;
-
-constexpr char kXml[] =
-    "<condition><ddate isverdate=\"false\" value1=\"\" value2=\"\"/></condition>";
 
 // A summary of three rows, as the position ledger summary gives them (the stock ledger reads the
 // columns it needs from the same rows).
@@ -38,31 +33,15 @@ std::shared_ptr<Recordset> Summary() {
        Variant("02"), Variant("B-01"), Variant("C003"), Variant("L3"), Variant::Null()});
 }
 
-// A summary reached only by late binding: State and Clone, nothing else (any other member raises).
-class LateBoundSummary : public platform::MemberObject {
- public:
-  LateBoundSummary(Variant state, Variant clone) : MemberObject("Summary") {
-    members_.Get("State", [this, state](platform::Args&) {
-      ++state_reads;
-      return state;
-    });
-    members_.Method("Clone", [this, clone](platform::Args&) {
-      ++clone_calls;
-      return clone;
-    });
-  }
-  int state_reads = 0;
-  int clone_calls = 0;
-};
+// A summary reached only by late binding: State and Clone answer as given; every call is recorded.
+std::shared_ptr<q9::testing::ScriptedObject> LateBoundSummary(Variant state, Variant clone) {
+  auto summary = std::make_shared<q9::testing::ScriptedObject>();
+  summary->scripts = {{"State", q9::testing::Answer(state)}, {"Clone", q9::testing::Answer(clone)}};
+  return summary;
+}
 
-class DetailQueryTest : public ::testing::Test {
+class DetailQueryTest : public testing::FlowTest {
  protected:
-  DetailQueryTest() {
-    conn_.Open("Provider=SQLite;Data Source=:memory:");
-    reader_.writes.strWhere = "(1=1)";
-    reader_.writes.strAssUnit = "1";
-  }
-
   DetailResult Run(const Variant& rs1, int16_t kind, const Variant& position) {
     return OpenDetail(kXml, rs1, kind, position, Variant(login_), Variant(account_), conn_, state_,
                       reader_.Readers());
@@ -75,94 +54,79 @@ class DetailQueryTest : public ::testing::Test {
     EXPECT_EQ(e ? e->description() : "the statement was not run", "statement caught");
     return catcher.statements.size() == 1 ? catcher.statements[0] : "";
   }
-
-  std::shared_ptr<LoginDouble> login_ = std::make_shared<LoginDouble>();
-  std::shared_ptr<AccountDouble> account_ = std::make_shared<AccountDouble>();
-  ReaderLog reader_;
-  condition::ConditionState state_;
-  platform::db::Connection conn_;
 };
 
 const std::vector<std::vector<Variant>> kThreeCalls = {
     {Variant("WareHouse")}, {Variant("department")}, MakerCall()};
 
-// A closed summary ends the call after the reader; a kind without detail after the lists too.
-TEST_F(DetailQueryTest, ClosedSummariesAndKindsWithoutDetailRunNothing) {
-  auto never_opened = std::make_shared<Recordset>();
+// Calls that end without a statement: a closed summary after the reader, a kind without detail
+// after the lists too; bad positions and summaries, a key column the summary lacks (a shown free
+// item's, the batch of the stock ledger by batch) or a Null rights list with their error.
+TEST_F(DetailQueryTest, CallsThatEndWithoutAStatement) {
   auto closed = Summary();
   closed->Close();
-  auto late_closed = std::make_shared<LateBoundSummary>(Variant(int32_t{0}), Variant());
+  auto late_closed = LateBoundSummary(Variant(int32_t{0}), Variant());
   auto open = Summary();
-  struct Case {
-    Variant rs1;
-    int16_t kind;
-    DetailOutcome outcome;
-  } cases[] = {{Variant(never_opened), 0, DetailOutcome::kSummaryClosed},
-               {Variant(closed), 0, DetailOutcome::kSummaryClosed},
-               {Variant(late_closed), 0, DetailOutcome::kSummaryClosed},
-               {Variant(open), 3, DetailOutcome::kNoStatement},
-               {Variant(open), -1, DetailOutcome::kNoStatement}};
-  for (const Case& c : cases) {
-    login_->calls.clear();
-    reader_.runs.clear();
-    StatementCatcher catcher;
-    DetailResult r = Run(c.rs1, c.kind, Variant(int16_t{2}));
-    EXPECT_EQ(r.outcome, c.outcome);
-    EXPECT_EQ(r.detail, nullptr);
-    EXPECT_EQ(reader_.runs, std::vector<std::string>{"stock"});
-    EXPECT_EQ(login_->calls, c.outcome == DetailOutcome::kNoStatement
-                                 ? kThreeCalls
-                                 : std::vector<std::vector<Variant>>{});
-    EXPECT_EQ(account_->start_period_reads, 0);
-    EXPECT_TRUE(catcher.statements.empty());
-  }
-  EXPECT_EQ(late_closed->clone_calls, 0);
-  EXPECT_EQ(open->AbsolutePosition(), 1);
-}
-
-// Bad positions and summaries, a key column the summary lacks (a shown free item's, the batch of
-// the stock ledger by batch) or a Null rights list: the error, and no statement.
-TEST_F(DetailQueryTest, BadPositionsSummariesKeysAndListsFailWithoutAStatement) {
   auto empty = q9::testing::RecordsetOf({"cInvCode"}, {});
-  auto odd = std::make_shared<LateBoundSummary>(Variant(int32_t{1}), Variant("rows"));
+  auto odd = LateBoundSummary(Variant(int32_t{1}), Variant("rows"));
   auto rs_no_batch = q9::testing::RecordsetOf({"cInvCode"}, {Variant("A001")});
+  const Variant one(int16_t{1}), zero(int16_t{0});
+  const DetailOutcome none{};  // an error ends the call
   struct Case {
     const char* name;
     Variant rs1;
     int16_t kind;
     Variant position;
-    int number;
-    bool before_lists;
+    int number;  // 0: no error, the outcome
+    DetailOutcome outcome;
+    int reached;  // 0: the reader, 1: the first rights list, 3: all three, 4: the start date too
     std::function<void()> arrange = [] {};
   } cases[] = {
-      {"past the end", Variant(Summary()), 0, Variant(int16_t{4}), platform::kErrBadArgument, true},
-      {"negative", Variant(Summary()), 0, Variant(int32_t{-1}), platform::kErrBadArgument, true},
-      {"empty summary", Variant(empty), 0, Variant(int16_t{1}), platform::kErrBadArgument, false},
+      {"never opened", Variant(std::make_shared<Recordset>()), 0, Variant(int16_t{2}), 0,
+       DetailOutcome::kSummaryClosed, 0},
+      {"closed", Variant(closed), 0, Variant(int16_t{2}), 0, DetailOutcome::kSummaryClosed, 0},
+      {"closed, late bound", Variant(late_closed), 0, Variant(int16_t{2}), 0,
+       DetailOutcome::kSummaryClosed, 0},
+      {"kind 3", Variant(open), 3, Variant(int16_t{2}), 0, DetailOutcome::kNoStatement, 3},
+      {"kind -1", Variant(open), -1, Variant(int16_t{2}), 0, DetailOutcome::kNoStatement, 3},
+      {"past the end", Variant(Summary()), 0, Variant(int16_t{4}), platform::kErrBadArgument, none,
+       0},
+      {"negative", Variant(Summary()), 0, Variant(int32_t{-1}), platform::kErrBadArgument, none, 0},
+      {"empty summary", Variant(empty), 0, one, platform::kErrBadArgument, none, 0},
       // Position 0 on an empty summary: reading the key finds no current record.
-      {"key of an empty summary", Variant(empty), 0, Variant(int16_t{0}),
-       platform::kErrNoCurrentRecord, false},
-      {"Nothing", Variant::Nothing(), 0, Variant(int16_t{0}), platform::kErrObjectNotSet, true},
-      {"Empty", Variant(), 0, Variant(int16_t{0}), platform::kErrObjectNotSet, true},
-      {"Clone that is no recordset", Variant(odd), 0, Variant(int16_t{0}),
-       platform::kErrTypeMismatch, false},
-      {"shown free item without a column", Variant(Summary()), 0, Variant(int16_t{1}),
-       platform::kErrItemNotFound, false, [&] { reader_.writes.blnFreeShow[3] = true; }},
-      {"batch without a column", Variant(rs_no_batch), 1, Variant(int16_t{1}),
-       platform::kErrItemNotFound, false},
-      {"Null warehouse list", Variant(Summary()), 2, Variant(int16_t{1}), platform::kErrInvalidNull,
-       false, [&] { login_->lists["WareHouse"] = Variant::Null(); }}};
+      {"key of an empty summary", Variant(empty), 0, zero, platform::kErrNoCurrentRecord, none, 4},
+      {"Nothing", Variant::Nothing(), 0, zero, platform::kErrObjectNotSet, none, 0},
+      {"Empty", Variant(), 0, zero, platform::kErrObjectNotSet, none, 0},
+      {"Clone that is no recordset", Variant(odd), 0, zero, platform::kErrTypeMismatch, none, 0},
+      {"shown free item without a column", Variant(Summary()), 0, one, platform::kErrItemNotFound,
+       none, 4, [&] { reader_.writes.blnFreeShow[3] = true; }},
+      {"batch without a column", Variant(rs_no_batch), 1, one, platform::kErrItemNotFound, none, 4},
+      {"Null warehouse list", Variant(Summary()), 2, one, platform::kErrInvalidNull, none, 1,
+       [&] { login_->lists["WareHouse"] = Variant::Null(); }}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    login_->calls.clear();
+    login_->calls->clear();
+    login_->lists.clear();
+    reader_.runs.clear();
     reader_.writes.blnFreeShow[3] = false;
+    account_->calls->clear();
     c.arrange();
     StatementCatcher catcher;
-    auto e = q9::testing::ErrorOf([&] { Run(c.rs1, c.kind, c.position); });
-    ASSERT_TRUE(e) << "no error";
-    EXPECT_EQ(e->number(), c.number) << e->description();
-    EXPECT_TRUE(!c.before_lists || login_->calls.empty());
+    DetailResult r{};
+    EXPECT_EQ(q9::testing::ErrorNumberOf([&] { r = Run(c.rs1, c.kind, c.position); }), c.number);
+    if (c.number == 0) {
+      EXPECT_EQ(r.outcome, c.outcome);
+      EXPECT_EQ(r.detail, nullptr);
+    }
+    EXPECT_EQ(reader_.runs, std::vector<std::string>{c.kind == 2 ? "position" : "stock"});
+    EXPECT_EQ(login_->Arguments(),
+              std::vector<std::vector<Variant>>(kThreeCalls.begin(),
+                                                kThreeCalls.begin() + std::min(c.reached, 3)));
+    EXPECT_EQ(account_->calls->size(), c.reached == 4 ? 1u : 0u);
     EXPECT_TRUE(catcher.statements.empty());
   }
+  EXPECT_EQ(late_closed->Members(), std::vector<std::string>{"State"});
+  EXPECT_EQ(open->AbsolutePosition(), 1);
 }
 
 // The keys come from the row at CurPosition of a clone; the caller's summary stays where it was.
@@ -184,10 +148,9 @@ TEST_F(DetailQueryTest, KeysComeFromTheRowAtCurPositionAndTheSummaryNeverMoves) 
     EXPECT_EQ(rs1->AbsolutePosition(), 3);
   }
   // A summary reached only by late binding: its State is read and Clone called once.
-  auto late = std::make_shared<LateBoundSummary>(Variant(int32_t{1}), Variant(rs1->Clone()));
+  auto late = LateBoundSummary(Variant(int32_t{1}), Variant(rs1->Clone()));
   EXPECT_TRUE(CaughtStatement(Variant(late), 0, Variant(int16_t{3})).ends_with(cases[3].tail));
-  EXPECT_EQ(late->state_reads, 1);
-  EXPECT_EQ(late->clone_calls, 1);
+  EXPECT_EQ(late->Members(), (std::vector<std::string>{"State", "Clone"}));
 }
 
 // Each ledger's detail: its reader, the three lists, the start date for the stock ledger only, and
@@ -200,7 +163,7 @@ TEST_F(DetailQueryTest, EachLedgerReadsItsKeysListsAndStartDate) {
     int16_t kind;
     int16_t position;
     const char* reader;
-    int start_period_reads;
+    size_t start_period_reads;
     const char* keys;
   } cases[] = {
       {1, 2, "stock", 1,
@@ -213,12 +176,12 @@ TEST_F(DetailQueryTest, EachLedgerReadsItsKeysListsAndStartDate) {
        "IsNull(Rs.cFree2,'') ='' ORDER BY IP.dDate,IP.AutoId "}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
-    login_->calls.clear();
+    login_->calls->clear();
     reader_.runs.clear();
-    account_->start_period_reads = 0;
+    account_->calls->clear();
     std::string sql = CaughtStatement(Variant(Summary()), c.kind, Variant(c.position));
-    EXPECT_EQ(login_->calls, kThreeCalls);
-    EXPECT_EQ(account_->start_period_reads, c.start_period_reads);
+    EXPECT_EQ(login_->Arguments(), kThreeCalls);
+    EXPECT_EQ(account_->calls->size(), c.start_period_reads);
     EXPECT_EQ(reader_.runs, std::vector<std::string>{c.reader});
     EXPECT_TRUE(sql.ends_with(c.keys)) << sql;
     EXPECT_EQ(sql.find("(R.dDate>='2023-12-01' Or R.bIsSTQc = 1)") != std::string::npos,

@@ -4,6 +4,8 @@
 // used by the *_test.cpp files beside it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,40 +15,32 @@
 #include "condition/condition_state.h"
 #include "ledger/condition_readers.h"
 #include "platform/date.h"
+#include "platform/db/connection.h"
 #include "platform/db/statement_gate.h"
 #include "platform/dispatch.h"
+#include "platform/dispatch_test_doubles.h"
 #include "platform/error.h"
 
 namespace q9::ledger::testing {
 
 // GetAuthString answers from `lists`, keyed by the first argument; an unknown kind answers "".
-// Every call's arguments are recorded in order (an omitted argument as a Missing variant).
-class LoginDouble : public platform::MemberObject {
- public:
-  LoginDouble() : MemberObject("Login") {
-    members_.Method("GetAuthString", [this](platform::Args& args) {
-      std::vector<platform::Variant> call;
-      for (size_t i = 0; i < args.size(); ++i) call.push_back(args[i]);
-      calls.push_back(call);
+// Every call is recorded (an omitted argument as a Missing variant): Arguments() in order.
+struct LoginDouble : q9::testing::ScriptedObject {
+  LoginDouble() {
+    scripts["GetAuthString"] = [this](platform::Args& args) {
       auto it = lists.find(args.Get(0).ToText());
       return it == lists.end() ? platform::Variant("") : it->second;
-    });
+    };
   }
   std::map<std::string, platform::Variant> lists;
-  std::vector<std::vector<platform::Variant>> calls;
 };
 
-// STStartPeriodDate answers `start_period_date` and counts its reads.
-class AccountDouble : public platform::MemberObject {
- public:
-  AccountDouble() : MemberObject("Account") {
-    members_.Get("STStartPeriodDate", [this](platform::Args&) {
-      ++start_period_reads;
-      return start_period_date;
-    });
+// STStartPeriodDate answers `start_period_date`; its reads are the calls.
+struct AccountDouble : q9::testing::ScriptedObject {
+  AccountDouble() {
+    scripts["STStartPeriodDate"] = [this](platform::Args&) { return start_period_date; };
   }
   platform::Variant start_period_date = platform::Variant(*platform::Date::Make(2023, 12, 1));
-  int start_period_reads = 0;
 };
 
 // Readers that log their name, note whether the document they got was empty, and write `writes`
@@ -82,6 +76,25 @@ class StatementCatcher {
 
  private:
   platform::db::ScopedStatementHook hook_;
+};
+
+// What a flow is given: the doubles above, the state the readers write and a connection on an
+// empty database (a StatementCatcher fails every statement before it reaches the engine).
+class FlowTest : public ::testing::Test {
+ protected:
+  static constexpr char kXml[] =
+      "<condition><ddate isverdate=\"false\" value1=\"\" value2=\"\"/></condition>";
+  FlowTest() {
+    conn_.Open("Provider=SQLite;Data Source=:memory:");
+    reader_.writes.strWhere = "(1=1)";
+    reader_.writes.strAssUnit = "1";
+  }
+
+  std::shared_ptr<LoginDouble> login_ = std::make_shared<LoginDouble>();
+  std::shared_ptr<AccountDouble> account_ = std::make_shared<AccountDouble>();
+  ReaderLog reader_;
+  condition::ConditionState state_;
+  platform::db::Connection conn_;
 };
 
 // The expected GetAuthString calls of the maker list: "user", omitted, "R".

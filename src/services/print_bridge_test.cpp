@@ -9,6 +9,7 @@
 #include "platform/erp/register_substitutes.h"
 #include "platform/error.h"
 #include "platform/error_test_support.h"
+#include "platform/dispatch_test_doubles.h"
 
 namespace q9::services {
 namespace {
@@ -19,47 +20,23 @@ using platform::ComError;
 using platform::InvokeKind;
 using platform::Variant;
 
-// A print service that records what it received and then does what the test scripts.
-class ScriptedPrintService : public platform::Object {
- public:
-  std::vector<std::string> log;
-  Variant vklogin;
-  std::vector<Variant> execute_args;
-  std::function<void(Args&)> on_execute;
-
-  Variant Invoke(std::string_view name, InvokeKind kind, Args& args) override {
-    log.emplace_back(std::string(name) + (kind == InvokeKind::kPropertyPutRef ? " (put ref)" : ""));
-    if (platform::SameMemberName(name, "vklogin")) vklogin = args[0];
-    if (platform::SameMemberName(name, "Execute")) {
-      for (size_t i = 0; i < args.size(); ++i) execute_args.push_back(args[i]);
-      if (on_execute) on_execute(args);
-    }
-    return Variant(true);
-  }
-  std::string ClassName() const override { return "ScriptedPrintService"; }
-};
-
-// A gLogin whose OldLogin is always the same object.
-class FixedLogin : public platform::MemberObject {
- public:
-  FixedLogin() : MemberObject("FixedLogin") {
-    members_.Get("OldLogin", [inner = std::make_shared<ScriptedPrintService>()](Args&) {
-      return Variant(inner);
-    });
-  }
-};
+using testing::LoginOf;
+using testing::ScriptedObject;
 
 class ForwardPrintCommandTest : public ::testing::Test {
  protected:
   std::function<void(Args&)> script_;
-  std::vector<std::shared_ptr<ScriptedPrintService>> created_;
+  std::vector<std::shared_ptr<ScriptedObject>> created_;
   platform::ScopedProgId registration_{kPrintServiceProgId, [this] {
-                                         auto s = std::make_shared<ScriptedPrintService>();
-                                         s->on_execute = script_;
+                                         auto s = std::make_shared<ScriptedObject>();
+                                         s->scripts["Execute"] = [this](Args& a) {
+                                           if (script_) script_(a);
+                                           return Variant(true);
+                                         };
                                          created_.push_back(s);
                                          return s;
                                        }};
-  Variant login_{std::make_shared<FixedLogin>()};
+  Variant login_{LoginOf(std::make_shared<ScriptedObject>())};
 };
 
 TEST_F(ForwardPrintCommandTest, HandsTheLoginThenCopiesOfTheValuesAndTheErrorByReference) {
@@ -69,10 +46,11 @@ TEST_F(ForwardPrintCommandTest, HandsTheLoginThenCopiesOfTheValuesAndTheErrorByR
   std::string error = "before";
   ForwardPrintCommand(login_, command, param, ret, error);
   ASSERT_EQ(created_.size(), 1u);
-  const ScriptedPrintService& s = *created_[0];
-  EXPECT_EQ(s.log, (std::vector<std::string>{"vklogin (put ref)", "Execute"}));
-  EXPECT_EQ(s.vklogin, platform::GetProperty(login_, "OldLogin"));
-  EXPECT_EQ(s.execute_args, (std::vector<Variant>{command, param, ret, Variant("before")}));
+  const std::vector<testing::Call>& calls = *created_[0]->calls;
+  ASSERT_EQ(created_[0]->Members(), (std::vector<std::string>{"vklogin", "Execute"}));
+  EXPECT_EQ(calls[0].kind, InvokeKind::kPropertyPutRef);
+  EXPECT_EQ(calls[0].args, std::vector<Variant>{platform::GetProperty(login_, "OldLogin")});
+  EXPECT_EQ(calls[1].args, (std::vector<Variant>{command, param, ret, Variant("before")}));
   EXPECT_EQ(error, "before");
 }
 

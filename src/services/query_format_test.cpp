@@ -26,26 +26,6 @@ TEST(QueryFormatStatementTest, LookupAndFormatRowsAreExact) {
             "SELECT * FROM Rpt_FldDef WHERE  [ORDEREx] <  100 AND ID = 12 ORDER BY [ORDEREx]");
 }
 
-TEST(RequireQueryIdTest, OnlyDigitsAreAccepted) {
-  for (const char* good : {"12", "0", "007", "123456789012"}) {
-    EXPECT_NO_THROW(RequireQueryId(good)) << good;
-  }
-  struct Bad {
-    const char* id;
-    const char* description;
-  } bad[] = {{"", "Invalid procedure call or argument: 查询号为空"},
-             {"-1", "Invalid procedure call or argument: 查询号 '-1' 不是数字"},
-             {" 12", "Invalid procedure call or argument: 查询号 ' 12' 不是数字"},
-             {"1.5", "Invalid procedure call or argument: 查询号 '1.5' 不是数字"},
-             {"1 OR 1=1", "Invalid procedure call or argument: 查询号 '1 OR 1=1' 不是数字"}};
-  for (const Bad& b : bad) {
-    auto e = q9::testing::ErrorOf([&] { RequireQueryId(b.id); });
-    ASSERT_TRUE(e) << "accepted '" << b.id << "'";
-    EXPECT_EQ(e->number(), platform::kErrInvalidCall);
-    EXPECT_EQ(e->description(), b.description);
-  }
-}
-
 class GetQueryFormatTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -10,6 +10,7 @@
 #include "platform/db/recordset_test_support.h"
 #include "platform/dispatch.h"
 #include "platform/error.h"
+#include "platform/dispatch_test_doubles.h"
 #include "support/services_fixture.h"
 
 namespace q9::services {
@@ -21,54 +22,20 @@ using platform::InvokeKind;
 using platform::Variant;
 using testing::RecordsetRows;
 using Rows = std::vector<std::vector<std::string>>;
+using testing::LoginOf;
+using testing::ScriptedObject;
 namespace db = platform::db;
 
 std::shared_ptr<db::Recordset> OneColumn(const std::string& name, std::vector<std::string> cells) {
   return q9::testing::RecordsetOf({name}, std::vector<Variant>(cells.begin(), cells.end()));
 }
 
-// One call the double saw: the member and a copy of its arguments as they came in.
-struct Call {
-  std::string member;
-  std::vector<Variant> args;
-};
-
-// A reference server whose members a test scripts; it records every call.
-class ScriptedServer : public platform::Object {
- public:
-  using Script = std::function<Variant(Args&)>;
-  std::map<std::string, Script> scripts;
-  std::vector<Call> calls;
-
-  Variant Invoke(std::string_view name, InvokeKind, Args& args) override {
-    Call call{std::string(name), {}};
-    for (size_t i = 0; i < args.size(); ++i) call.args.push_back(args[i]);
-    calls.push_back(std::move(call));
-    auto it = scripts.find(std::string(name));
-    return it == scripts.end() ? Variant() : it->second(args);
-  }
-  std::string ClassName() const override { return "ScriptedServer"; }
-};
-
-// A gLogin whose OldLogin is a fixed object; counts the reads.
-class CountingLogin : public platform::Object {
- public:
-  platform::ObjectPtr inner = std::make_shared<ScriptedServer>();
-  int reads = 0;
-  Variant Invoke(std::string_view name, InvokeKind, Args&) override {
-    if (!platform::SameMemberName(name, "OldLogin")) throw platform::MemberNotFound("Login");
-    ++reads;
-    return Variant(inner);
-  }
-  std::string ClassName() const override { return "CountingLogin"; }
-};
-
 class FetchReferenceDataTest : public ::testing::Test {
  protected:
-  std::shared_ptr<ScriptedServer> server_ = std::make_shared<ScriptedServer>();
-  std::shared_ptr<CountingLogin> login_ = std::make_shared<CountingLogin>();
+  std::shared_ptr<ScriptedObject> server_ = std::make_shared<ScriptedObject>();
+  std::shared_ptr<ScriptedObject> inner_ = std::make_shared<ScriptedObject>();
   platform::ScopedProgId registration_{kReferServerProgId, [this] { return server_; }};
-  Variant gLogin_{login_};
+  Variant gLogin_{LoginOf(inner_)};  // its OldLogin reads are the calls of inner_
   int32_t cur_page_ = 2;
   int32_t page_count_ = 0;
   Variant rs_{"rs untouched"};
@@ -93,19 +60,17 @@ TEST_F(FetchReferenceDataTest, FullModeCallsTheServerInOrderWithItsArguments) {
   ReferenceRequest request{true, "Warehouse", "0", "仓", "cWhName", 10};
   ASSERT_TRUE(FetchReferenceData(gLogin_, request, cur_page_, page_count_, rs_, rs_col_));
 
-  ASSERT_EQ(server_->calls.size(), 3u);
-  EXPECT_EQ(server_->calls[0].member, "SetRWAuth");
-  EXPECT_EQ(server_->calls[0].args,
+  ASSERT_EQ(server_->Members(),
+            (std::vector<std::string>{"SetRWAuth", "GetData", "GetTitleFormat"}));
+  EXPECT_EQ((*server_->calls)[0].args,
             (std::vector<Variant>{Variant("Warehouse"), Variant("W"), Variant(false)}));
-  EXPECT_EQ(server_->calls[1].member, "GetData");
-  EXPECT_EQ(server_->calls[1].args,
-            (std::vector<Variant>{Variant(login_->inner), Variant("Warehouse"), Variant("0"),
-                                  Variant("仓"), Variant("cWhName"), Variant(int16_t{10}),
-                                  Variant(int32_t{2}), Variant(int32_t{0}), Variant::Nothing(),
-                                  Variant("")}));
-  EXPECT_EQ(server_->calls[2].member, "GetTitleFormat");
-  EXPECT_EQ(server_->calls[2].args[0], Variant(login_->inner));
-  EXPECT_EQ(login_->reads, 2);  // OldLogin is read anew for each call that passes it
+  EXPECT_EQ(
+      (*server_->calls)[1].args,
+      (std::vector<Variant>{Variant(inner_), Variant("Warehouse"), Variant("0"), Variant("仓"),
+                            Variant("cWhName"), Variant(int16_t{10}), Variant(int32_t{2}),
+                            Variant(int32_t{0}), Variant::Nothing(), Variant("")}));
+  EXPECT_EQ((*server_->calls)[2].args[0], Variant(inner_));
+  EXPECT_EQ(inner_->calls->size(), 2u);  // OldLogin is read anew for each call that passes it
 
   EXPECT_EQ(cur_page_, 3);
   EXPECT_EQ(page_count_, 7);
@@ -127,13 +92,12 @@ TEST_F(FetchReferenceDataTest, PlainModeUsesGetRefStrRstAndLeavesRsColAlone) {
   };
   ReferenceRequest request{false, "Position", "ignored", "ignored", "ignored", 15};
   ASSERT_TRUE(FetchReferenceData(gLogin_, request, cur_page_, page_count_, rs_, rs_col_));
-  ASSERT_EQ(server_->calls.size(), 1u);
-  EXPECT_EQ(server_->calls[0].member, "GetRefStrRst");
-  EXPECT_EQ(server_->calls[0].args,
-            (std::vector<Variant>{Variant(login_->inner), Variant("Position"), Variant::Nothing(),
+  ASSERT_EQ(server_->Members(), std::vector<std::string>{"GetRefStrRst"});
+  EXPECT_EQ((*server_->calls)[0].args,
+            (std::vector<Variant>{Variant(inner_), Variant("Position"), Variant::Nothing(),
                                   Variant(""), Variant(true), Variant(int16_t{15}),
                                   Variant(int32_t{2}), Variant(int32_t{0})}));
-  EXPECT_EQ(login_->reads, 1);
+  EXPECT_EQ(inner_->calls->size(), 1u);
   EXPECT_EQ(cur_page_, 1);
   EXPECT_EQ(page_count_, 4);
   EXPECT_EQ(RecordsetRows(rs_), (Rows{{"P1"}}));
@@ -159,7 +123,7 @@ TEST_F(FetchReferenceDataTest, MissingOrWrongAnswersOfTheServer) {
       {"plain mode without data", false, "GetRefStrRst", platform::kErrObjectNotSet, nullptr, 2,
        [](Args&) { return Variant(); }},
       {"a value that is no recordset", false, "GetRefStrRst", platform::kErrTypeMismatch, nullptr,
-       2, [](Args& a) { return a[2] = Variant(std::make_shared<ScriptedServer>()), Variant(); }},
+       2, [](Args& a) { return a[2] = Variant(std::make_shared<ScriptedObject>()), Variant(); }},
       // What the server wrote before failing stays with the caller.
       {"server error", true, "GetData", 5, nullptr, 5, [](Args& a) -> Variant {
          a[6] = Variant(int32_t{5});

@@ -6,7 +6,7 @@
 #include "platform/dispatch.h"
 #include "platform/error.h"
 #include "platform/error_test_support.h"
-#include "support/services_fixture.h"
+#include "platform/dispatch_test_doubles.h"
 
 namespace q9::services {
 namespace {
@@ -14,52 +14,28 @@ namespace {
 using component::IClsKCZT;
 using platform::Args;
 using platform::ComError;
-using platform::InvokeKind;
 using platform::Variant;
 using q9::testing::ErrorNumberOf;
 
-// An inner login object with a scripted answer; it logs every member used, in order.
-class ScriptedInnerLogin : public platform::Object {
- public:
-  Variant task_result = Variant(false);
-  Variant log_state = Variant(int32_t{0});
-  Variant share_string = Variant("");
-  bool fail_task = false;
-  std::vector<std::string>* log = nullptr;
-  std::vector<Variant> task_args;
+using testing::Answer;
+using testing::LoginOf;
+using testing::ScriptedObject;
 
-  Variant Invoke(std::string_view name, InvokeKind, Args& args) override {
-    log->emplace_back(name);
-    if (platform::SameMemberName(name, "TaskExec")) {
-      for (size_t i = 0; i < args.size(); ++i) task_args.push_back(args[i]);
-      if (fail_task) throw ComError(5, "VtCOMMON.Login", "登录对象出错");
-      return task_result;
-    }
-    if (platform::SameMemberName(name, "LogState")) return log_state;
-    if (platform::SameMemberName(name, "ShareString")) return share_string;
-    return Variant();
-  }
-  std::string ClassName() const override { return "ScriptedInnerLogin"; }
-};
-
-class ScriptedLogin : public platform::Object {
- public:
-  std::shared_ptr<ScriptedInnerLogin> inner = std::make_shared<ScriptedInnerLogin>();
-  std::vector<std::string> log;
-  ScriptedLogin() { inner->log = &log; }
-  Variant Invoke(std::string_view name, InvokeKind, Args&) override {
-    log.emplace_back(name);
-    return Variant(inner);
-  }
-  std::string ClassName() const override { return "ScriptedLogin"; }
-};
+// An inner login whose TaskExec answers `task_result`, with the given LogState and ShareString.
+std::shared_ptr<ScriptedObject> InnerLogin(Variant task_result, Variant state = Variant(),
+                                           Variant share = Variant()) {
+  auto inner = std::make_shared<ScriptedObject>();
+  inner->scripts = {{"TaskExec", Answer(task_result)},
+                    {"LogState", Answer(state)},
+                    {"ShareString", Answer(share)}};
+  return inner;
+}
 
 TEST(AskTaskRightTest, GrantedAsksOnlyClearErrorAndTaskExec) {
-  auto login = std::make_shared<ScriptedLogin>();
-  login->inner->task_result = Variant(int32_t{-1});
-  EXPECT_EQ(AskTaskRight(Variant(login), "ST0101", 3), std::nullopt);
-  EXPECT_EQ(login->log, (std::vector<std::string>{"OldLogin", "ClearError", "TaskExec"}));
-  EXPECT_EQ(login->inner->task_args,
+  auto inner = InnerLogin(Variant(int32_t{-1}));
+  EXPECT_EQ(AskTaskRight(Variant(LoginOf(inner)), "ST0101", 3), std::nullopt);
+  EXPECT_EQ(inner->Members(), (std::vector<std::string>{"OldLogin", "ClearError", "TaskExec"}));
+  EXPECT_EQ(inner->calls->back().args,
             (std::vector<Variant>{Variant("ST0101"), Variant(int16_t{3})}));
 }
 
@@ -79,21 +55,19 @@ TEST(AskTaskRightTest, EachRefusalHasItsMessage) {
                {Variant(false), Variant::Null(), Variant("未知"), "未知，请稍后再试"},
                {Variant(false), Variant("20"), Variant("x"), "对不起,您没有该项权限!"}};
   for (const Case& c : cases) {
-    auto login = std::make_shared<ScriptedLogin>();
-    login->inner->task_result = c.task_result;
-    login->inner->log_state = c.state;
-    login->inner->share_string = c.share;
-    EXPECT_EQ(AskTaskRight(Variant(login), "ST01", 0), std::optional<std::string>(c.message));
+    auto inner = InnerLogin(c.task_result, c.state, c.share);
+    EXPECT_EQ(AskTaskRight(Variant(LoginOf(inner)), "ST01", 0),
+              std::optional<std::string>(c.message));
     // ShareString is read (through a fresh OldLogin) in every refusal, before LogState.
-    EXPECT_EQ(login->log, (std::vector<std::string>{"OldLogin", "ClearError", "TaskExec",
-                                                    "OldLogin", "ShareString", "LogState"}));
+    EXPECT_EQ(inner->Members(), (std::vector<std::string>{"OldLogin", "ClearError", "TaskExec",
+                                                          "OldLogin", "ShareString", "LogState"}));
   }
 }
 
 TEST(AskTaskRightTest, ErrorsOfTheLoginComponentPropagate) {
-  auto login = std::make_shared<ScriptedLogin>();
-  login->inner->fail_task = true;
-  EXPECT_EQ(ErrorNumberOf([&] { AskTaskRight(Variant(login), "ST01", 0); }), 5);
+  auto inner = std::make_shared<ScriptedObject>();
+  inner->scripts["TaskExec"] = [](Args&) -> Variant { throw ComError(5, "Login", "登录对象出错"); };
+  EXPECT_EQ(ErrorNumberOf([&] { AskTaskRight(Variant(LoginOf(inner)), "ST01", 0); }), 5);
   EXPECT_EQ(ErrorNumberOf([] { AskTaskRight(Variant::Nothing(), "ST01", 0); }),
             platform::kErrObjectNotSet);
   // Through the component without Init too.

@@ -14,6 +14,9 @@ const std::vector<std::string> kDebian = {"SQLite3", "FreeTDS"};
 const std::vector<std::string> kWithVendor = {"SQLite3", "ODBC Driver 17 for SQL Server", "FreeTDS",
                                               "ODBC Driver 18 for SQL Server"};
 
+// What the FreeTDS driver is always given.
+const std::string kTds = "TDS_Version=7.4;ClientCharset=UTF-8;";
+
 OdbcTarget Map(const std::string& text, const std::vector<std::string>& installed = kDebian) {
   return MapOdbcConnectionString(ConnectionString::Parse(text), installed);
 }
@@ -27,25 +30,19 @@ TEST(OdbcConnectionStringTest, AdoStringsMapOntoTheInstalledDriver) {
   } cases[] = {
       {"SQLOLEDB with a port, FreeTDS",
        "Provider=SQLOLEDB;Data Source=host,1433;Initial Catalog=db;User ID=u;Password=p", kDebian,
-       "Driver=FreeTDS;Server=host;Port=1433;Database=db;UID=u;PWD=p;TDS_Version=7.4;"
-       "ClientCharset=UTF-8;"},
+       "Driver=FreeTDS;Server=host;Port=1433;Database=db;UID=u;PWD=p;" + kTds},
       {"named instance, FreeTDS",
        "Provider=SQLNCLI11;Data Source=host\\INSTANCE;Initial Catalog=db;User ID=u;Password=p",
-       kDebian,
-       "Driver=FreeTDS;Server=host\\INSTANCE;Database=db;UID=u;PWD=p;TDS_Version=7.4;"
-       "ClientCharset=UTF-8;"},
+       kDebian, "Driver=FreeTDS;Server=host\\INSTANCE;Database=db;UID=u;PWD=p;" + kTds},
       {"tcp prefix, local server, provider version suffix",
        "provider=sqloledb.1;data source=tcp:(local),1500;initial catalog=stock_001_2026;"
        "user id=sa;password=",
        kDebian,
-       "Driver=FreeTDS;Server=localhost;Port=1500;Database=stock_001_2026;UID=sa;PWD=;"
-       "TDS_Version=7.4;ClientCharset=UTF-8;"},
+       "Driver=FreeTDS;Server=localhost;Port=1500;Database=stock_001_2026;UID=sa;PWD=;" + kTds},
       {"OLE DB options dropped, application name kept",
        "Provider=MSOLEDBSQL;Persist Security Info=True;Data Source=.;Initial Catalog=db;"
        "User ID=u;Password=p;Auto Translate=True;Packet Size=4096;Application Name=q9",
-       kDebian,
-       "Driver=FreeTDS;Server=localhost;Database=db;UID=u;PWD=p;APP=q9;TDS_Version=7.4;"
-       "ClientCharset=UTF-8;"},
+       kDebian, "Driver=FreeTDS;Server=localhost;Database=db;UID=u;PWD=p;APP=q9;" + kTds},
       {"the vendor's newest driver when installed",
        "Provider=SQLOLEDB;Data Source=host,1433;Initial Catalog=db;User ID=u;Password=p",
        kWithVendor,
@@ -59,16 +56,14 @@ TEST(OdbcConnectionStringTest, AdoStringsMapOntoTheInstalledDriver) {
        "Encrypt=no;TrustServerCertificate=yes;"},
       {"FreeTDS named although the vendor's is installed",
        "Provider=SQLOLEDB;Driver=FreeTDS;Data Source=h;User ID=u;Password=p;Encrypt=yes",
-       kWithVendor,
-       "Driver=FreeTDS;Server=h;UID=u;PWD=p;Encryption=require;TDS_Version=7.4;"
-       "ClientCharset=UTF-8;"},
+       kWithVendor, "Driver=FreeTDS;Server=h;UID=u;PWD=p;Encryption=require;" + kTds},
       {"Windows authentication through the vendor's driver",
        "Provider=SQLOLEDB;Data Source=h;Initial Catalog=db;Integrated Security=SSPI", kWithVendor,
        "Driver={ODBC Driver 18 for SQL Server};Server=h;Database=db;Trusted_Connection=yes;"
        "Encrypt=yes;TrustServerCertificate=yes;"},
       {"a password with separators stays braced",
        "Provider=SQLOLEDB;Data Source=h;User ID=u;Password={a;b}}c}", kDebian,
-       "Driver=FreeTDS;Server=h;UID=u;PWD={a;b}}c};TDS_Version=7.4;ClientCharset=UTF-8;"}};
+       "Driver=FreeTDS;Server=h;UID=u;PWD={a;b}}c};" + kTds}};
   for (const Case& c : cases) {
     OdbcTarget t = Map(c.ado, c.installed);
     EXPECT_EQ(t.driver_connection_string, c.odbc) << c.name;
@@ -121,8 +116,7 @@ TEST(OdbcConnectionStringTest, PasswordsAreOnlyInTheDriverString) {
       Map("Provider=SQLOLEDB;Data Source=h;User ID=u;Password=Geh31m!x;Connect Timeout=7");
   EXPECT_EQ(ado.login_timeout, 7);
   EXPECT_NE(ado.driver_connection_string.find("PWD=Geh31m!x;"), std::string::npos);
-  EXPECT_EQ(ado.redacted,
-            "Driver=FreeTDS;Server=h;UID=u;PWD=***;TDS_Version=7.4;ClientCharset=UTF-8;");
+  EXPECT_EQ(ado.redacted, "Driver=FreeTDS;Server=h;UID=u;PWD=***;" + kTds);
   EXPECT_EQ(ado.secrets, std::vector<std::string>{"Geh31m!x"});
   OdbcTarget odbc = Map("Driver=FreeTDS;Server=h;UID=u;PWD={x;Geh31m}");
   EXPECT_EQ(odbc.redacted, "Driver=FreeTDS;Server=h;UID=u;PWD=***;ClientCharset=UTF-8;");
@@ -171,19 +165,13 @@ TEST(OdbcConnectionStringTest, FreeTdsLibraryWhenNoDriverIsRegistered) {
 }
 
 TEST(OdbcConnectionStringTest, WhichStringsAreForOdbc) {
-  struct Case {
-    const char* text;
-    bool odbc;
-  } cases[] = {{"Provider=SQLite;Data Source=a.db", false},
-               {"Provider=SQLOLEDB.1;Data Source=h", true},
-               {"Provider=MSOLEDBSQL19;Data Source=h", true},
-               {"Provider=MSDASQL;DSN=x", true},
-               {"Driver=SQLite3;Database=a.db", true},
-               {"DSN=x", true},
-               {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb", false},
-               {"Data Source=h;Initial Catalog=db", false}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(IsOdbcConnectionString(ConnectionString::Parse(c.text)), c.odbc) << c.text;
+  const std::pair<const char*, bool> cases[] = {
+      {"Provider=SQLite;Data Source=a.db", false},   {"Provider=SQLOLEDB.1;Data Source=h", true},
+      {"Provider=MSOLEDBSQL19;Data Source=h", true}, {"Provider=MSDASQL;DSN=x", true},
+      {"Driver=SQLite3;Database=a.db", true},        {"DSN=x", true},
+      {"Provider=Jet;Data Source=a.mdb", false},     {"Data Source=h;Initial Catalog=db", false}};
+  for (const auto& [text, odbc] : cases) {
+    EXPECT_EQ(IsOdbcConnectionString(ConnectionString::Parse(text)), odbc) << text;
   }
 }
 
