@@ -8,8 +8,9 @@
 // translation, both translations run on a small company (the ledger's tables with the columns
 // the summaries read, a few dozen rows from a fixed seed, with codes that miss their master row,
 // repeat in another letter case or are NULL; quantities are multiples of 1/4, so sums come out
-// exact in any order) and must return the same rows, sorted. A violation aborts, so libFuzzer
-// keeps the input.
+// exact in any order) and must return the same rows, sorted. So must the translation with the
+// rule that groups below unique-key joins, handed the small company's keys. A violation aborts, so
+// libFuzzer keeps the input.
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "platform/db/sql_tokenizer.h"
+#include "platform/db/sqlite_engine.h"
 #include "platform/db/tsql_bridge.h"
 #include "platform/error.h"
 
@@ -203,7 +205,8 @@ enum class RunResult { kRows, kError, kTooLong };
 
 // The rows of `sql` on the small company as sorted texts, or why there are none: an error (an
 // unknown table or column, say) or more steps than a fuzz input may take.
-RunResult SortedRows(const std::string& sql, std::vector<std::string>& rows) {
+RunResult SortedRows(const std::string& sql, std::vector<std::string>& rows,
+                     bool fold_case = false) {
   sqlite3* db = SmallCompany();
   ProgressSteps() = 0;
   sqlite3_stmt* stmt = nullptr;
@@ -216,7 +219,11 @@ RunResult SortedRows(const std::string& sql, std::vector<std::string>& rows) {
     std::string row;
     for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
       const unsigned char* text = sqlite3_column_text(stmt, c);
-      row += text ? "'" + std::string(reinterpret_cast<const char*>(text)) + "'" : "NULL";
+      std::string value = text ? reinterpret_cast<const char*>(text) : "";
+      if (fold_case) {
+        for (char& ch : value) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+      }
+      row += text ? "'" + value + "'" : "NULL";
       row += ',';
     }
     rows.push_back(row);
@@ -273,6 +280,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (result != with || rows != with_rules) {
       Fail("other rows (or an error) without rule " + std::to_string(rule) + ": " + without, sql,
            translated);
+    }
+  }
+  // The rule that needs the schema's unique keys, on the small company's: which spelling of a
+  // code grouped without regard to case a group returns is SQLite's choice, so letter case is
+  // not compared.
+  static const db::SchemaFacts facts = db::ReadSchemaFacts(SmallCompany());
+  const std::string grouped = db::TranslateTsqlToSqlite(
+      sql, db::kAllBridgeRules | db::kRuleGroupBelowUniqueKeyJoins, &facts);
+  if (grouped != translated) {
+    std::vector<std::string> before, after;
+    const RunResult result_before = SortedRows(translated, before, true);
+    const RunResult result_after = SortedRows(grouped, after, true);
+    if (result_before != RunResult::kTooLong && result_after != RunResult::kTooLong &&
+        (result_before != result_after || before != after)) {
+      Fail("other rows (or an error) grouped below unique-key joins: " + grouped, sql, translated);
     }
   }
   return 0;

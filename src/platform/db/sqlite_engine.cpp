@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 #include <initializer_list>
+#include <string>
+#include <vector>
 
 #include "platform/db/database_file.h"
 #include "platform/db/tsql_bridge.h"
@@ -266,7 +268,125 @@ SqliteEngine::~SqliteEngine() { sqlite3_close_v2(db_); }
 
 std::string SqliteEngine::Translate(std::string_view sql) {
   RequireQueryOrWrite(sql);
-  return TranslateTsqlToSqlite(sql);
+  // The schema is read only when a rule that needs it is on.
+  return TranslateTsqlToSqlite(
+      sql, kAllBridgeRules,
+      (kAllBridgeRules & kRuleGroupBelowUniqueKeyJoins) != 0 ? &Facts() : nullptr);
+}
+
+const SchemaFacts& SqliteEngine::Facts() {
+  if (!facts_) facts_ = std::make_unique<SchemaFacts>(ReadSchemaFacts(db_));
+  return *facts_;
+}
+
+namespace {
+
+std::string UpperAscii(const unsigned char* text) {
+  std::string s = text ? reinterpret_cast<const char*>(text) : "";
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Runs `sql` and calls `row` with each result row; false when it fails.
+template <typename Row>
+bool EachRow(sqlite3* db, const std::string& sql, Row row) {
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return false;
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) row(stmt);
+  sqlite3_finalize(stmt);
+  return rc == SQLITE_DONE;
+}
+
+std::string Quoted(const std::string& name) {
+  std::string q = "\"";
+  for (char c : name) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return q + '"';
+}
+
+bool ReadTable(sqlite3* db, const std::string& table, TableFacts& facts) {
+  std::vector<std::string> names;
+  std::vector<std::string> key_columns;  // the primary key's columns
+  std::vector<std::string> key_types;
+  if (!EachRow(db, "PRAGMA main.table_info(" + Quoted(table) + ")", [&](sqlite3_stmt* s) {
+        names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)));
+        if (sqlite3_column_int(s, 5) > 0) {
+          key_columns.push_back(UpperAscii(sqlite3_column_text(s, 1)));
+          key_types.push_back(UpperAscii(sqlite3_column_text(s, 2)));
+        }
+      })) {
+    return false;
+  }
+  for (const std::string& name : names) {
+    const char* type = nullptr;
+    const char* collation = nullptr;
+    int not_null = 0;
+    int primary = 0;
+    int autoincrement = 0;
+    if (sqlite3_table_column_metadata(db, "main", table.c_str(), name.c_str(), &type, &collation,
+                                      &not_null, &primary, &autoincrement) != SQLITE_OK) {
+      return false;
+    }
+    ColumnFacts column;
+    column.name = name;
+    column.affinity = AffinityOfDeclaredType(type ? type : "");
+    column.collation = UpperAscii(reinterpret_cast<const unsigned char*>(collation));
+    column.not_null = not_null != 0;
+    facts.columns[UpperAscii(reinterpret_cast<const unsigned char*>(name.c_str()))] = column;
+  }
+  // A single INTEGER PRIMARY KEY is the rowid: unique, never NULL, and in no index list.
+  if (key_columns.size() == 1 && key_types[0] == "INTEGER") {
+    facts.columns[key_columns[0]].not_null = true;
+    facts.unique_keys.push_back({key_columns, {"BINARY"}});
+  }
+  std::vector<std::string> indexes;
+  if (!EachRow(db, "PRAGMA main.index_list(" + Quoted(table) + ")", [&](sqlite3_stmt* s) {
+        if (sqlite3_column_int(s, 2) != 0 && sqlite3_column_int(s, 4) == 0) {
+          indexes.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)));
+        }
+      })) {
+    return false;
+  }
+  for (const std::string& index : indexes) {
+    UniqueKeyFacts key;
+    bool plain = true;
+    if (!EachRow(db, "PRAGMA main.index_xinfo(" + Quoted(index) + ")", [&](sqlite3_stmt* s) {
+          if (sqlite3_column_int(s, 5) == 0) return;        // the rowid after the key columns
+          if (sqlite3_column_int(s, 1) < 0) plain = false;  // an expression
+          key.columns.push_back(UpperAscii(sqlite3_column_text(s, 2)));
+          key.collations.push_back(UpperAscii(sqlite3_column_text(s, 4)));
+        })) {
+      return false;
+    }
+    if (plain && !key.columns.empty()) facts.unique_keys.push_back(std::move(key));
+  }
+  return true;
+}
+
+}  // namespace
+
+SchemaFacts ReadSchemaFacts(sqlite3* db) {
+  SchemaFacts facts;
+  std::vector<std::string> tables;
+  EachRow(db,
+          "SELECT name FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE "
+          "'sqlite\\_%' ESCAPE '\\'",
+          [&](sqlite3_stmt* s) {
+            tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+          });
+  // A name that a temporary table shadows is not the main schema's table.
+  std::vector<std::string> shadowed;
+  EachRow(db, "SELECT upper(name) FROM temp.sqlite_master WHERE type IN ('table', 'view')",
+          [&](sqlite3_stmt* s) {
+            shadowed.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+          });
+  for (const std::string& table : tables) {
+    const std::string upper = UpperAscii(reinterpret_cast<const unsigned char*>(table.c_str()));
+    if (std::find(shadowed.begin(), shadowed.end(), upper) != shadowed.end()) continue;
+    TableFacts t;
+    if (ReadTable(db, table, t)) facts.tables[upper] = std::move(t);
+  }
+  return facts;
 }
 
 void SqliteEngine::ExecPlain(const char* sql) {

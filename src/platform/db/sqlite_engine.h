@@ -7,6 +7,7 @@
 
 #include "platform/db/connection_string.h"
 #include "platform/db/engine.h"
+#include "platform/db/tsql_bridge_schema_facts.h"
 #include "platform/error.h"
 
 struct sqlite3;
@@ -52,6 +53,10 @@ class SqliteEngine : public Engine {
   void SetCommandTimeout(int seconds) override { command_timeout_ = seconds; }
 
   sqlite3* handle() const { return db_; }
+  // The unique keys and column facts of the main schema, read on the first call and kept for
+  // the connection's life: a report server's schema does not change under it (a connection that
+  // alters tables would have to read them again).
+  const SchemaFacts& Facts();
 
  private:
   explicit SqliteEngine(sqlite3* db) : db_(db) {}
@@ -60,11 +65,17 @@ class SqliteEngine : public Engine {
 
   sqlite3* db_;
   int command_timeout_ = 30;
+  std::unique_ptr<SchemaFacts> facts_;
 };
 
 // The engine error of SQLite as the connection reports it, the one place that turns SQLite's
 // errors into messages: a lock held past the busy timeout, a condition nested deeper than SQLite
 // parses and a LIKE pattern longer than it matches are explained; the engine's own text follows.
 ComError SqliteError(sqlite3* db, const std::string& context);
+
+// Reads the tables of the main schema, their columns (affinity, collation, NOT NULL) and their
+// full unique keys (unique indexes without a WHERE or expression, primary keys). A table whose
+// facts cannot all be read is left out, so no rule relies on it.
+SchemaFacts ReadSchemaFacts(sqlite3* db);
 
 }  // namespace q9::platform::db

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/db/sql_tokenizer.h"
+#include "platform/db/tsql_bridge_group_below_joins.h"
 #include "platform/error.h"
 
 namespace q9::platform::db {
@@ -1429,6 +1430,12 @@ std::string TranslateTsqlToSqlite(std::string_view tsql, unsigned rules) {
   ConcatenationRewriter(rewritten).Run();
   const Tokens chained = OrChainRewriter(rewritten).Run();
   return Renderer(chained, rules).Run(tsql.size());
+}
+
+std::string TranslateTsqlToSqlite(std::string_view tsql, unsigned rules, const SchemaFacts* facts) {
+  std::string sql = TranslateTsqlToSqlite(tsql, rules);
+  if (facts && (rules & kRuleGroupBelowUniqueKeyJoins)) sql = GroupBelowUniqueKeyJoins(sql, *facts);
+  return sql;
 }
 
 }  // namespace q9::platform::db

@@ -38,7 +38,9 @@
 //   every gi is a column the select list returns as it is (no alias named like an unqualified
 //   gi); "LEFT JOINs ahead": in a grouped SELECT without SELECT *, a LEFT JOIN moves ahead of the
 //   INNER JOINs (and the LEFT JOINs between) when neither its condition nor theirs names the
-//   other's tables and every column in both is qualified.
+//   other's tables and every column in both is qualified; "group below unique-key joins" (off
+//   by default, and only with the schema's unique keys handed over): see
+//   tsql_bridge_group_below_joins.h.
 // Statements may be SELECTs (also UNIONs, subqueries, derived tables), INSERT, UPDATE or DELETE.
 //
 // Anything the bridge cannot translate faithfully is an error, never a silently different
@@ -62,6 +64,7 @@
 #include <string_view>
 
 #include "platform/db/sql_tokenizer.h"  // kTsqlBridgeSource
+#include "platform/db/tsql_bridge_schema_facts.h"
 
 namespace q9::platform::db {
 
@@ -74,6 +77,10 @@ enum BridgeRule : unsigned {
   // In a grouped SELECT, a LEFT JOIN goes ahead of the joins its condition does not name.
   kRuleLeftJoinsAhead = 2,
   kAllBridgeRules = kRuleDistinctOverGroupBy | kRuleLeftJoinsAhead,
+  // In a grouped SELECT, LEFT JOINs on a unique key whose columns are only aggregated with
+  // MAX/MIN join once per group, after the grouping (tsql_bridge_group_below_joins.h). It needs
+  // the schema's unique keys and is off by default: turned on only where asked for.
+  kRuleGroupBelowUniqueKeyJoins = 4,
 };
 
 // Translates one statement in the component's SQL Server dialect into native SQLite SQL.
@@ -82,5 +89,8 @@ enum BridgeRule : unsigned {
 std::string TranslateTsqlToSqlite(std::string_view tsql);
 // The same with only the BridgeRule bits of `rules` applied.
 std::string TranslateTsqlToSqlite(std::string_view tsql, unsigned rules);
+// The same knowing the schema: the rules that need its unique keys apply only with `facts`
+// (nullptr: the translation is the one above).
+std::string TranslateTsqlToSqlite(std::string_view tsql, unsigned rules, const SchemaFacts* facts);
 
 }  // namespace q9::platform::db

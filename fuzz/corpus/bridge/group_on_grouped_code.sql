@@ -1,0 +1,1 @@
+SELECT IP.cWhCode, MAX(W.cWhName) AS cWhName, MIN(W.cWhName) AS cFirst, COUNT(*) AS iCount, AVG(IP.iQuantity) AS iAverage FROM InvPosition IP LEFT OUTER JOIN Warehouse W ON IP.cWhCode = W.cWhCode WHERE IP.bRdFlag = 1 GROUP BY IP.cWhCode
