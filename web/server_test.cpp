@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <thread>
 
 #include "component/iclskczt.h"
@@ -59,6 +57,8 @@ class TestServer {
     server_.Stop();
     thread_.join();
   }
+  int port() const { return port_; }
+  const WebServer& server() const { return server_; }
 
   Answer Call(const std::string& method, const std::string& path, const std::string& body = "",
               const httplib::Headers& headers = {}, const std::string& type = "application/json") {
@@ -86,6 +86,10 @@ class TestServer {
   std::thread thread_;
 };
 
+std::string LoginBody(const std::string& user, const std::string& password) {
+  return Json{{"user", user}, {"password", password}}.dump();
+}
+
 // A logged-in browser: its cookie and CSRF token.
 struct Browser {
   TestServer* server;
@@ -93,7 +97,7 @@ struct Browser {
   std::string csrf;
 
   static Browser LogIn(TestServer& s, const std::string& user, const std::string& password) {
-    Answer a = s.Call("POST", "/api/login", Json{{"user", user}, {"password", password}}.dump());
+    Answer a = s.Call("POST", "/api/login", LoginBody(user, password));
     EXPECT_EQ(a.status, 200) << a.raw;
     std::string set = a.headers.find("Set-Cookie")->second;
     return {&s, set.substr(0, set.find(';')), a.body.value("csrf", "")};
@@ -208,8 +212,7 @@ TEST(WebLoginTest, RefusesWhatIsNotALogin) {
 }
 
 TEST(WebLoginTest, GivesARandomHttpOnlyStrictExpiringCookieAndTheSessionsOwnToken) {
-  Answer a = Shared().Call("POST", "/api/login",
-                           Json{{"user", "demo"}, {"password", demo::kDemoPassword}}.dump());
+  Answer a = Shared().Call("POST", "/api/login", LoginBody("demo", demo::kDemoPassword));
   ASSERT_EQ(a.status, 200) << a.raw;
   std::string set = a.headers.find("Set-Cookie")->second;
   EXPECT_TRUE(std::regex_match(set, std::regex("q9session=[0-9a-f]{64}; HttpOnly; "
@@ -231,7 +234,7 @@ TEST(WebLoginTest, FailedLoginsOfAUserAreSlowedDownUntilTheWaitIsOver) {
   o.free_failed_logins = 2;
   TestServer s(o);
   auto login = [&](const char* password) {
-    return s.Call("POST", "/api/login", Json{{"user", "clerk"}, {"password", password}}.dump());
+    return s.Call("POST", "/api/login", LoginBody("clerk", password));
   };
   EXPECT_EQ(login("a").status, 401);
   EXPECT_EQ(login("b").status, 401);
@@ -304,49 +307,38 @@ TEST(WebSecurityTest, EveryAnswerCarriesTheSecurityHeaders) {
   ExpectFailure(answers[3], 404, "no such path: /no/such/path");
   ExpectFailure(answers[5], 413, "the request is too large");
   // The page is the file of web/static, byte for byte.
-  std::ifstream in(std::string(std::getenv("Q9_SOURCE_DIR")) + "/web/static/index.html",
-                   std::ios::binary);
-  std::stringstream file;
-  file << in.rdbuf();
-  EXPECT_EQ(answers[0].raw, file.str());
+  EXPECT_EQ(answers[0].raw, testing::FileBytes(std::string(std::getenv("Q9_SOURCE_DIR")) +
+                                               "/web/static/index.html"));
   EXPECT_EQ(answers[0].headers.find("Content-Type")->second, "text/html; charset=utf-8");
 }
 
 TEST(WebServerOptionsTest, WithACertificateItServesHttpsAndTheCookieIsSecure) {
   testing::TempDir dir;
-  std::string cert = dir.File("cert.pem"), key = dir.File("key.pem");
-  std::string make =
-      "openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=localhost -days 1 "
-      "-keyout " +
-      key + " -out " + cert + " >/dev/null 2>&1";
-  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "no openssl program to make a certificate";
   ServeOptions o;
-  o.listen = "127.0.0.1:0";
-  o.connection_string = Company();
-  o.tls_cert = cert;
-  o.tls_key = key;
-  WebServer server(o);
-  int port = server.Bind();
-  std::thread serving([&] { server.Run(); });
-  httplib::SSLClient client("127.0.0.1", port);
-  client.enable_server_certificate_verification(false);
-  auto r =
-      client.Post("/api/login", Json{{"user", "demo"}, {"password", demo::kDemoPassword}}.dump(),
-                  "application/json");
-  server.Stop();
-  serving.join();
-  ASSERT_TRUE(r) << httplib::to_string(r.error());
-  EXPECT_EQ(r->status, 200);
-  EXPECT_TRUE(r->get_header_value("Set-Cookie").ends_with("; Secure"))
-      << r->get_header_value("Set-Cookie");
-  EXPECT_EQ(r->get_header_value("Strict-Transport-Security"), "max-age=31536000");
-  EXPECT_EQ(server.Address(), "https://127.0.0.1:" + std::to_string(port) + "/");
-  o.tls_key = cert;  // not a key
+  o.tls_cert = dir.File("cert.pem");
+  o.tls_key = dir.File("key.pem");
+  std::string make =
+      "openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=localhost -days 1 -keyout " + o.tls_key +
+      " -out " + o.tls_cert + " >/dev/null 2>&1";
+  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "no openssl program to make a certificate";
+  {
+    TestServer s(o);
+    httplib::SSLClient client("127.0.0.1", s.port());
+    client.enable_server_certificate_verification(false);
+    auto r = client.Post("/api/login", LoginBody("demo", demo::kDemoPassword), "application/json");
+    ASSERT_TRUE(r) << httplib::to_string(r.error());
+    EXPECT_EQ(r->status, 200);
+    EXPECT_TRUE(r->get_header_value("Set-Cookie").ends_with("; Secure"))
+        << r->get_header_value("Set-Cookie");
+    EXPECT_EQ(r->get_header_value("Strict-Transport-Security"), "max-age=31536000");
+    EXPECT_EQ(s.server().Address(), "https://127.0.0.1:" + std::to_string(s.port()) + "/");
+  }
+  o.tls_key = o.tls_cert;  // not a key
   try {
     WebServer refused(o);
     ADD_FAILURE() << "a certificate as its own key was taken";
   } catch (const platform::OptionError& e) {
-    EXPECT_EQ(e.what(), "--tls-cert " + cert + ", --tls-key " + cert +
+    EXPECT_EQ(e.what(), "--tls-cert " + o.tls_cert + ", --tls-key " + o.tls_cert +
                             ": not a certificate and key OpenSSL reads");
   }
 }
@@ -544,11 +536,8 @@ TEST(WebLedgerTest, TheStockCardRunsFromOpeningToClosingAndExportsAreThePrintSer
   Variant command("csv:" + dir.File("x.csv")), ret;
   std::string error;
   direct.k.PrintSrv(command, rs1, ret, error);
-  std::ifstream in(dir.File("x.csv"), std::ios::binary);
-  std::stringstream want;
-  want << in.rdbuf();
   Answer csv = Demo().Get("/api/export?format=csv");
-  EXPECT_EQ(csv.raw, want.str());
+  EXPECT_EQ(csv.raw, testing::FileBytes(dir.File("x.csv")));
   EXPECT_EQ(csv.headers.find("Content-Disposition")->second, "attachment; filename=\"ledger.csv\"");
   ExpectFailure(Demo().Get("/api/export?format=pdf"), 400, "format pdf: expected csv or html");
 }
