@@ -176,34 +176,26 @@ void ExpectFailure(const Answer& a, int status, const std::string& message) {
 
 TEST(WebLoginTest, RefusesWhatIsNotALogin) {
   TestServer& s = Shared();
+  // clang-format off
   struct Case {
-    std::string body, type;
+    std::string body;
     int status;
-    std::string message;
+    std::string message, type = "application/json";
   } cases[] = {
-      {R"({"user":"demo","password":"wrong"})", "application/json", 401,
-       "wrong user name or password"},
-      {R"({"user":"nobody","password":"demo-2026"})", "application/json", 401,
-       "wrong user name or password"},
-      {R"({"user":"clerk","password":"demo-2026"})", "application/json", 401,
-       "wrong user name or password"},
-      {R"({"user":"demo' OR '1'='1","password":"demo-2026"})", "application/json", 401,
-       "wrong user name or password"},
-      {R"({"user":"demo","password":"demo-2026","account":"999"})", "application/json", 400,
-       "账套 999 不存在"},
-      {R"({"user":"demo","password":"demo-2026","rights":"all"})", "application/json", 400,
-       "rights: not a member of this request"},
-      {R"({"user":["demo"],"password":"x"})", "application/json", 400, "user: expected a text"},
-      {R"({"user":"demo","password":"x","year":"2026"})", "application/json", 400,
-       "year: expected a year from 1900 to 9999"},
-      {R"([1,2])", "application/json", 400, "malformed JSON: the body must be an object"},
-      {R"({"user":"demo")", "application/json", 400,
-       "malformed JSON: [json.exception.parse_error.101] parse error at line 1, column 15: "
-       "syntax error while parsing object - unexpected end of input; expected '}'"},
-      {"user=demo&password=demo-2026", "application/x-www-form-urlencoded", 400,
-       "the body must be JSON (Content-Type: application/json)"},
-      {R"({"password":"x"})", "application/json", 400, "user: needed"},
+      {R"({"user":"demo","password":"wrong"})", 401, "wrong user name or password"},
+      {R"({"user":"nobody","password":"demo-2026"})", 401, "wrong user name or password"},
+      {R"({"user":"clerk","password":"demo-2026"})", 401, "wrong user name or password"},
+      {R"({"user":"demo' OR '1'='1","password":"demo-2026"})", 401, "wrong user name or password"},
+      {R"({"user":"demo","password":"demo-2026","account":"999"})", 400, "账套 999 不存在"},
+      {R"({"user":"demo","password":"demo-2026","rights":"all"})", 400, "rights: not a member of this request"},
+      {R"({"user":["demo"],"password":"x"})", 400, "user: expected a text"},
+      {R"({"user":"demo","password":"x","year":"2026"})", 400, "year: expected a year from 1900 to 9999"},
+      {R"([1,2])", 400, "malformed JSON: the body must be an object"},
+      {R"({"user":"demo")", 400, "malformed JSON: [json.exception.parse_error.101] parse error at line 1, column 15: syntax error while parsing object - unexpected end of input; expected '}'"},
+      {"user=demo&password=demo-2026", 400, "the body must be JSON (Content-Type: application/json)", "application/x-www-form-urlencoded"},
+      {R"({"password":"x"})", 400, "user: needed"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     Answer a = s.Call("POST", "/api/login", c.body, {}, c.type);
     ExpectFailure(a, c.status, c.message);
@@ -344,6 +336,7 @@ TEST(WebServerOptionsTest, WithACertificateItServesHttpsAndTheCookieIsSecure) {
 }
 
 TEST(WebServerOptionsTest, PlainHttpListensOnLoopbackOnlyUnlessSaidOtherwise) {
+  // clang-format off
   struct Case {
     std::string listen;
     bool insecure;
@@ -354,16 +347,13 @@ TEST(WebServerOptionsTest, PlainHttpListensOnLoopbackOnlyUnlessSaidOtherwise) {
       {"[::1]:0", false, "", ""},
       {"localhost:0", false, "", ""},
       {"0.0.0.0:0", true, "", ""},
-      {"0.0.0.0:8080", false, "",
-       "--listen 0.0.0.0:8080: an address other than loopback needs --tls-cert and --tls-key "
-       "(or --insecure-listen to serve plain HTTP on it)"},
-      {"127.0.0.1.example.com:80", false, "",
-       "--listen 127.0.0.1.example.com:80: an address other than loopback needs --tls-cert and "
-       "--tls-key (or --insecure-listen to serve plain HTTP on it)"},
+      {"0.0.0.0:8080", false, "", "--listen 0.0.0.0:8080: an address other than loopback needs --tls-cert and --tls-key (or --insecure-listen to serve plain HTTP on it)"},
+      {"127.0.0.1.example.com:80", false, "", "--listen 127.0.0.1.example.com:80: an address other than loopback needs --tls-cert and --tls-key (or --insecure-listen to serve plain HTTP on it)"},
       {"127.0.0.1:65536", false, "", "--listen port 65536: expected a port from 0 to 65535"},
       {"8080", false, "", "--listen 8080: expected HOST:PORT"},
       {"127.0.0.1:0", false, "cert.pem", "--tls-cert and --tls-key are given together"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ServeOptions o;
     o.listen = c.listen;
@@ -379,6 +369,7 @@ TEST(WebServerOptionsTest, PlainHttpListensOnLoopbackOnlyUnlessSaidOtherwise) {
 }
 
 TEST(WebLedgerTest, BadRequestsAreRefusedWithWhatIsWrong) {
+  // clang-format off
   struct Case {
     std::string body;
     int status;
@@ -387,33 +378,21 @@ TEST(WebLedgerTest, BadRequestsAreRefusedWithWhatIsWrong) {
       {R"({"kind":"stock"})", 400, "kind stock: expected inventory, batch or position"},
       {R"({"kind":1})", 400, "kind: expected a text"},
       {R"({"kind":"batch","user":"demo"})", 400, "user: not a member of this request"},
-      {R"({"kind":"batch","condition":{"from":"2026-13-01"}})", 400,
-       "--from 2026-13-01: not a date (expected YYYY-MM-DD)"},
-      {R"({"kind":"batch","condition":{"from":"2026-05-01","to":"2026-04-01"}})", 400,
-       "--from 2026-05-01 is after --to 2026-04-01; the range would select nothing"},
-      {R"({"kind":"batch","condition":{"rights":"all"}})", 400,
-       "condition.rights: not a condition option"},
-      {R"({"kind":"batch","condition":{"free":{"11":"A"}}})", 400,
-       "--free 11=A: expected I=FROM[:TO] with I from 1 to 10"},
-      {R"({"kind":"batch","condition":{"assunit":0}})", 400,
-       "--assunit 0: expected a unit number from 1 to 99"},
-      {R"({"kind":"batch","condition":{"standard":"most"}})", 400,
-       "--standard most: expected one of all (所有存货), active (发生业务), inactive (未发生业务), "
-       "in-not-out (入库未出库), out-not-in (出库未入库)"},
-      {R"({"kind":"batch","condition":{"batch":"A:B"}})", 400,
-       "condition.batch A:B: the stock ledger matches one batch; a range works with the position "
-       "ledger"},
-      {R"({"kind":"inventory","condition":{"audited_only":"yes"}})", 400,
-       "condition.audited_only: expected true or false"},
-      {R"({"kind":"inventory","condition":{"period":13}})", 400,
-       "--period 13: account 001 has no period 13 in 2026 (its periods are 1 to 12)"},
-      {R"({"kind":"batch","condition":{},"xml":"<condition/>"})", 400,
-       "give condition or xml, not both"},
+      {R"({"kind":"batch","condition":{"from":"2026-13-01"}})", 400, "--from 2026-13-01: not a date (expected YYYY-MM-DD)"},
+      {R"({"kind":"batch","condition":{"from":"2026-05-01","to":"2026-04-01"}})", 400, "--from 2026-05-01 is after --to 2026-04-01; the range would select nothing"},
+      {R"({"kind":"batch","condition":{"rights":"all"}})", 400, "condition.rights: not a condition option"},
+      {R"({"kind":"batch","condition":{"free":{"11":"A"}}})", 400, "--free 11=A: expected I=FROM[:TO] with I from 1 to 10"},
+      {R"({"kind":"batch","condition":{"assunit":0}})", 400, "--assunit 0: expected a unit number from 1 to 99"},
+      {R"({"kind":"batch","condition":{"standard":"most"}})", 400, "--standard most: expected one of all (所有存货), active (发生业务), inactive (未发生业务), in-not-out (入库未出库), out-not-in (出库未入库)"},
+      {R"({"kind":"batch","condition":{"batch":"A:B"}})", 400, "condition.batch A:B: the stock ledger matches one batch; a range works with the position ledger"},
+      {R"({"kind":"inventory","condition":{"audited_only":"yes"}})", 400, "condition.audited_only: expected true or false"},
+      {R"({"kind":"inventory","condition":{"period":13}})", 400, "--period 13: account 001 has no period 13 in 2026 (its periods are 1 to 12)"},
+      {R"({"kind":"batch","condition":{},"xml":"<condition/>"})", 400, "give condition or xml, not both"},
       {R"({"kind":"batch","limit":501})", 400, "limit: expected a number from 1 to 500"},
-      {R"({"kind":"batch","condition":{"spec":")" + std::string(256, 'x') + R"("}})", 400,
-       "condition.spec: a value of 256 characters; at most 255"},
+      {R"({"kind":"batch","condition":{"spec":")" + std::string(256, 'x') + R"("}})", 400, "condition.spec: a value of 256 characters; at most 255"},
       {R"({"kind":"inventory","condition":{"inventory":"ZZZ-NONE"}})", 200, kNoData},
   };
+  // clang-format on
   for (const Case& c : cases) {
     Answer a = Shared().Call("POST", "/api/ledger", c.body, Demo().Headers());
     ExpectFailure(a, c.status, c.message);
