@@ -2,7 +2,6 @@
 // refuses to touch, and every command's output against what the component itself returns for
 // the same call, on a small login company and on a generated demo company.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,7 +14,6 @@
 #include <sstream>
 
 #include "cli/demo_company.h"
-#include "cli/output.h"
 #include "component/iclskczt.h"
 #include "platform/db/recordset.h"
 #include "platform/erp/caller_login.h"

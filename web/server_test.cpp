@@ -221,10 +221,15 @@ TEST(WebLoginTest, GivesARandomHttpOnlyStrictExpiringCookieAndTheSessionsOwnToke
                                .dump());
 }
 
-TEST(WebLoginTest, FailedLoginsOfAUserAreSlowedDownUntilTheWaitIsOver) {
+// Both waits on one server: a user's failed logins slow down its next ones, and a session unused
+// for its idle time is gone.
+TEST(WebLoginTest, FailedLoginsWaitAndUnusedSessionsExpire) {
   ServeOptions o;
   o.free_failed_logins = 2;
+  o.idle = std::chrono::seconds(1);
   TestServer s(o);
+  Browser b = Browser::LogIn(s, "demo", demo::kDemoPassword);
+  EXPECT_EQ(b.Get("/api/session").status, 200);
   auto login = [&](const char* password) {
     return s.Call("POST", "/api/login", LoginBody("clerk", password));
   };
@@ -237,6 +242,7 @@ TEST(WebLoginTest, FailedLoginsOfAUserAreSlowedDownUntilTheWaitIsOver) {
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));
   EXPECT_EQ(login("c").status, 401);  // the third failure doubles the wait
   ExpectFailure(login(demo::kClerkPassword), 429, "too many failed logins; try again in 2 seconds");
+  ExpectFailure(b.Get("/api/session"), 401, "not logged in, or the session has expired");
 }
 
 TEST(WebSecurityTest, WritesNeedTheSessionsCsrfTokenAndCookiesMustBeReal) {
@@ -557,16 +563,6 @@ TEST(WebSessionTest, ConcurrentSessionsOfDifferentUsersSeeOnlyTheirOwnRights) {
   Browser auditor = Browser::LogIn(Shared(), "auditor", demo::kAuditorPassword);
   ExpectFailure(auditor.Post("/api/ledger", Json{{"kind", "batch"}}), 403,
                 "对不起,您没有该项权限!");
-}
-
-TEST(WebSessionTest, AnUnusedSessionExpires) {
-  ServeOptions o;
-  o.idle = std::chrono::seconds(1);
-  TestServer s(o);
-  Browser b = Browser::LogIn(s, "demo", demo::kDemoPassword);
-  EXPECT_EQ(b.Get("/api/session").status, 200);
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-  ExpectFailure(b.Get("/api/session"), 401, "not logged in, or the session has expired");
 }
 
 }  // namespace
