@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <thread>
 
 #include "component/iclskczt.h"
@@ -59,6 +57,8 @@ class TestServer {
     server_.Stop();
     thread_.join();
   }
+  int port() const { return port_; }
+  const WebServer& server() const { return server_; }
 
   Answer Call(const std::string& method, const std::string& path, const std::string& body = "",
               const httplib::Headers& headers = {}, const std::string& type = "application/json") {
@@ -86,6 +86,10 @@ class TestServer {
   std::thread thread_;
 };
 
+std::string LoginBody(const std::string& user, const std::string& password) {
+  return Json{{"user", user}, {"password", password}}.dump();
+}
+
 // A logged-in browser: its cookie and CSRF token.
 struct Browser {
   TestServer* server;
@@ -93,7 +97,7 @@ struct Browser {
   std::string csrf;
 
   static Browser LogIn(TestServer& s, const std::string& user, const std::string& password) {
-    Answer a = s.Call("POST", "/api/login", Json{{"user", user}, {"password", password}}.dump());
+    Answer a = s.Call("POST", "/api/login", LoginBody(user, password));
     EXPECT_EQ(a.status, 200) << a.raw;
     std::string set = a.headers.find("Set-Cookie")->second;
     return {&s, set.substr(0, set.find(';')), a.body.value("csrf", "")};
@@ -172,34 +176,26 @@ void ExpectFailure(const Answer& a, int status, const std::string& message) {
 
 TEST(WebLoginTest, RefusesWhatIsNotALogin) {
   TestServer& s = Shared();
+  // clang-format off
   struct Case {
-    std::string body, type;
+    std::string body;
     int status;
-    std::string message;
+    std::string message, type = "application/json";
   } cases[] = {
-      {R"({"user":"demo","password":"wrong"})", "application/json", 401,
-       "wrong user name or password"},
-      {R"({"user":"nobody","password":"demo-2026"})", "application/json", 401,
-       "wrong user name or password"},
-      {R"({"user":"clerk","password":"demo-2026"})", "application/json", 401,
-       "wrong user name or password"},
-      {R"({"user":"demo' OR '1'='1","password":"demo-2026"})", "application/json", 401,
-       "wrong user name or password"},
-      {R"({"user":"demo","password":"demo-2026","account":"999"})", "application/json", 400,
-       "账套 999 不存在"},
-      {R"({"user":"demo","password":"demo-2026","rights":"all"})", "application/json", 400,
-       "rights: not a member of this request"},
-      {R"({"user":["demo"],"password":"x"})", "application/json", 400, "user: expected a text"},
-      {R"({"user":"demo","password":"x","year":"2026"})", "application/json", 400,
-       "year: expected a year from 1900 to 9999"},
-      {R"([1,2])", "application/json", 400, "malformed JSON: the body must be an object"},
-      {R"({"user":"demo")", "application/json", 400,
-       "malformed JSON: [json.exception.parse_error.101] parse error at line 1, column 15: "
-       "syntax error while parsing object - unexpected end of input; expected '}'"},
-      {"user=demo&password=demo-2026", "application/x-www-form-urlencoded", 400,
-       "the body must be JSON (Content-Type: application/json)"},
-      {R"({"password":"x"})", "application/json", 400, "user: needed"},
+      {R"({"user":"demo","password":"wrong"})", 401, "wrong user name or password"},
+      {R"({"user":"nobody","password":"demo-2026"})", 401, "wrong user name or password"},
+      {R"({"user":"clerk","password":"demo-2026"})", 401, "wrong user name or password"},
+      {R"({"user":"demo' OR '1'='1","password":"demo-2026"})", 401, "wrong user name or password"},
+      {R"({"user":"demo","password":"demo-2026","account":"999"})", 400, "账套 999 不存在"},
+      {R"({"user":"demo","password":"demo-2026","rights":"all"})", 400, "rights: not a member of this request"},
+      {R"({"user":["demo"],"password":"x"})", 400, "user: expected a text"},
+      {R"({"user":"demo","password":"x","year":"2026"})", 400, "year: expected a year from 1900 to 9999"},
+      {R"([1,2])", 400, "malformed JSON: the body must be an object"},
+      {R"({"user":"demo")", 400, "malformed JSON: [json.exception.parse_error.101] parse error at line 1, column 15: syntax error while parsing object - unexpected end of input; expected '}'"},
+      {"user=demo&password=demo-2026", 400, "the body must be JSON (Content-Type: application/json)", "application/x-www-form-urlencoded"},
+      {R"({"password":"x"})", 400, "user: needed"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     Answer a = s.Call("POST", "/api/login", c.body, {}, c.type);
     ExpectFailure(a, c.status, c.message);
@@ -208,8 +204,7 @@ TEST(WebLoginTest, RefusesWhatIsNotALogin) {
 }
 
 TEST(WebLoginTest, GivesARandomHttpOnlyStrictExpiringCookieAndTheSessionsOwnToken) {
-  Answer a = Shared().Call("POST", "/api/login",
-                           Json{{"user", "demo"}, {"password", demo::kDemoPassword}}.dump());
+  Answer a = Shared().Call("POST", "/api/login", LoginBody("demo", demo::kDemoPassword));
   ASSERT_EQ(a.status, 200) << a.raw;
   std::string set = a.headers.find("Set-Cookie")->second;
   EXPECT_TRUE(std::regex_match(set, std::regex("q9session=[0-9a-f]{64}; HttpOnly; "
@@ -226,12 +221,17 @@ TEST(WebLoginTest, GivesARandomHttpOnlyStrictExpiringCookieAndTheSessionsOwnToke
                                .dump());
 }
 
-TEST(WebLoginTest, FailedLoginsOfAUserAreSlowedDownUntilTheWaitIsOver) {
+// Both waits on one server: a user's failed logins slow down its next ones, and a session unused
+// for its idle time is gone.
+TEST(WebLoginTest, FailedLoginsWaitAndUnusedSessionsExpire) {
   ServeOptions o;
   o.free_failed_logins = 2;
+  o.idle = std::chrono::seconds(1);
   TestServer s(o);
+  Browser b = Browser::LogIn(s, "demo", demo::kDemoPassword);
+  EXPECT_EQ(b.Get("/api/session").status, 200);
   auto login = [&](const char* password) {
-    return s.Call("POST", "/api/login", Json{{"user", "clerk"}, {"password", password}}.dump());
+    return s.Call("POST", "/api/login", LoginBody("clerk", password));
   };
   EXPECT_EQ(login("a").status, 401);
   EXPECT_EQ(login("b").status, 401);
@@ -242,6 +242,7 @@ TEST(WebLoginTest, FailedLoginsOfAUserAreSlowedDownUntilTheWaitIsOver) {
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));
   EXPECT_EQ(login("c").status, 401);  // the third failure doubles the wait
   ExpectFailure(login(demo::kClerkPassword), 429, "too many failed logins; try again in 2 seconds");
+  ExpectFailure(b.Get("/api/session"), 401, "not logged in, or the session has expired");
 }
 
 TEST(WebSecurityTest, WritesNeedTheSessionsCsrfTokenAndCookiesMustBeReal) {
@@ -304,54 +305,44 @@ TEST(WebSecurityTest, EveryAnswerCarriesTheSecurityHeaders) {
   ExpectFailure(answers[3], 404, "no such path: /no/such/path");
   ExpectFailure(answers[5], 413, "the request is too large");
   // The page is the file of web/static, byte for byte.
-  std::ifstream in(std::string(std::getenv("Q9_SOURCE_DIR")) + "/web/static/index.html",
-                   std::ios::binary);
-  std::stringstream file;
-  file << in.rdbuf();
-  EXPECT_EQ(answers[0].raw, file.str());
+  EXPECT_EQ(answers[0].raw, testing::FileBytes(std::string(std::getenv("Q9_SOURCE_DIR")) +
+                                               "/web/static/index.html"));
   EXPECT_EQ(answers[0].headers.find("Content-Type")->second, "text/html; charset=utf-8");
 }
 
 TEST(WebServerOptionsTest, WithACertificateItServesHttpsAndTheCookieIsSecure) {
   testing::TempDir dir;
-  std::string cert = dir.File("cert.pem"), key = dir.File("key.pem");
-  std::string make =
-      "openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=localhost -days 1 "
-      "-keyout " +
-      key + " -out " + cert + " >/dev/null 2>&1";
-  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "no openssl program to make a certificate";
   ServeOptions o;
-  o.listen = "127.0.0.1:0";
-  o.connection_string = Company();
-  o.tls_cert = cert;
-  o.tls_key = key;
-  WebServer server(o);
-  int port = server.Bind();
-  std::thread serving([&] { server.Run(); });
-  httplib::SSLClient client("127.0.0.1", port);
-  client.enable_server_certificate_verification(false);
-  auto r =
-      client.Post("/api/login", Json{{"user", "demo"}, {"password", demo::kDemoPassword}}.dump(),
-                  "application/json");
-  server.Stop();
-  serving.join();
-  ASSERT_TRUE(r) << httplib::to_string(r.error());
-  EXPECT_EQ(r->status, 200);
-  EXPECT_TRUE(r->get_header_value("Set-Cookie").ends_with("; Secure"))
-      << r->get_header_value("Set-Cookie");
-  EXPECT_EQ(r->get_header_value("Strict-Transport-Security"), "max-age=31536000");
-  EXPECT_EQ(server.Address(), "https://127.0.0.1:" + std::to_string(port) + "/");
-  o.tls_key = cert;  // not a key
+  o.tls_cert = dir.File("cert.pem");
+  o.tls_key = dir.File("key.pem");
+  std::string make =
+      "openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=localhost -days 1 -keyout " + o.tls_key +
+      " -out " + o.tls_cert + " >/dev/null 2>&1";
+  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "no openssl program to make a certificate";
+  {
+    TestServer s(o);
+    httplib::SSLClient client("127.0.0.1", s.port());
+    client.enable_server_certificate_verification(false);
+    auto r = client.Post("/api/login", LoginBody("demo", demo::kDemoPassword), "application/json");
+    ASSERT_TRUE(r) << httplib::to_string(r.error());
+    EXPECT_EQ(r->status, 200);
+    EXPECT_TRUE(r->get_header_value("Set-Cookie").ends_with("; Secure"))
+        << r->get_header_value("Set-Cookie");
+    EXPECT_EQ(r->get_header_value("Strict-Transport-Security"), "max-age=31536000");
+    EXPECT_EQ(s.server().Address(), "https://127.0.0.1:" + std::to_string(s.port()) + "/");
+  }
+  o.tls_key = o.tls_cert;  // not a key
   try {
     WebServer refused(o);
     ADD_FAILURE() << "a certificate as its own key was taken";
   } catch (const platform::OptionError& e) {
-    EXPECT_EQ(e.what(), "--tls-cert " + cert + ", --tls-key " + cert +
+    EXPECT_EQ(e.what(), "--tls-cert " + o.tls_cert + ", --tls-key " + o.tls_cert +
                             ": not a certificate and key OpenSSL reads");
   }
 }
 
 TEST(WebServerOptionsTest, PlainHttpListensOnLoopbackOnlyUnlessSaidOtherwise) {
+  // clang-format off
   struct Case {
     std::string listen;
     bool insecure;
@@ -362,16 +353,13 @@ TEST(WebServerOptionsTest, PlainHttpListensOnLoopbackOnlyUnlessSaidOtherwise) {
       {"[::1]:0", false, "", ""},
       {"localhost:0", false, "", ""},
       {"0.0.0.0:0", true, "", ""},
-      {"0.0.0.0:8080", false, "",
-       "--listen 0.0.0.0:8080: an address other than loopback needs --tls-cert and --tls-key "
-       "(or --insecure-listen to serve plain HTTP on it)"},
-      {"127.0.0.1.example.com:80", false, "",
-       "--listen 127.0.0.1.example.com:80: an address other than loopback needs --tls-cert and "
-       "--tls-key (or --insecure-listen to serve plain HTTP on it)"},
+      {"0.0.0.0:8080", false, "", "--listen 0.0.0.0:8080: an address other than loopback needs --tls-cert and --tls-key (or --insecure-listen to serve plain HTTP on it)"},
+      {"127.0.0.1.example.com:80", false, "", "--listen 127.0.0.1.example.com:80: an address other than loopback needs --tls-cert and --tls-key (or --insecure-listen to serve plain HTTP on it)"},
       {"127.0.0.1:65536", false, "", "--listen port 65536: expected a port from 0 to 65535"},
       {"8080", false, "", "--listen 8080: expected HOST:PORT"},
       {"127.0.0.1:0", false, "cert.pem", "--tls-cert and --tls-key are given together"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ServeOptions o;
     o.listen = c.listen;
@@ -387,6 +375,7 @@ TEST(WebServerOptionsTest, PlainHttpListensOnLoopbackOnlyUnlessSaidOtherwise) {
 }
 
 TEST(WebLedgerTest, BadRequestsAreRefusedWithWhatIsWrong) {
+  // clang-format off
   struct Case {
     std::string body;
     int status;
@@ -395,33 +384,21 @@ TEST(WebLedgerTest, BadRequestsAreRefusedWithWhatIsWrong) {
       {R"({"kind":"stock"})", 400, "kind stock: expected inventory, batch or position"},
       {R"({"kind":1})", 400, "kind: expected a text"},
       {R"({"kind":"batch","user":"demo"})", 400, "user: not a member of this request"},
-      {R"({"kind":"batch","condition":{"from":"2026-13-01"}})", 400,
-       "--from 2026-13-01: not a date (expected YYYY-MM-DD)"},
-      {R"({"kind":"batch","condition":{"from":"2026-05-01","to":"2026-04-01"}})", 400,
-       "--from 2026-05-01 is after --to 2026-04-01; the range would select nothing"},
-      {R"({"kind":"batch","condition":{"rights":"all"}})", 400,
-       "condition.rights: not a condition option"},
-      {R"({"kind":"batch","condition":{"free":{"11":"A"}}})", 400,
-       "--free 11=A: expected I=FROM[:TO] with I from 1 to 10"},
-      {R"({"kind":"batch","condition":{"assunit":0}})", 400,
-       "--assunit 0: expected a unit number from 1 to 99"},
-      {R"({"kind":"batch","condition":{"standard":"most"}})", 400,
-       "--standard most: expected one of all (所有存货), active (发生业务), inactive (未发生业务), "
-       "in-not-out (入库未出库), out-not-in (出库未入库)"},
-      {R"({"kind":"batch","condition":{"batch":"A:B"}})", 400,
-       "condition.batch A:B: the stock ledger matches one batch; a range works with the position "
-       "ledger"},
-      {R"({"kind":"inventory","condition":{"audited_only":"yes"}})", 400,
-       "condition.audited_only: expected true or false"},
-      {R"({"kind":"inventory","condition":{"period":13}})", 400,
-       "--period 13: account 001 has no period 13 in 2026 (its periods are 1 to 12)"},
-      {R"({"kind":"batch","condition":{},"xml":"<condition/>"})", 400,
-       "give condition or xml, not both"},
+      {R"({"kind":"batch","condition":{"from":"2026-13-01"}})", 400, "--from 2026-13-01: not a date (expected YYYY-MM-DD)"},
+      {R"({"kind":"batch","condition":{"from":"2026-05-01","to":"2026-04-01"}})", 400, "--from 2026-05-01 is after --to 2026-04-01; the range would select nothing"},
+      {R"({"kind":"batch","condition":{"rights":"all"}})", 400, "condition.rights: not a condition option"},
+      {R"({"kind":"batch","condition":{"free":{"11":"A"}}})", 400, "--free 11=A: expected I=FROM[:TO] with I from 1 to 10"},
+      {R"({"kind":"batch","condition":{"assunit":0}})", 400, "--assunit 0: expected a unit number from 1 to 99"},
+      {R"({"kind":"batch","condition":{"standard":"most"}})", 400, "--standard most: expected one of all (所有存货), active (发生业务), inactive (未发生业务), in-not-out (入库未出库), out-not-in (出库未入库)"},
+      {R"({"kind":"batch","condition":{"batch":"A:B"}})", 400, "condition.batch A:B: the stock ledger matches one batch; a range works with the position ledger"},
+      {R"({"kind":"inventory","condition":{"audited_only":"yes"}})", 400, "condition.audited_only: expected true or false"},
+      {R"({"kind":"inventory","condition":{"period":13}})", 400, "--period 13: account 001 has no period 13 in 2026 (its periods are 1 to 12)"},
+      {R"({"kind":"batch","condition":{},"xml":"<condition/>"})", 400, "give condition or xml, not both"},
       {R"({"kind":"batch","limit":501})", 400, "limit: expected a number from 1 to 500"},
-      {R"({"kind":"batch","condition":{"spec":")" + std::string(256, 'x') + R"("}})", 400,
-       "condition.spec: a value of 256 characters; at most 255"},
+      {R"({"kind":"batch","condition":{"spec":")" + std::string(256, 'x') + R"("}})", 400, "condition.spec: a value of 256 characters; at most 255"},
       {R"({"kind":"inventory","condition":{"inventory":"ZZZ-NONE"}})", 200, kNoData},
   };
+  // clang-format on
   for (const Case& c : cases) {
     Answer a = Shared().Call("POST", "/api/ledger", c.body, Demo().Headers());
     ExpectFailure(a, c.status, c.message);
@@ -544,11 +521,8 @@ TEST(WebLedgerTest, TheStockCardRunsFromOpeningToClosingAndExportsAreThePrintSer
   Variant command("csv:" + dir.File("x.csv")), ret;
   std::string error;
   direct.k.PrintSrv(command, rs1, ret, error);
-  std::ifstream in(dir.File("x.csv"), std::ios::binary);
-  std::stringstream want;
-  want << in.rdbuf();
   Answer csv = Demo().Get("/api/export?format=csv");
-  EXPECT_EQ(csv.raw, want.str());
+  EXPECT_EQ(csv.raw, testing::FileBytes(dir.File("x.csv")));
   EXPECT_EQ(csv.headers.find("Content-Disposition")->second, "attachment; filename=\"ledger.csv\"");
   ExpectFailure(Demo().Get("/api/export?format=pdf"), 400, "format pdf: expected csv or html");
 }
@@ -589,16 +563,6 @@ TEST(WebSessionTest, ConcurrentSessionsOfDifferentUsersSeeOnlyTheirOwnRights) {
   Browser auditor = Browser::LogIn(Shared(), "auditor", demo::kAuditorPassword);
   ExpectFailure(auditor.Post("/api/ledger", Json{{"kind", "batch"}}), 403,
                 "对不起,您没有该项权限!");
-}
-
-TEST(WebSessionTest, AnUnusedSessionExpires) {
-  ServeOptions o;
-  o.idle = std::chrono::seconds(1);
-  TestServer s(o);
-  Browser b = Browser::LogIn(s, "demo", demo::kDemoPassword);
-  EXPECT_EQ(b.Get("/api/session").status, 200);
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-  ExpectFailure(b.Get("/api/session"), 401, "not logged in, or the session has expired");
 }
 
 }  // namespace
