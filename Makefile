@@ -55,13 +55,16 @@ serve: build
 	@./$(BUILD)/q9strep serve $(SERVE_FLAGS)
 
 # The lifetime and threading cases under ThreadSanitizer: many instances on several threads, each
-# thread its own apartment. Only the end-to-end binary is built.
+# thread its own apartment, and the web server's concurrent sessions and logins. Only those two
+# test binaries are built.
 tsan: setup
 	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ9_TSAN=ON \
 	  -DQ9_BUILD_BENCH=OFF $(WERROR) $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target e2e_tests
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target e2e_tests web_tests
 	@TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(TSAN_BUILD)/e2e_tests \
 	  --gtest_filter='LifetimeTest.*:ThreadsTest.*' --gtest_brief=1
+	@TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(TSAN_BUILD)/web_tests \
+	  --gtest_filter='WebSessionTest.*:WebLoginTest.*' --gtest_brief=1
 
 clean:
 	rm -rf $(BUILD) $(RELEASE_BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(MUTANTS_BUILD)
