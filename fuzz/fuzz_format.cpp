@@ -22,6 +22,7 @@
 #include "platform/error.h"
 #include "platform/xml/document.h"
 #include "services/format_save.h"
+#include "services/query_format.h"
 
 namespace {
 
@@ -114,6 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool readable = true;
   try {
     q9::services::ReadFormatXml(&doc, query_id, cols);
+    // An id the save refuses before any statement is not put into this target's own queries.
+    q9::services::RequireQueryId(query_id);
   } catch (const ComError&) {
     readable = false;
   }
