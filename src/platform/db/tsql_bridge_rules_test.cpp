@@ -222,6 +222,9 @@ const GroupCase kGroupCases[] = {
     {"SELECT I.k, MAX(H.w) AS w FROM I JOIN L ON I.k = L.k LEFT JOIN H ON L.id = H.id GROUP BY I.k",
      nullptr},
     {"SELECT I.k, MAX(W.n) AS n FROM I LEFT JOIN W ON I.w = W.w GROUP BY I.k", nullptr},
+    // ... or a key that tells apart what the group puts together (X.k).
+    {"SELECT X.k, MAX(W.n) AS n FROM X JOIN L ON X.k = L.k LEFT JOIN W ON X.w = W.w GROUP BY X.k",
+     nullptr},
     // Missed: no GROUP BY, an expression without a name, an ambiguous column, a subquery, an
     // ORDER BY.
     {"SELECT I.k, W.n FROM I JOIN L ON I.k = L.k LEFT JOIN W ON I.w = W.w", nullptr},

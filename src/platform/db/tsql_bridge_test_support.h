@@ -1,7 +1,8 @@
 // A small SQLite company for the bridge's tests, and its rows read back as text. I inventories
 // (NOCASE key), L lines, H headers (integer key), W warehouses (NOCASE key), C classes (no unique
 // key), U units (key compared as written), P places (a key of two columns), N numbered units
-// (integer codes). Lines name missing, case-varied and NULL inventories, headers and warehouses.
+// (integer codes), X codes (a key that tells letter case apart on codes grouped without regard
+// to it). Lines name missing, case-varied and NULL inventories, headers and warehouses.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,6 +26,8 @@ inline constexpr const char* kCompany =
     "CREATE TABLE U (u TEXT PRIMARY KEY, n TEXT);"
     "CREATE TABLE P (w TEXT COLLATE NOCASE NOT NULL, p TEXT NOT NULL, n TEXT, UNIQUE (w, p));"
     "CREATE TABLE N (m INTEGER PRIMARY KEY, n TEXT);"
+    "CREATE TABLE X (k TEXT COLLATE NOCASE NOT NULL, w TEXT);"
+    "CREATE UNIQUE INDEX UX_X_Exact ON X (k COLLATE BINARY);"
     "CREATE UNIQUE INDEX UX_W_Name ON W (n) WHERE n IS NOT NULL;"
     "CREATE UNIQUE INDEX UX_W_Lower ON W (lower(o));"
     "INSERT INTO I VALUES ('a', 'x', 'u1', 'w1', 'A', 1, '2026-01-01'), ('B', 'y', NULL, 'W1', "
@@ -39,7 +42,8 @@ inline constexpr const char* kCompany =
     "INSERT INTO C VALUES ('x', 'ex'), ('X', 'ex2'), ('y', 'why');"
     "INSERT INTO U VALUES ('u1', 'kg'), ('U1', 'KG'), ('u2', 'g');"
     "INSERT INTO P VALUES ('w1', 'x', 'w1x'), ('W1', 'X', 'W1X'), ('w2', 'y', 'w2y');"
-    "INSERT INTO N VALUES (1, 'one'), (2, 'two');";
+    "INSERT INTO N VALUES (1, 'one'), (2, 'two');"
+    "INSERT INTO X VALUES ('a', 'w1'), ('A', 'w2');";
 
 using Row = std::vector<std::string>;
 inline constexpr const char* kNull = "NULL";
