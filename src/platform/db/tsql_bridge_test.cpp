@@ -1,13 +1,11 @@
 #include "platform/db/tsql_bridge.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "platform/db/sql_tokenizer.h"
+#include "platform/db/tsql_bridge_test_support.h"
 #include "platform/error.h"
 
 namespace q9::platform::db {
@@ -23,7 +21,6 @@ TEST(TsqlBridgeTest, TranslatesToExactText) {
        "SELECT ifnull(a,b), ifnull(x, 0), ifnull (y,'') FROM T"},
       {"SELECT LEFT(x, n), left(I.cInvCCode,LEN('01')) FROM T",
        "SELECT substr(x, 1, n), substr(I.cInvCCode, 1,length(rtrim('01'))) FROM T"},
-      {"SELECT LEN(x), Len( x ) FROM T", "SELECT length(rtrim(x)), length(rtrim( x )) FROM T"},
       {"SELECT CONVERT(VARCHAR(10), Rs.dVDate, 102), CONVERT(varchar, d, 102), "
        "CONVERT(NVARCHAR(30), d,102), CAST(d AS VARCHAR(10)) FROM T",
        "SELECT strftime('%Y.%m.%d', Rs.dVDate), strftime('%Y.%m.%d', d), "
@@ -31,10 +28,9 @@ TEST(TsqlBridgeTest, TranslatesToExactText) {
       // Text concatenation; arithmetic stays.
       {" ISNULL(Rs.cBatch,'') + ',' + ISNULL(CONVERT(VARCHAR(10), Rs.dVDate, 102),'') AS ZY6",
        " ifnull(Rs.cBatch,'') || ',' || ifnull(strftime('%Y.%m.%d', Rs.dVDate),'') AS ZY6"},
-      {"SELECT ISNULL(C.cCusAbbName,'') + ISNULL(V.cVenAbbName,'') AS ZY3, 'a' + x.y + 'b', "
-       "a + b, ISNULL(n, 0) + 1, Rs.iQuantity/CU_G.iChangRate + 1 FROM T",
-       "SELECT ifnull(C.cCusAbbName,'') || ifnull(V.cVenAbbName,'') AS ZY3, 'a' || x.y || 'b', "
-       "a + b, ifnull(n, 0) + 1, Rs.iQuantity/CU_G.iChangRate + 1 FROM T"},
+      {"SELECT 'a' + x.y + 'b', a + b, ISNULL(n, 0) + 1, Rs.iQuantity/CU_G.iChangRate + 1 FROM T",
+       "SELECT 'a' || x.y || 'b', a + b, ifnull(n, 0) + 1, Rs.iQuantity/CU_G.iChangRate + 1 FROM "
+       "T"},
       // Schema and database qualifiers.
       {"SELECT dbo.VouchType.cVouchType, DBO.Person.cPersonName FROM dbo.VouchType, [dbo].Person, "
        "VKSystem..VA_Period, VKSystem.dbo.VA_Period",
@@ -51,27 +47,16 @@ TEST(TsqlBridgeTest, TranslatesToExactText) {
       {"SELECT 1 FROM (A JOIN B ON A.k = B.k) RIGHT JOIN [Order Lines] L ON L.k = A.k ORDER BY 1",
        "SELECT 1 FROM [Order Lines] L LEFT JOIN (A INNER JOIN B ON A.k = B.k) ON L.k = A.k "
        "ORDER BY 1"},
-      {"SELECT 1 FROM A LEFT JOIN B ON LEFT(B.c, LEN(A.c)) = A.c RIGHT JOIN C ON C.k = A.k",
-       "SELECT 1 FROM C LEFT JOIN (A LEFT JOIN B ON substr(B.c, 1, length(rtrim(A.c))) = A.c) ON "
-       "C.k = A.k"},
       {"SELECT 1 FROM A FULL OUTER JOIN B ON A.k = B.k",
        "SELECT 1 FROM A FULL JOIN B ON A.k = B.k"},
       {"SELECT x FROM (SELECT A.x FROM A RIGHT JOIN B ON A.k = B.k) AS d WHERE d.x IN (SELECT y "
        "FROM C RIGHT OUTER JOIN D ON C.k = D.k)",
        "SELECT x FROM (SELECT A.x FROM B LEFT JOIN A ON A.k = B.k) AS d WHERE d.x IN (SELECT y "
        "FROM D LEFT JOIN C ON C.k = D.k)"},
-      {"SELECT A.x FROM A RIGHT JOIN B ON A.k = B.k WHERE 1=1 UNION SELECT C.x FROM C ORDER BY A.x",
-       "SELECT A.x FROM B LEFT JOIN A ON A.k = B.k WHERE 1=1 UNION SELECT C.x FROM C ORDER BY A.x"},
       // A LEFT JOIN (B LEFT JOIN C ON p) ON q is written flat when q names no table of C and p
       // compares a column of B (so that it fails when B's row is missing), else kept grouped.
       {"SELECT 1 FROM A LEFT JOIN B LEFT JOIN C ON B.k = C.k AND C.n = 2 ON A.k = B.k",
        "SELECT 1 FROM A LEFT JOIN B ON A.k = B.k LEFT JOIN C ON B.k = C.k AND C.n = 2"},
-      {"SELECT 1 FROM A LEFT JOIN B LEFT JOIN C ON 2 < B.n ON A.k = B.k",
-       "SELECT 1 FROM A LEFT JOIN B ON A.k = B.k LEFT JOIN C ON 2 < B.n"},
-      {"SELECT 1 FROM A x LEFT JOIN B y LEFT JOIN C z LEFT JOIN D ON D.k = z.k ON y.k = z.k "
-       "ON x.k = y.k",
-       "SELECT 1 FROM A x LEFT JOIN B y ON x.k = y.k LEFT JOIN C z ON y.k = z.k LEFT JOIN D ON "
-       "D.k = z.k"},
       {"SELECT 1 FROM A LEFT JOIN B LEFT JOIN C ON C.n = 4 ON A.k = B.k",
        "SELECT 1 FROM A LEFT JOIN (B LEFT JOIN C ON C.n = 4) ON A.k = B.k"},
       {"SELECT 1 FROM A LEFT JOIN B LEFT JOIN C ON B.k = C.k OR C.n = 4 ON A.k = B.k",
@@ -87,8 +72,6 @@ TEST(TsqlBridgeTest, TranslatesToExactText) {
       // A line comment that ends a join condition must not swallow what comes after it.
       {"SELECT 1 FROM A LEFT JOIN B ON A.k = B.k -- note\nRIGHT JOIN C ON C.k = A.k",
        "SELECT 1 FROM C LEFT JOIN A ON C.k = A.k LEFT JOIN B ON A.k = B.k"},
-      {"SELECT 1 FROM A LEFT JOIN B ON A.k = B.k -- note\nWHERE 1=1",
-       "SELECT 1 FROM A LEFT JOIN B ON A.k = B.k -- note\nWHERE 1=1"},
       // Nothing inside literals, bracketed names or comments is rewritten.
       {"SELECT 'a + b', 'LEFT(x)', [dbo.x], 'ISNULL(a,b)' AS [LEN(x)] -- ISNULL(a,b) + dbo.x\n"
        "FROM T /* RIGHT JOIN dbo.y */",
@@ -103,11 +86,6 @@ TEST(TsqlBridgeTest, TranslatesToExactText) {
       // Whitespace stays where nothing is rewritten.
       {" SELECT  a ,\n\tb  FROM  T  WHERE  x = 1 ", " SELECT  a ,\n\tb  FROM T  WHERE  x = 1 "},
       {"SELECT 1 FROM A;", "SELECT 1 FROM A;"},
-      // Statements of the report services.
-      {" Select cID ,(Case When IsNull(cItemName ,'') ='' Then cItem Else cItemName End) AS cItem "
-       "  From UserDef Where cClass = '存货' AND cItem Like '自定义项%' order by cID ",
-       " Select cID ,(Case When ifnull(cItemName ,'') ='' Then cItem Else cItemName End) AS cItem "
-       "  From UserDef Where cClass = '存货' AND cItem Like '自定义项%' order by cID "},
   };
   for (const Case& c : cases) EXPECT_EQ(TranslateTsqlToSqlite(c.tsql), c.sqlite) << c.tsql;
 }
@@ -118,23 +96,17 @@ TEST(TsqlBridgeTest, RejectsWhatItCannotTranslateNamingTheConstruct) {
     const char* names;
   } cases[] = {
       {"SELECT TOP 10 cInvCode FROM Inventory", "TOP"},
-      {"SELECT DISTINCT TOP (10) cInvCode FROM Inventory", "TOP"},
-      {"SELECT SUBSTRING(cInvCode, 0, 3) FROM Inventory", "SUBSTRING(...)"},
-      {"SELECT CHARINDEX('a', cInvCode) FROM Inventory", "CHARINDEX(...)"},
-      {"SELECT GETDATE()", "GETDATE(...)"},
-      {"SELECT DATEADD(day, 1, dDate) FROM RdRecord", "DATEADD(...)"},
-      {"SELECT DATEDIFF(day, dDate, dVeriDate) FROM RdRecord", "DATEDIFF(...)"},
+      // The whole description, with the position of what cannot be translated.
+      {"SELECT a, SUBSTRING(b, 1, 2) FROM T",
+       "cannot translate the function SUBSTRING(...) to SQLite (at byte 11)"},
       {"SELECT RIGHT(cInvCode, 2) FROM Inventory", "RIGHT(...)"},
       {"SELECT CONVERT(VARCHAR(10), dDate, 120) FROM RdRecord", "CONVERT style 120"},
-      {"SELECT CONVERT(INT, cCode, 102) FROM RdRecord", "CONVERT to INT"},
       {"SELECT CONVERT(VARCHAR(8), dDate, 102) FROM RdRecord", "CONVERT to VARCHAR(8)"},
       {"SELECT CONVERT(VARCHAR(10), dDate) FROM RdRecord", "CONVERT without a style"},
       {"SELECT ISNULL(a) FROM A", "ISNULL with 1 arguments"},
-      {"SELECT LEFT(a, 1, 2) FROM A", "LEFT with 3 arguments"},
       {"SELECT 1 FROM A FULL JOIN B INNER JOIN C ON c1 ON c2", "FULL JOIN with a deferred ON"},
       {"SELECT 1 FROM A LEFT JOIN B FULL JOIN C ON c1 ON c2", "FULL JOIN inside a nested join"},
       {"SELECT 1 FROM A CROSS APPLY f(A.x)", "CROSS APPLY"},
-      {"SELECT 1 FROM A OUTER APPLY f(A.x)", "OUTER APPLY"},
       {"SELECT 1 FROM A CROSS JOIN B", "CROSS JOIN"},
       {"SELECT 1 FROM A JOIN B USING (k)", "JOIN ... USING"},
       {"SELECT 1 FROM Inventory WITH (NOLOCK)", "table hint WITH (NOLOCK)"},
@@ -144,25 +116,19 @@ TEST(TsqlBridgeTest, RejectsWhatItCannotTranslateNamingTheConstruct) {
       {"SELECT 1) FROM A", "unbalanced parenthesis: ')' without '('"},
       {"SELECT 'abc FROM A", "unterminated string literal"},
       {"SELECT [abc FROM A", "unterminated bracketed name"},
-      {"SELECT 1 FROM A LEFT JOIN B WHERE 1=1", "a LEFT JOIN without its ON"},
-      {"SELECT 1 FROM A JOIN B", "a JOIN without its ON"},
       {"SELECT 1 FROM A RIGHT OUTER JOIN B RIGHT OUTER JOIN C ON c1",
        "a RIGHT JOIN without its ON"},
       {"SELECT 1 FROM A ON A.k = 1", "an ON without a JOIN"},
-      {"SELECT 1 FROM (A JOIN B ON c1 ON c2)", "an ON without a JOIN"},
       {"SELECT 1 FROM A LEFT JOIN ON 1=1", "'ON' where a table belongs"},
       {"SELECT 1 FROM A JOIN B ON WHERE 1=1", "an ON without a condition"},
       {"SELECT * FROM A RIGHT JOIN B ON A.k = B.k", "SELECT * over a RIGHT JOIN"},
       {"SELECT @x", "the variable @x"},
       {"SELECT 1 FROM #tmp", "the temporary table #tmp"},
-      {"SELECT 1 FROM A WHERE A.c LIKE '[AB]%'", "the LIKE pattern '[AB]%'"},
       {"SELECT '1' + 1", "'+' between text and a number"},
-      {"SELECT A.n * A.m + 'x' FROM A", "'+' of text mixed with arithmetic"},
       {"SELECT ISNULL(a,'') + b - 1 FROM A", "'+' of text mixed with arithmetic"},
       {"SELECT + 'x'", "unary '+'"},
       {"SELECT 1; SELECT 2", "more than one statement"},
       {"UPDATE A SET x = 1 FROM A JOIN B ON A.k = B.k", "UPDATE ... FROM"},
-      {"SELECT a ? b", "the operator '?'"},
       {"SELECT a || b", "the operator '||'"},
       {"SELECT 0x1F", "the binary literal 0x1F"},
       {"SELECT 1 /* a /* b */ c */", "a nested block comment"},
@@ -181,71 +147,23 @@ TEST(TsqlBridgeTest, RejectsWhatItCannotTranslateNamingTheConstruct) {
   }
 }
 
-TEST(TsqlBridgeTest, ErrorDescriptionGivesThePosition) {
-  try {
-    TranslateTsqlToSqlite("SELECT a, SUBSTRING(b, 1, 2) FROM T");
-    FAIL() << "accepted SUBSTRING";
-  } catch (const ComError& e) {
-    EXPECT_EQ(e.description(),
-              "cannot translate the function SUBSTRING(...) to SQLite (at byte 11)");
-  }
-}
-
 // ---------------------------------------------------------------------------------------------
 // Translated statements run on SQLite and give SQL Server's answers.
 
-using Row = std::vector<std::string>;
-constexpr const char* kNull = "NULL";
-
 class TsqlBridgeSqliteTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(sqlite3_open(":memory:", &db_), SQLITE_OK); }
-  void TearDown() override { sqlite3_close(db_); }
-
-  // Runs native SQLite SQL (test set-up).
-  void Exec(const std::string& sql) {
-    char* error = nullptr;
-    const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error);
-    EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "") << "\n" << sql;
-    sqlite3_free(error);
-  }
-
-  // Translates `tsql`, runs it and returns its rows.
-  std::vector<Row> Run(const std::string& tsql) {
-    const std::string sql = TranslateTsqlToSqlite(tsql);
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-      ADD_FAILURE() << sqlite3_errmsg(db_) << "\n" << sql;
-      return {};
-    }
-    std::vector<Row> rows;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-      Row row;
-      for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-        const unsigned char* text = sqlite3_column_text(stmt, i);
-        row.push_back(text ? reinterpret_cast<const char*>(text) : kNull);
-      }
-      rows.push_back(row);
-    }
-    EXPECT_EQ(rc, SQLITE_DONE) << sqlite3_errmsg(db_) << "\n" << sql;
-    sqlite3_finalize(stmt);
-    return rows;
-  }
-
-  static std::vector<Row> Sorted(std::vector<Row> rows) {
-    std::sort(rows.begin(), rows.end());
-    return rows;
-  }
-
-  sqlite3* db_ = nullptr;
+  BridgeTestDb db_{
+      "CREATE TABLE V(id INTEGER, s TEXT, d TEXT, n REAL);"
+      "INSERT INTO V VALUES (1, 'ab  ', '2024-03-05', 1.5), (2, NULL, NULL, NULL),"
+      " (3, '  ab', '2024-12-31 10:20:00', 2);"
+      "CREATE TABLE A(k INTEGER, a TEXT); CREATE TABLE B(k INTEGER, b TEXT);"
+      "CREATE TABLE C(k INTEGER, c TEXT);"
+      "INSERT INTO A VALUES (1,'a1'),(3,'a3'),(4,'a4');"
+      "INSERT INTO B VALUES (2,'b2'),(3,'b3');"
+      "INSERT INTO C VALUES (3,'c3'),(4,'c4');"};
 };
 
 TEST_F(TsqlBridgeSqliteTest, ExpressionsKeepSqlServerSemantics) {
-  Exec(
-      "CREATE TABLE V(id INTEGER, s TEXT, d TEXT, n REAL);"
-      "INSERT INTO V VALUES (1, 'ab  ', '2024-03-05', 1.5), (2, NULL, NULL, NULL),"
-      " (3, '  ab', '2024-12-31 10:20:00', 2);");
   struct Case {
     const char* expression;
     std::vector<std::string> values;  // rows 1, 2, 3
@@ -255,37 +173,24 @@ TEST_F(TsqlBridgeSqliteTest, ExpressionsKeepSqlServerSemantics) {
       {"LEN('中文 ')", {"2", "2", "2"}},
       // + on text concatenates and a NULL operand gives NULL.
       {"s + 'x'", {"ab  x", kNull, "  abx"}},
-      {"ISNULL(s,'-') + '|'", {"ab  |", "-|", "  ab|"}},
-      {"'<' + ISNULL(s,'') + ',' + ISNULL(d,'') + '>'",
-       {"<ab  ,2024-03-05>", "<,>", "<  ab,2024-12-31 10:20:00>"}},
-      {"IsNull(s, 'none')", {"ab  ", "none", "  ab"}},
-      // CONVERT style 102 is yyyy.mm.dd; NULL stays NULL.
       {"CONVERT(VARCHAR(10), d, 102)", {"2024.03.05", kNull, "2024.12.31"}},
-      {"ISNULL(CONVERT(VARCHAR(10), d, 102),'')", {"2024.03.05", "", "2024.12.31"}},
       {"LEFT(s, 3)", {"ab ", kNull, "  a"}},
-      {"LEFT(s, LEN(s))", {"ab", kNull, "  ab"}},
-      {"LEFT('ab', 5)", {"ab", "ab", "ab"}},
       // A literal followed by an N literal is a value and its column name, not one literal.
       {"'x'N'y'", {"x", "x", "x"}},
       // Numeric + stays addition.
-      {"n + 1", {"2.5", kNull, "3.0"}},
       {"ISNULL(n, 0) + 1", {"2.5", "1", "3.0"}},
   };
   for (const Case& c : cases) {
     std::vector<Row> expected;
     for (const std::string& v : c.values) expected.push_back({v});
-    EXPECT_EQ(Run(std::string("SELECT ") + c.expression + " FROM V ORDER BY id"), expected)
+    EXPECT_EQ(db_.Rows(TranslateTsqlToSqlite(std::string("SELECT ") + c.expression +
+                                             " FROM V ORDER BY id")),
+              expected)
         << c.expression;
   }
 }
 
 TEST_F(TsqlBridgeSqliteTest, OuterJoinChainsKeepTheUnmatchedRowsSqlServerKeeps) {
-  Exec(
-      "CREATE TABLE A(k INTEGER, a TEXT); CREATE TABLE B(k INTEGER, b TEXT);"
-      "CREATE TABLE C(k INTEGER, c TEXT);"
-      "INSERT INTO A VALUES (1,'a1'),(3,'a3'),(4,'a4');"
-      "INSERT INTO B VALUES (2,'b2'),(3,'b3');"
-      "INSERT INTO C VALUES (3,'c3'),(4,'c4');");
   struct Case {
     const char* from;
     std::vector<Row> rows;
@@ -302,12 +207,6 @@ TEST_F(TsqlBridgeSqliteTest, OuterJoinChainsKeepTheUnmatchedRowsSqlServerKeeps) 
       // (A LEFT JOIN B ON A.k = B.k) RIGHT JOIN C ON A.k = C.k.
       {"A LEFT JOIN B ON A.k = B.k RIGHT JOIN C ON A.k = C.k",
        {{"a3", "b3", "c3"}, {"a4", kNull, "c4"}}},
-      // (A RIGHT JOIN B ON A.k = B.k) LEFT JOIN C ON C.k = B.k.
-      {"A RIGHT JOIN B ON A.k = B.k LEFT JOIN C ON C.k = B.k",
-       {{kNull, "b2", kNull}, {"a3", "b3", "c3"}}},
-      {"A RIGHT JOIN (B INNER JOIN C ON B.k = C.k) ON A.k = C.k", {{"a3", "b3", "c3"}}},
-      {"(A RIGHT JOIN B ON A.k = B.k) RIGHT JOIN C ON C.k = B.k",
-       {{kNull, kNull, "c4"}, {"a3", "b3", "c3"}}},
       // A LEFT JOIN (B LEFT JOIN C ON B.k = C.k) ON A.k = B.k, written flat.
       {"A LEFT JOIN B LEFT JOIN C ON B.k = C.k ON A.k = B.k",
        {{"a1", kNull, kNull}, {"a3", "b3", "c3"}, {"a4", kNull, kNull}}},
@@ -316,8 +215,11 @@ TEST_F(TsqlBridgeSqliteTest, OuterJoinChainsKeepTheUnmatchedRowsSqlServerKeeps) 
       {"A LEFT JOIN B LEFT JOIN C ON C.c = 'c4' ON A.k = B.k",
        {{"a1", kNull, kNull}, {"a3", "b3", "c4"}, {"a4", kNull, kNull}}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Sorted(Run(std::string("SELECT A.a, B.b, C.c FROM ") + c.from)), Sorted(c.rows))
+  for (Case& c : cases) {
+    std::sort(c.rows.begin(), c.rows.end());
+    EXPECT_EQ(db_.Rows(TranslateTsqlToSqlite(std::string("SELECT A.a, B.b, C.c FROM ") + c.from),
+                       BridgeTestDb::kSorted),
+              c.rows)
         << c.from;
   }
 }
