@@ -1156,23 +1156,23 @@ class Renderer {
     root = chain;
   }
 
-  // True when the select list of the SELECT whose FROM starts at `from` has a bare *.
-  bool SelectsStar(std::size_t from) const {
+  // The bare * of the select list of the SELECT whose FROM starts at `from`, or kNone.
+  std::size_t SelectStar(std::size_t from) const {
     for (std::size_t i = from; i > 0;) {
       --i;
       const SqlToken& t = t_[i];
       if (IsOp(t, ")")) {
         i = match_[i];
       } else if (IsOp(t, "(") || IsWord(t, "SELECT")) {
-        return false;
+        return kNone;
       } else if (IsOp(t, "*")) {
         const std::size_t p = PrevSig(t_, i, 0);
         if (p != kNone && (IsWordIn(t_[p], {"SELECT", "DISTINCT", "ALL"}) || IsOp(t_[p], ","))) {
-          return true;
+          return i;
         }
       }
     }
-    return false;
+    return kNone;
   }
 
   std::size_t RenderFrom(std::size_t from, std::size_t end, std::string& out) const {
@@ -1188,7 +1188,7 @@ class Renderer {
     for (int root : roots) Exchange(nodes, root, grouped, exchanged);
     if (exchanged) RejectSelectStar(from);
     for (int root : roots) Reassociate(nodes, root);
-    if ((rules_ & kRuleLeftJoinsAhead) && Groups(parser.stop() - 1) && !SelectsStar(from)) {
+    if ((rules_ & kRuleLeftJoinsAhead) && Groups(parser.stop() - 1) && SelectStar(from) == kNone) {
       for (int& root : roots) LeftJoinsAhead(nodes, root);
     }
     out += ' ';
@@ -1360,20 +1360,9 @@ class Renderer {
 
   // The exchange reorders the columns that SELECT * returns.
   void RejectSelectStar(std::size_t from) const {
-    for (std::size_t i = from; i > 0;) {
-      --i;
-      const SqlToken& t = t_[i];
-      if (IsOp(t, ")")) {
-        i = match_[i];
-      } else if (IsOp(t, "(") || IsWord(t, "SELECT")) {
-        return;
-      } else if (IsOp(t, "*")) {
-        const std::size_t p = PrevSig(t_, i, 0);
-        if (p != kNone && (IsWordIn(t_[p], {"SELECT", "DISTINCT", "ALL"}) || IsOp(t_[p], ","))) {
-          Fail("SELECT * over a RIGHT JOIN (the exchanged operands would reorder its columns)",
-               t.offset);
-        }
-      }
+    if (const std::size_t star = SelectStar(from); star != kNone) {
+      Fail("SELECT * over a RIGHT JOIN (the exchanged operands would reorder its columns)",
+           t_[star].offset);
     }
   }
 
