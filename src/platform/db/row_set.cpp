@@ -1,5 +1,6 @@
 #include "platform/db/row_set.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/dispatch.h"
@@ -22,13 +23,6 @@ enum Tag : unsigned char {
 };
 
 constexpr int64_t kSecondsPerDay = 86400;
-
-template <typename T>
-void Put(std::string& data, T v) {
-  char bytes[sizeof(T)];
-  std::memcpy(bytes, &v, sizeof(T));
-  data.append(bytes, sizeof(T));
-}
 
 template <typename T>
 T Get(const char* p) {
@@ -89,7 +83,8 @@ std::optional<size_t> RowSet::FindColumn(std::string_view name) const {
 }
 
 Variant RowSet::Value(size_t row, size_t col) const {
-  const char* p = data_.data() + row_starts_[row];
+  const uint64_t start = row_starts_[row];
+  const char* p = chunks_[start >> 32].data() + (start & 0xffffffffu);
   for (size_t c = 0; c < col; ++c) p = Skip(p);
   switch (static_cast<unsigned char>(*p++)) {
     case kEmpty:
@@ -118,30 +113,54 @@ Variant RowSet::Value(size_t row, size_t col) const {
 }
 
 void RowSet::StartValue() {
-  if (!columns_.empty() && values_ % columns_.size() == 0) row_starts_.push_back(data_.size());
+  if (chunks_.empty()) chunks_.emplace_back().reserve(chunk_bytes_);
+  if (!columns_.empty() && values_ % columns_.size() == 0) {
+    row_starts_.push_back((uint64_t{chunks_.size() - 1} << 32) | chunks_.back().size());
+  }
   ++values_;
+}
+
+std::string& RowSet::Room(size_t n) {
+  std::string& chunk = chunks_.back();
+  const size_t row_offset = row_starts_.empty() ? 0 : row_starts_.back() & 0xffffffffu;
+  if (chunk.size() + n <= chunk.capacity() || row_offset == 0) return chunk;  // a long row grows
+  std::string next;
+  next.reserve(std::max(chunk_bytes_, chunk.size() - row_offset + n));
+  next.append(chunk, row_offset);
+  chunk.resize(row_offset);
+  row_starts_.back() = uint64_t{chunks_.size()} << 32;
+  chunks_.push_back(std::move(next));
+  return chunks_.back();
+}
+
+template <typename T>
+void RowSet::Put(char tag, T value) {
+  StartValue();
+  std::string& chunk = Room(1 + sizeof(T));
+  chunk += tag;
+  char bytes[sizeof(T)];
+  std::memcpy(bytes, &value, sizeof(T));
+  chunk.append(bytes, sizeof(T));
 }
 
 void RowSet::Append(const Variant& v) {
   switch (v.type()) {
     case VarType::Empty:
       StartValue();
-      data_ += static_cast<char>(kEmpty);
+      Room(1) += static_cast<char>(kEmpty);
       return;
     case VarType::Null:
       AppendNull();
       return;
     case VarType::Missing:
       StartValue();
-      data_ += static_cast<char>(kMissing);
+      Room(1) += static_cast<char>(kMissing);
       return;
     case VarType::Boolean:
       AppendBoolean(v.ToBool());
       return;
     case VarType::I2:
-      StartValue();
-      data_ += static_cast<char>(kI2);
-      Put<int16_t>(data_, v.ToI2());
+      Put<int16_t>(kI2, v.ToI2());
       return;
     case VarType::I4:
       AppendInteger(v.ToI4());
@@ -162,53 +181,46 @@ void RowSet::Append(const Variant& v) {
 
 void RowSet::AppendNull() {
   StartValue();
-  data_ += static_cast<char>(kNull);
+  Room(1) += static_cast<char>(kNull);
 }
 
 void RowSet::AppendBoolean(bool b) {
   StartValue();
-  data_ += static_cast<char>(b ? kTrue : kFalse);
+  Room(1) += static_cast<char>(b ? kTrue : kFalse);
 }
 
-void RowSet::AppendInteger(int32_t i) {
-  StartValue();
-  data_ += static_cast<char>(kI4);
-  Put(data_, i);
-}
+void RowSet::AppendInteger(int32_t i) { Put(kI4, i); }
 
-void RowSet::AppendDouble(double d) {
-  StartValue();
-  data_ += static_cast<char>(kR8);
-  Put(data_, d);
-}
+void RowSet::AppendDouble(double d) { Put(kR8, d); }
 
 void RowSet::AppendDate(const Date& d) {
-  StartValue();
-  data_ += static_cast<char>(kDate);
-  const int64_t seconds =
-      d.DaysSinceEpoch() * kSecondsPerDay + d.hour() * 3600 + d.minute() * 60 + d.second();
-  Put(data_, seconds);
+  Put<int64_t>(
+      kDate, d.DaysSinceEpoch() * kSecondsPerDay + d.hour() * 3600 + d.minute() * 60 + d.second());
 }
 
 void RowSet::AppendText(std::string_view s) {
   StartValue();
-  data_ += static_cast<char>(kText);
-  uint64_t n = s.size();
-  while (n >= 0x80) {
-    data_ += static_cast<char>((n & 0x7f) | 0x80);
-    n >>= 7;
+  char length[10];
+  size_t used = 0;
+  for (uint64_t n = s.size();; n >>= 7) {
+    length[used++] = static_cast<char>(n >= 0x80 ? (n & 0x7f) | 0x80 : n);
+    if (n < 0x80) break;
   }
-  data_ += static_cast<char>(n);
-  data_.append(s);
+  std::string& chunk = Room(1 + used + s.size());
+  chunk += static_cast<char>(kText);
+  chunk.append(length, used);
+  chunk.append(s);
 }
 
 void RowSet::ShrinkToFit() {
-  data_.shrink_to_fit();
+  if (!chunks_.empty()) chunks_.back().shrink_to_fit();
   row_starts_.shrink_to_fit();
 }
 
 size_t RowSet::ApproximateBytes() const {
-  return data_.capacity() + row_starts_.capacity() * sizeof(uint64_t);
+  size_t bytes = row_starts_.capacity() * sizeof(uint64_t);
+  for (const std::string& chunk : chunks_) bytes += chunk.capacity();
+  return bytes;
 }
 
 }  // namespace q9::platform::db

@@ -5,6 +5,8 @@
 // and the UTF-8 bytes of a text). A set therefore takes little more than the raw size of its
 // values, where a Variant per cell took 40 bytes and a heap block for every longer text. Reading
 // decodes one value into a new Variant; finding a value walks the values before it in its row.
+// The bytes are kept in chunks of about a megabyte, each holding whole rows, so that building a
+// large set never holds a buffer and its doubled copy at once.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +22,10 @@ namespace q9::platform::db {
 
 class RowSet {
  public:
-  explicit RowSet(std::vector<std::string> columns) : columns_(std::move(columns)) {}
+  static constexpr size_t kChunkBytes = size_t{1} << 20;
+  // `chunk_bytes` other than the default is for tests of rows that cross chunk boundaries.
+  explicit RowSet(std::vector<std::string> columns, size_t chunk_bytes = kChunkBytes)
+      : columns_(std::move(columns)), chunk_bytes_(chunk_bytes) {}
 
   size_t column_count() const { return columns_.size(); }
   // Complete rows only: values appended beyond the last complete row are not counted.
@@ -51,10 +56,16 @@ class RowSet {
 
  private:
   void StartValue();
+  // The chunk to append the next `n` bytes of the current row to; a row begun in a full chunk
+  // moves to a new one.
+  std::string& Room(size_t n);
+  template <typename T>
+  void Put(char tag, T value);
 
   std::vector<std::string> columns_;
-  std::string data_;                  // the packed values
-  std::vector<uint64_t> row_starts_;  // offset in data_ of each row's first value
+  size_t chunk_bytes_;
+  std::vector<std::string> chunks_;   // the packed values, whole rows per chunk
+  std::vector<uint64_t> row_starts_;  // each row's first value: chunk << 32 | offset in it
   size_t values_ = 0;
 };
 

@@ -36,15 +36,20 @@ TEST(RowSetTest, EveryKindOfValueReadsBackAsAppendedWhereverItStands) {
       Variant(std::string(128, 'b')),
       Variant(std::string(20000, 'c')),
   };
-  // Three columns, so each value stands at another column in different rows.
-  RowSet rows({"a", "b", "c"});
-  for (int round = 0; round < 3; ++round) {
-    for (const Variant& v : values) rows.Append(v);
-  }
-  ASSERT_EQ(rows.row_count(), values.size());
-  for (size_t i = 0; i < 3 * values.size(); ++i) {
-    const Variant got = rows.Value(i / 3, i % 3);
-    EXPECT_EQ(got, values[i % values.size()]) << "value " << i << ": " << got.TypeName();
+  // Three columns, so each value stands at another column in different rows; in chunks of the
+  // default size and in chunks smaller than most rows and than the longest text.
+  for (size_t chunk_bytes : {RowSet::kChunkBytes, size_t{40}}) {
+    RowSet rows({"a", "b", "c"}, chunk_bytes);
+    for (int round = 0; round < 3; ++round) {
+      for (const Variant& v : values) rows.Append(v);
+    }
+    ASSERT_EQ(rows.row_count(), values.size());
+    rows.ShrinkToFit();
+    for (size_t i = 0; i < 3 * values.size(); ++i) {
+      const Variant got = rows.Value(i / 3, i % 3);
+      EXPECT_EQ(got, values[i % values.size()])
+          << "value " << i << " in chunks of " << chunk_bytes << ": " << got.TypeName();
+    }
   }
 }
 
