@@ -141,20 +141,49 @@ struct Detail {
 
 std::string CaptionOf(const std::string& column, bool raw_names);
 
-std::string DetailHeading(LedgerKind kind, const Grid& summary, const Detail& d, bool raw_names) {
+// The summary as the component returned it, read through a clone of Rs1 whenever it is needed
+// instead of copied: a million lines make tens of thousands of rows.
+class SummaryRows {
+ public:
+  explicit SummaryRows(const Variant& rs1) : rs_(db::AsRecordset(rs1, "Rs1")->Clone()) {
+    for (size_t c = 0; c < rs_->FieldCount(); ++c) columns_.push_back(rs_->FieldName(c));
+  }
+  size_t size() const { return static_cast<size_t>(rs_->RecordCount()); }
+  const std::vector<std::string>& columns() const { return columns_; }
+  bool Has(const std::string& name) const {
+    return std::find(columns_.begin(), columns_.end(), name) != columns_.end();
+  }
+  // The value in column `name` of the 0-based row, Null when there is no such column.
+  Variant Cell(size_t row, const std::string& name) const {
+    if (!Has(name)) return Variant::Null();
+    rs_->SetAbsolutePosition(static_cast<int32_t>(row + 1));
+    return rs_->Field(name);
+  }
+  RowsView View(std::vector<std::string> captions) const {
+    return {columns_, std::move(captions),
+            [rs = rs_](const RowsView::Visit& visit) { ledger::ForEachRecord(*rs, visit); }};
+  }
+
+ private:
+  std::shared_ptr<db::Recordset> rs_;
+  std::vector<std::string> columns_;
+};
+
+std::string DetailHeading(LedgerKind kind, const SummaryRows& summary, const Detail& d,
+                          bool raw_names) {
   size_t r = static_cast<size_t>(d.row - 1);
   std::vector<std::string> keys = {"cInvCode"};
   if (kind == LedgerKind::kBatch) keys = {"cInvCode", "cBatch"};
   if (kind == LedgerKind::kPosition) keys = {"cWhCode", "cPosCode", "cInvCode", "cBatch"};
   for (int i = 1; i <= kFreeItems; ++i) keys.push_back("cFree" + std::to_string(i));
-  std::string text = "Row " + std::to_string(d.row) + " of " + std::to_string(summary.rows.size());
+  std::string text = "Row " + std::to_string(d.row) + " of " + std::to_string(summary.size());
   std::string sep = ": ";
   for (const std::string& key : keys) {
-    if (!ColumnOf(summary, key)) continue;
-    std::string value = CellOf(summary, r, key).ConcatText();
+    if (!summary.Has(key)) continue;
+    std::string value = summary.Cell(r, key).ConcatText();
     text += sep + CaptionOf(key, raw_names) + " " + (value.empty() ? "(empty)" : value);
     if (key == "cInvCode") {
-      std::string name = CellOf(summary, r, "cInvName").ConcatText();
+      std::string name = summary.Cell(r, "cInvName").ConcatText();
       if (!name.empty()) text += " (" + name + ")";
     }
     sep = ", ";
@@ -390,13 +419,13 @@ int RunLedger(const LedgerOptions& o, Context& ctx) {
 
   Variant rs1 =
       ExplainingAYearWithoutPeriods(k, ctx.global, [&] { return OpenSummary(k, xml, o.kind); });
-  Grid summary = GridOf(rs1, "Rs1");
+  SummaryRows summary(rs1);
 
   std::vector<int32_t> rows;
   if (o.all_rows) {
-    for (size_t r = 1; r <= summary.rows.size(); ++r) rows.push_back(static_cast<int32_t>(r));
+    for (size_t r = 1; r <= summary.size(); ++r) rows.push_back(static_cast<int32_t>(r));
   } else if (!o.summary_only) {
-    rows.push_back(CheckRow(o.row.value_or(1), summary.rows.size()));
+    rows.push_back(CheckRow(o.row.value_or(1), summary.size()));
   }
 
   std::vector<Detail> details;
@@ -404,7 +433,7 @@ int RunLedger(const LedgerOptions& o, Context& ctx) {
     Grid detail = GridOf(OpenDetail(k, xml, rs1, o.kind, row), "Rs2");
     size_t r = static_cast<size_t>(row - 1);
     StockCard card =
-        ComputeStockCard(detail, CellOf(summary, r, "iBeginQtty"), CellOf(summary, r, "iBeginNum"));
+        ComputeStockCard(detail, summary.Cell(r, "iBeginQtty"), summary.Cell(r, "iBeginNum"));
     details.push_back({row, WithBalances(detail, card), card});
   }
   std::vector<FormatColumn> format;
@@ -422,8 +451,9 @@ int RunLedger(const LedgerOptions& o, Context& ctx) {
                           {"opening", BalanceJson(d.card.opening)},
                           {"closing", BalanceJson(d.card.closing)}});
     }
-    ctx.out << DumpJson(Json{{"summary", GridToJson(WithCaptions(summary, {}))}, {"details", list}})
-            << '\n';
+    ctx.out << "{\"summary\":";
+    WriteJson(ctx.out, summary.View(CaptionsOf(summary.columns(), {})));
+    ctx.out << ",\"details\":" << DumpJson(list) << "}\n";
     return kExitOk;
   }
 
@@ -439,16 +469,18 @@ int RunLedger(const LedgerOptions& o, Context& ctx) {
     return ApplyFormat(detail, format, {kBalanceQttyColumn, kBalanceNumColumn},
                        {kBalanceQttyCaption, kBalanceNumCaption});
   };
-  Grid summary_shown = o.raw_names ? summary : WithCaptions(summary, {});
+  RowsView summary_shown =
+      summary.View(o.raw_names ? std::vector<std::string>{} : CaptionsOf(summary.columns(), {}));
   if (ctx.global.format == Format::kCsv) {
-    ctx.out << kCsvByteOrderMark << RenderCsv(summary_shown);
+    ctx.out << kCsvByteOrderMark;
+    WriteCsv(ctx.out, summary_shown);
     for (const Detail& d : details)
       ctx.out << "\r\n" << RenderCsv(WithCardLines(shown(d.grid), d.card));
     return kExitOk;
   }
-  size_t n = summary.rows.size();
-  ctx.out << LedgerTitle(o.kind) << ": " << n << (n == 1 ? " row" : " rows") << "\n\n"
-          << RenderTable(summary_shown);
+  size_t n = summary.size();
+  ctx.out << LedgerTitle(o.kind) << ": " << n << (n == 1 ? " row" : " rows") << "\n\n";
+  WriteTable(ctx.out, summary_shown);
   for (const Detail& d : details) {
     ctx.out << '\n'
             << EscapeControls(DetailHeading(o.kind, summary, d, o.raw_names)) << "\n\n"

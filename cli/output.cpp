@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 
 namespace q9::cli {
 
@@ -194,83 +195,103 @@ int DisplayWidth(std::string_view utf8) {
   return width;
 }
 
-std::string RenderTable(const Grid& grid) {
-  size_t n = grid.columns.size();
-  if (n == 0) return "";
-  const std::vector<std::string>& headings = grid.captions.empty() ? grid.columns : grid.captions;
-  std::vector<bool> numeric(n, false);
+RowsView ViewOf(const Grid& grid) {
+  return {grid.columns, grid.captions, [&grid](const RowsView::Visit& visit) {
+            for (const auto& row : grid.rows) visit(row);
+          }};
+}
+
+// Three passes over the rows, none of which keeps them: the numeric columns and their decimals,
+// the widths, then the lines.
+void WriteTable(std::ostream& out, const RowsView& rows) {
+  size_t n = rows.columns.size();
+  if (n == 0) return;
+  const std::vector<std::string>& headings = rows.captions.empty() ? rows.columns : rows.captions;
+  std::vector<bool> any_number(n, false);
+  std::vector<bool> all_numbers(n, true);
   std::vector<int> fraction(n, 0);
-  for (size_t c = 0; c < n; ++c) {
-    bool any_number = false;
-    bool all_numbers = true;
-    for (const auto& row : grid.rows) {
+  rows.for_each([&](const std::vector<Variant>& row) {
+    for (size_t c = 0; c < n; ++c) {
       const Variant& v = row[c];
       if (IsBlank(v)) continue;
       if (!IsNumeric(v)) {
-        all_numbers = false;
+        all_numbers[c] = false;
         continue;
       }
-      any_number = true;
+      any_number[c] = true;
       fraction[c] = std::max(fraction[c], FractionWidth(NumberText(v)));
     }
-    numeric[c] = any_number && all_numbers;
-  }
-
-  std::vector<std::vector<std::string>> texts;
-  texts.reserve(grid.rows.size());
+  });
+  auto cell_text = [&](const Variant& v, size_t c) {
+    std::string text = TableText(v);
+    if (IsNumeric(v)) text += std::string(fraction[c] - FractionWidth(text), ' ');
+    return text;
+  };
   std::vector<int> widths(n);
   for (size_t c = 0; c < n; ++c) widths[c] = DisplayWidth(EscapeControls(headings[c]));
-  for (const auto& row : grid.rows) {
-    std::vector<std::string>& t = texts.emplace_back();
-    for (size_t c = 0; c < n; ++c) {
-      std::string text = TableText(row[c]);
-      if (IsNumeric(row[c])) text += std::string(fraction[c] - FractionWidth(text), ' ');
-      t.push_back(std::move(text));
-      widths[c] = std::max(widths[c], DisplayWidth(t.back()));
-    }
-  }
+  rows.for_each([&](const std::vector<Variant>& row) {
+    for (size_t c = 0; c < n; ++c)
+      widths[c] = std::max(widths[c], DisplayWidth(cell_text(row[c], c)));
+  });
 
-  std::string out;
-  auto emit = [&](auto cell_text, auto right_aligned) {
+  auto emit = [&](auto text_of, auto right_aligned) {
     std::string line;
     for (size_t c = 0; c < n; ++c) {
       if (c > 0) line += "  ";
-      AppendPadded(line, cell_text(c), widths[c], right_aligned(c));
+      AppendPadded(line, text_of(c), widths[c], right_aligned(c));
     }
     TrimRight(line);
-    out += line;
-    out += '\n';
+    out << line << '\n';
   };
   emit([&](size_t c) { return EscapeControls(headings[c]); },
-       [&](size_t c) { return bool(numeric[c]); });
+       [&](size_t c) { return any_number[c] && all_numbers[c]; });
   emit([&](size_t c) { return std::string(static_cast<size_t>(widths[c]), '-'); },
        [](size_t) { return false; });
-  for (size_t r = 0; r < grid.rows.size(); ++r) {
-    emit([&](size_t c) { return texts[r][c]; },
-         [&](size_t c) { return IsNumeric(grid.rows[r][c]); });
-  }
-  return out;
+  rows.for_each([&](const std::vector<Variant>& row) {
+    emit([&](size_t c) { return cell_text(row[c], c); },
+         [&](size_t c) { return IsNumeric(row[c]); });
+  });
+}
+
+std::string RenderTable(const Grid& grid) {
+  std::ostringstream out;
+  WriteTable(out, ViewOf(grid));
+  return out.str();
+}
+
+void WriteCsv(std::ostream& out, const RowsView& rows) {
+  auto record = [&](size_t count, auto field) {
+    for (size_t i = 0; i < count; ++i) {
+      if (i > 0) out << ',';
+      out << CsvField(field(i));
+    }
+    out << "\r\n";
+  };
+  const std::vector<std::string>& headings = rows.captions.empty() ? rows.columns : rows.captions;
+  record(headings.size(), [&](size_t i) { return headings[i]; });
+  rows.for_each([&](const std::vector<Variant>& row) {
+    record(row.size(), [&](size_t i) { return row[i].ConcatText(); });
+  });
 }
 
 std::string RenderCsv(const Grid& grid) {
-  std::string out;
-  auto record = [&](const auto& fields) {
-    bool first = true;
-    for (const std::string& f : fields) {
-      if (!first) out += ',';
-      first = false;
-      out += CsvField(f);
-    }
-    out += "\r\n";
-  };
-  record(grid.captions.empty() ? grid.columns : grid.captions);
-  for (const auto& row : grid.rows) {
-    std::vector<std::string> fields;
-    fields.reserve(row.size());
-    for (const Variant& v : row) fields.push_back(v.ConcatText());
-    record(fields);
-  }
-  return out;
+  std::ostringstream out;
+  WriteCsv(out, ViewOf(grid));
+  return out.str();
+}
+
+void WriteJson(std::ostream& out, const RowsView& rows) {
+  out << "{\"columns\":" << DumpJson(Json(rows.columns));
+  if (!rows.captions.empty()) out << ",\"captions\":" << DumpJson(Json(rows.captions));
+  out << ",\"rows\":[";
+  bool first = true;
+  rows.for_each([&](const std::vector<Variant>& row) {
+    Json r = Json::array();
+    for (const Variant& v : row) r.push_back(CellToJson(v));
+    out << (first ? "" : ",") << DumpJson(r);
+    first = false;
+  });
+  out << "]}";
 }
 
 }  // namespace q9::cli

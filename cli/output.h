@@ -2,6 +2,8 @@
 // lines up), CSV after RFC 4180 and JSON for programs.
 #pragma once
 
+#include <functional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,18 @@ using ledger::Grid;
 using ledger::GridToJson;
 using ledger::Json;
 using ledger::ReadGrid;
+
+// The rows a table, CSV or JSON text is written from, visited in order as often as the writer
+// needs: a grid's, or a recordset's read through a clone so that a large summary is written
+// without a copy of its rows.
+struct RowsView {
+  using Visit = std::function<void(const std::vector<platform::Variant>&)>;
+  std::vector<std::string> columns;
+  std::vector<std::string> captions;  // empty: the names are the headings
+  std::function<void(const Visit&)> for_each;
+};
+// The view of `grid`, which must outlive it.
+RowsView ViewOf(const Grid& grid);
 
 // A column of a saved report format (GetQueryFormat): field, caption and whether it is shown.
 struct FormatColumn {
@@ -55,6 +69,7 @@ int DisplayWidth(std::string_view utf8);
 // escaped as \xNN so nothing reaches the terminal as a command. Lines end with "\n" and carry
 // no trailing blanks. A grid without columns gives "".
 std::string RenderTable(const Grid& grid);
+void WriteTable(std::ostream& out, const RowsView& rows);
 
 // CSV after RFC 4180: a header record (the captions when the grid has them, else the names),
 // then one record per row; records end with CR LF; a field holding a comma, a double quote, CR
@@ -63,6 +78,10 @@ std::string RenderTable(const Grid& grid);
 // True / False. UTF-8; the byte-order mark (kCsvByteOrderMark) goes once at the start of the
 // output, as the print service writes it, so spreadsheet programs read the Chinese texts.
 std::string RenderCsv(const Grid& grid);
+void WriteCsv(std::ostream& out, const RowsView& rows);
 inline constexpr char kCsvByteOrderMark[] = "\xEF\xBB\xBF";
+
+// The text of GridToJson for the rows, written row by row.
+void WriteJson(std::ostream& out, const RowsView& rows);
 
 }  // namespace q9::cli

@@ -8,16 +8,20 @@ using platform::Variant;
 using platform::VarType;
 
 Grid ReadGrid(const platform::db::Recordset& rs) {
-  std::shared_ptr<platform::db::Recordset> cursor = rs.Clone();
   Grid grid;
-  size_t n = cursor->FieldCount();
-  for (size_t c = 0; c < n; ++c) grid.columns.push_back(cursor->FieldName(c));
-  for (; !cursor->Eof(); cursor->MoveNext()) {
-    std::vector<Variant>& row = grid.rows.emplace_back();
-    row.reserve(n);
-    for (size_t c = 0; c < n; ++c) row.push_back(cursor->Field(c));
-  }
+  for (size_t c = 0; c < rs.FieldCount(); ++c) grid.columns.push_back(rs.FieldName(c));
+  ForEachRecord(rs, [&](const std::vector<Variant>& row) { grid.rows.push_back(row); });
   return grid;
+}
+
+void ForEachRecord(const platform::db::Recordset& rs,
+                   const std::function<void(const std::vector<Variant>&)>& visit) {
+  std::shared_ptr<platform::db::Recordset> cursor = rs.Clone();
+  std::vector<Variant> row(cursor->FieldCount());
+  for (; !cursor->Eof(); cursor->MoveNext()) {
+    for (size_t c = 0; c < row.size(); ++c) row[c] = cursor->Field(c);
+    visit(row);
+  }
 }
 
 Json CellToJson(const Variant& v) {

@@ -2,6 +2,7 @@
 // as JSON for programs and for the web page.
 #pragma once
 
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -27,6 +28,11 @@ struct Grid {
 // Reads every record of `rs` from the first, through a clone: `rs` keeps its current record.
 // Raises the recordset's error (3704) when it is closed.
 Grid ReadGrid(const platform::db::Recordset& rs);
+
+// Hands every record of `rs` from the first to `visit`, in one row of values reused, through a
+// clone: a large recordset is read without a copy of its rows. Raises as ReadGrid.
+void ForEachRecord(const platform::db::Recordset& rs,
+                   const std::function<void(const std::vector<platform::Variant>&)>& visit);
 
 // {"columns": [names], "rows": [[values], ...]}, with "captions": [...] after "columns" when
 // the grid has captions.
