@@ -474,13 +474,15 @@ class Rewriter {
             ok = false;
           }
         }
-        // In the select list, D's columns only inside MAX/MIN of moved tables' columns alone.
+        // In the select list, D's columns only inside MAX/MIN of moved tables' columns alone,
+        // each call a whole item: where it stands after a literal or IN, its replacement by a
+        // bare expression could make a statement SQLite refuses into one it runs.
         for (const Item& item : items) {
           if (!ok) break;
           for (const Column& c : item.columns) {
             if (c.table != d) continue;
             const Call* in = Enclosing(item.calls, c.begin);
-            if (!in) {
+            if (!in || in->name != item.begin || in->close + 1 != item.end) {
               ok = false;
               break;
             }

@@ -221,6 +221,10 @@ const GroupCase kGroupCases[] = {
      nullptr},
     {"SELECT I.k, MAX(H.w) AS w FROM I JOIN L ON I.k = L.k LEFT JOIN H ON L.id = H.id GROUP BY I.k",
      nullptr},
+    // ... or a MAX that is not its item's whole expression (after a literal SQLite refuses it).
+    {"SELECT I.k, '' MAX(W.n) AS n FROM I JOIN L ON I.k = L.k LEFT JOIN W ON I.w = W.w GROUP BY "
+     "I.k",
+     nullptr},
     {"SELECT I.k, MAX(W.n) AS n FROM I LEFT JOIN W ON I.w = W.w GROUP BY I.k", nullptr},
     // ... or a key that tells apart what the group puts together (X.k).
     {"SELECT X.k, MAX(W.n) AS n FROM X JOIN L ON X.k = L.k LEFT JOIN W ON X.w = W.w GROUP BY X.k",
