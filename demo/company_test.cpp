@@ -252,56 +252,6 @@ TEST_F(WrittenTest, RowsReferToEachOther) {
     EXPECT_EQ(db_.One("SELECT count(*) FROM " + from), "0") << from;
 }
 
-// Every column the ledger, caption and format statements name; the bare ones must resolve to one
-// table of each statement's join (SQLite refuses an unknown or ambiguous name).
-TEST_F(WrittenTest, StatementsFindTheirColumns) {
-  std::string frees = Range("cFree", 1, 10), head = Range("cDefine", 1, 16);
-  std::string lines = Range("cDefine", 22, 37) + frees, inv_defines = Range("cInvDefine", 1, 16);
-  const std::pair<std::string, std::string> cases[] = {
-      {"RdRecord",
-       "ID, cWhCode, dDate, dVeriDate, bRdFlag, cBusType, cBusCode, cCode, cHandler, "
-       "cMaker, cMemo, cPersonCode, cDepCode, cVouchType, cRdCode, cCusCode, "
-       "cVenCode, bISSTQc, bPuFirst, cSource" +
-           head},
-      {"RdRecords",
-       "AutoID, ID, cInvCode, iQuantity, iNum, cBatch, dVDate, dCheckDate, "
-       "cCheckCode, cCheckPersonCode, cRejectCode" +
-           lines},
-      {"InvPosition",
-       "AutoId, RdID, RdsID, bRdFlag, cWhCode, cPosCode, cInvCode, cBatch, "
-       "iQuantity, iNum, dVDate, cMemo, cHandler, dDate, cSource" +
-           frees},
-      {"AdjustPVouch", "ID, cVouchCode, cDepCode, cPersonCode, cMaker, dDate, dVeriDate" + head},
-      {"AdjustPVouchs", "AutoID, ID, cInvCode, iQuantity, cBPosCode, cAPosCode" + lines},
-      {"CheckVouch", "ID, cCVCode, cDepCode, cPersonCode, cMaker, dDate, dVeriDate" + head},
-      {"CheckVouchs", "AutoID, ID, cInvCode, cPosition, iCVQuantity, iCVCQuantity" + lines},
-      {"Inventory",
-       "iId, cInvCode, cInvAddCode, cInvName, cInvStd, cInvCCode, cComUnitCode, "
-       "cGroupCode, cAssComUnitCode, iGroupType, bInvBatch, iSafeNum, iTopSum, "
-       "iLowSum" +
-           inv_defines},
-      {"ComputationUnit, InventoryClass, Warehouse, Position, Department, Person, Vendor, "
-       "Customer, VouchType, Rd_Style, UserDef, Rpt_GlbDEF G, Rpt_FldDef F",
-       "cComunitCode, cComUnitName, iNumber, iChangRate, cInvCName, cWhName, cPosName, cDepName, "
-       "cPersonName, cVenCode, cVenName, cVenAbbName, cCusCode, cCusName, cCusAbbName, "
-       "cVouchName, cRdName, cID, cItem, cItemName, cClass, G.ID, SystemID, Name, F.ID, ORDEREx, "
-       "Width, Visible, FldName, FldCaption, FldType"},
-      // The statements' joins, with the names they use without an alias.
-      {"Inventory I, ComputationUnit CU_G, RdRecords Rs, RdRecord R, InventoryClass IC, "
-       "Warehouse W, ComputationUnit CU_M, ComputationUnit CU_A",
-       "1" + frees + inv_defines},
-      {"Inventory I, InvPosition IP, ComputationUnit CU_G, ComputationUnit CU_A, Warehouse W, "
-       "Position Pos, InventoryClass IC, ComputationUnit CU_M",
-       "iLowSum" + frees + inv_defines},
-      {"Inventory I, ComputationUnit CU_G, Vendor V, Customer C, RdRecord R, Person P1, "
-       "Department DP, Warehouse W, RdRecords Rs, VouchType VT, Rd_Style Rd, Person CheckPerson",
-       "dDate, dVeriDate" + frees + inv_defines},
-  };
-  for (const auto& [from, columns] : cases) {
-    EXPECT_EQ(db_.Exec("EXPLAIN SELECT " + columns + " FROM " + from), "") << from;
-  }
-}
-
 TEST_F(WrittenTest, HoldsWhatTheStatementsRead) {
   auto types = [](const std::string& table, const std::string& columns) {
     return "SELECT group_concat(type) FROM pragma_table_info('" + table + "') WHERE name IN (" +
@@ -438,8 +388,6 @@ TEST(WriterTest, SameSeedSameFilesOtherSeedOtherFilesAndExistingFilesReplaced) {
   } catch (const platform::ComError& e) {
     EXPECT_EQ(e.description(), "无法创建数据库文件 " + missing + ": unable to open database file");
   }
-  EXPECT_EQ(EmbeddedConnectionString("/data/co.db", "/data/sys.db"),
-            "Provider=SQLite;Data Source=/data/co.db;System Database=/data/sys.db");
 }
 
 // Through the SQLite ODBC driver, standing in for a server.

@@ -231,25 +231,6 @@ TEST_P(ServicesOnDemoTest, PagingThroughWarehousesInventoriesAndPositions) {
   EXPECT_EQ(page_count, static_cast<int32_t>((positions.size() + 19) / 20));
   EXPECT_EQ(FirstColumn(rs), std::vector<std::string>(positions.begin(), positions.begin() + 20));
   EXPECT_EQ(untouched, Variant("untouched"));
-
-  // The list printed as CSV, byte for byte.
-  cur = 1;
-  ASSERT_TRUE(
-      component->GetRefData(true, "Warehouse", "", "", "", 100, cur, page_count, rs, rs_col, err));
-  std::map<std::string, std::string> names;
-  for (const auto& w : Demo().company.warehouses)
-    names[Lower(w.cWhCode)] = w.cWhCode + "," + w.cWhName;
-  std::string csv =
-      "\xEF\xBB\xBF"
-      "cWhCode,cWhName\r\n";
-  for (const auto& [code, line] : names) csv += line + "\r\n";
-  TempDir out;
-  Variant command("csv:" + out.File("warehouses.csv"));
-  Variant ret;
-  std::string error;
-  EXPECT_EQ(component->PrintSrv(command, rs, ret, error), Variant());
-  EXPECT_EQ(error, "");
-  EXPECT_EQ(FileBytes(out.File("warehouses.csv")), csv);
 }
 
 TEST_P(ServicesOnDemoTest, TaskRightsOfTwoUsers) {

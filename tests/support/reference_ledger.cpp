@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <map>
-#include <pugixml.hpp>
-#include <sstream>
 #include <stdexcept>
 #include <tuple>
 #include <unordered_map>
 
+#include "condition/condition_document.h"
 #include "platform/date.h"
 
 namespace q9::testing {
@@ -185,12 +184,6 @@ std::vector<SummaryRow> Collect(std::map<GroupKey, Group>& groups, SelectionStan
   return rows;
 }
 
-std::string StandardText(SelectionStandard standard) {
-  static const char* const kTexts[] = {"所有存货", "发生业务", "未发生业务", "入库未出库",
-                                       "出库未入库"};
-  return kTexts[static_cast<int>(standard)];
-}
-
 }  // namespace
 
 void NormalizeDetailOrder(std::vector<DetailLine>& lines) {
@@ -201,43 +194,22 @@ void NormalizeDetailOrder(std::vector<DetailLine>& lines) {
 }
 
 std::string ConditionDocument(const LedgerQuery& q) {
-  pugi::xml_document doc;
-  pugi::xml_node root = doc.append_child("condition");
-  auto element = [&](const std::string& name,
-                     const std::vector<std::pair<std::string, std::string>>& attributes) {
-    pugi::xml_node node = root.append_child(name.c_str());
-    for (const auto& [attribute, value] : attributes) {
-      node.append_attribute(attribute.c_str()) = value.c_str();
-    }
-  };
-  bool position = q.kind == LedgerKind::kPosition;
-  std::string warehouses;
-  for (size_t i = 0; i < q.warehouses.size(); ++i) warehouses += (i ? "," : "") + q.warehouses[i];
-  element("ddate",
-          {{"isverdate", q.audit_dates ? "true" : "false"}, {"value1", q.from}, {"value2", q.to}});
-  element("warehouse", {{"value1", warehouses}});
-  element("invclass", {{"value1", q.class_prefix}, {"value2", ""}});
-  element("inventory", {{"value1", q.inventory_from}, {"value2", q.inventory_to}});
-  element("invstd", {{"value1", q.inv_std}});
-  element("assunit", {{"value1", std::to_string(q.aux_unit)}});
-  element("standard", {{"value1", StandardText(q.standard)}});
-  element("batch", {{"value1", q.batch}, {"value2", ""}});
-  element("includeaudit", {{"value", q.audited_only ? "0" : "1"}});
-  element("position",
-          {{"value1", position ? q.position_from : ""}, {"value2", position ? q.position_to : ""}});
-  for (int i = 1; i <= 10; ++i) {
-    auto shown = std::find_if(q.free_items.begin(), q.free_items.end(),
-                              [i](const ShownFreeItem& item) { return item.number == i; });
-    bool on = shown != q.free_items.end();
-    element("free" + std::to_string(i),
-            {{"check", on ? "1" : "0"}, {"value1", on ? shown->prefix : ""}, {"value2", ""}});
-  }
-  for (int i = 1; i <= 16; ++i) {
-    element("invdefine" + std::to_string(i), {{"value1", ""}, {"value2", ""}});
-  }
-  std::ostringstream out;
-  doc.save(out, "", pugi::format_raw);
-  return out.str();
+  static const char* const kStandards[] = {"所有存货", "发生业务", "未发生业务", "入库未出库",
+                                           "出库未入库"};
+  condition::ConditionOptions o;
+  o.dates = {q.from, q.to};
+  o.audit_dates = q.audit_dates;
+  for (size_t i = 0; i < q.warehouses.size(); ++i) o.warehouses += (i ? "," : "") + q.warehouses[i];
+  o.inv_class.from = q.class_prefix;
+  o.inventory = {q.inventory_from, q.inventory_to};
+  o.spec = q.inv_std;
+  o.assunit = std::to_string(q.aux_unit);
+  o.standard = kStandards[static_cast<int>(q.standard)];
+  o.batch.from = q.batch;
+  o.audited_only = q.audited_only;
+  if (q.kind == LedgerKind::kPosition) o.position = {q.position_from, q.position_to};
+  for (const ShownFreeItem& f : q.free_items) o.free[f.number - 1] = condition::Range{f.prefix, ""};
+  return condition::BuildConditionDocument(o);
 }
 
 struct ReferenceLedger::Books {
