@@ -76,11 +76,11 @@ enum BridgeRule : unsigned {
   kRuleDistinctOverGroupBy = 1,
   // In a grouped SELECT, a LEFT JOIN goes ahead of the joins its condition does not name.
   kRuleLeftJoinsAhead = 2,
-  kAllBridgeRules = kRuleDistinctOverGroupBy | kRuleLeftJoinsAhead,
   // In a grouped SELECT, LEFT JOINs on a unique key whose columns are only aggregated with
   // MAX/MIN join once per group, after the grouping (tsql_bridge_group_below_joins.h). It needs
-  // the schema's unique keys and is off by default: turned on only where asked for.
+  // the schema's unique keys: it applies only where they are handed to the translation.
   kRuleGroupBelowUniqueKeyJoins = 4,
+  kAllBridgeRules = kRuleDistinctOverGroupBy | kRuleLeftJoinsAhead | kRuleGroupBelowUniqueKeyJoins,
 };
 
 // Translates one statement in the component's SQL Server dialect into native SQLite SQL.
