@@ -48,8 +48,10 @@ std::string CreateTable(const TableDef& t, Dialect d) {
   for (size_t i = 0; i < t.columns.size(); ++i) {
     const ColumnDef& c = t.columns[i];
     bool key = (c.constraints & kPrimaryKey) != 0;
-    // SQL Server's primary key columns must be declared NOT NULL; SQLite's need not.
-    bool not_null = (c.constraints & kNotNull) != 0 || (key && d == Dialect::kTsql);
+    // A primary key is never NULL: SQL Server requires the declaration, and SQLite, which would
+    // accept NULLs in a key that is not the rowid, needs it to know that a scan of the key's index
+    // meets each key once (so a GROUP BY on it and a joined table's index order needs no sort).
+    bool not_null = (c.constraints & kNotNull) != 0 || key;
     sql += (i ? ",\n  " : "\n  ") + c.name + " " + TypeOf(c, d);
     if (not_null) sql += " NOT NULL";
     if (key) sql += " PRIMARY KEY";
