@@ -751,6 +751,17 @@ class Rewriter {
     };
     static const std::map<std::string, std::string> kOuter = {
         {"SUM", "SUM"}, {"TOTAL", "TOTAL"}, {"MAX", "MAX"}, {"MIN", "MIN"}, {"COUNT", "SUM"}};
+    // Tables with one row per group: a grouped unique key fixes it, or a LEFT JOIN on a unique key
+    // whose columns such a table holds.
+    std::vector<bool> fixed = determined;
+    for (std::size_t k = 1; k < chain_.size(); ++k) {
+      std::vector<Column> joins;
+      std::vector<std::pair<Column, std::string>> collations;
+      if (!fixed[k] && chain_[k].left && KeyJoin(k, joins, collations)) {
+        fixed[k] = std::all_of(joins.begin(), joins.end(),
+                               [&](const Column& j) { return fixed[j.table]; });
+      }
+    }
     std::map<std::string, std::string> partials;  // by their text: each computed once
     auto partial = [&](const std::string& text) {
       auto [it, added] = partials.emplace(text, "a" + std::to_string(partials.size() + 1));
@@ -774,11 +785,11 @@ class Rewriter {
         std::string piece;
         std::size_t next = i + 1;
         if (call) {
-          bool names_moved = false, fixed = true;
+          bool names_moved = false, one = true;
           for (const Column& c : columns) {
             if (c.begin > call->open && c.end <= call->close) {
               names_moved = names_moved || moved[c.table];
-              fixed = fixed && determined[c.table];
+              one = one && fixed[c.table];
             }
           }
           const std::string f = Upper(s_[call->name].text);
@@ -798,11 +809,11 @@ class Rewriter {
             }
           }
           // MAX/MIN of tables whose grouped unique key fixes their row in each group: the value.
-          fixed = fixed && (f == "MAX" || f == "MIN");
+          one = one && (f == "MAX" || f == "MIN");
           if (names_moved) {
-            piece = fixed ? "+(" + Text(call->open + 1, call->close) + ")"
-                          : Text(call->name, call->close + 1);
-          } else if (fixed) {
+            piece = one ? "+(" + Text(call->open + 1, call->close) + ")"
+                        : Text(call->name, call->close + 1);
+          } else if (one) {
             piece = partial(Text(call->open + 1, call->close));
           } else if (kOuter.count(f)) {
             piece = kOuter.at(f) + "(" + partial(Text(call->name, call->close + 1)) + collate + ")";

@@ -268,20 +268,21 @@ const SpeedCase kRegroupCases[] = {
      "SUM(L.q) AS a1, COUNT(*) AS a2, MIN(L.p) AS a3, MAX(L.k) AS a4 FROM L GROUP BY L.w) AS "
      "grouped LEFT JOIN W ON grouped.g1 COLLATE NOCASE = W.w GROUP BY W.w HAVING "
      "SUM(grouped.a1) > 1 OR SUM(grouped.a2) > 1"},
-    // The inventory's own columns are its row's; the inner groups follow L's index.
+    // The inventory's row is one per group, so is the N row its key finds: their MAX is the
+    // value. The inner groups follow L's index.
     {kRegroup,
      "SELECT I.k, W.w, L.b, MAX(I.n) AS n, SUM(L.q) AS q, MAX(N.n) AS nn FROM I JOIN L ON I.k = "
      "L.k LEFT JOIN W ON L.w = W.w LEFT JOIN N ON I.m = N.m GROUP BY W.w, I.k, L.b",
      "SELECT grouped.g1 AS k, W.w AS w, grouped.g3 AS b, grouped.a1 AS n, SUM(grouped.a2) AS "
-     "q, MAX(grouped.a3) AS nn FROM (SELECT I.k AS g1, L.w AS g2, L.b AS g3, I.n AS a1, "
-     "SUM(L.q) AS a2, MAX(N.n) AS a3 FROM I LEFT JOIN N ON I.m = N.m INNER JOIN L ON I.k = L.k "
+     "q, grouped.a3 AS nn FROM (SELECT I.k AS g1, L.w AS g2, L.b AS g3, I.n AS a1, "
+     "SUM(L.q) AS a2, N.n AS a3 FROM I LEFT JOIN N ON I.m = N.m INNER JOIN L ON I.k = L.k "
      "GROUP BY L.k, L.w, L.b) AS grouped LEFT JOIN W ON grouped.g2 COLLATE NOCASE = W.w GROUP "
      "BY W.w, grouped.g1, grouped.g3"},
     {kBoth,
      "SELECT I.k, W.w, L.b, MAX(I.n) AS n, SUM(L.q) AS q, MAX(N.n) AS nn FROM I JOIN L ON I.k = "
      "L.k LEFT JOIN W ON L.w = W.w LEFT JOIN N ON I.m = N.m GROUP BY W.w, I.k, L.b",
      "SELECT grouped.g1 AS k, W.w AS w, grouped.g3 AS b, grouped.a1 AS n, SUM(grouped.a2) AS "
-     "q, MAX(N.n) AS nn FROM (SELECT I.k AS g1, L.w AS g2, L.b AS g3, I.m AS j1, I.n AS a1, "
+     "q, +(N.n) AS nn FROM (SELECT I.k AS g1, L.w AS g2, L.b AS g3, I.m AS j1, I.n AS a1, "
      "SUM(L.q) AS a2 FROM I INNER JOIN L ON I.k = L.k GROUP BY L.k, L.w, L.b) AS grouped LEFT "
      "JOIN N ON grouped.j1 COLLATE BINARY = N.m LEFT JOIN W ON grouped.g2 COLLATE NOCASE = W.w "
      "GROUP BY W.w, grouped.g1, grouped.g3"},
