@@ -1,6 +1,7 @@
 #include "platform/db/tsql_bridge_group_below_joins.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -552,6 +553,7 @@ class Rewriter {
     int aggregates = 0;
     for (const Item& item : items) {
       std::string text;
+      bool replaced = false;  // the last piece stands for a call or a column
       std::size_t i = item.begin;
       while (i < item.end) {
         const Call* call = nullptr;
@@ -588,11 +590,8 @@ class Rewriter {
         } else {
           piece = Text(i, i + 1);
         }
-        if (!text.empty() && next > i && i > item.begin &&
-            s_[i - 1].offset + s_[i - 1].text.size() < s_[i].offset) {
-          text += ' ';
-        }
-        text += piece;
+        Append(text, piece, i > item.begin && Spaced(i), replaced);
+        replaced = call || column;
         i = next;
       }
       outer_items += outer_items.empty() ? "" : ", ";
@@ -643,6 +642,23 @@ class Rewriter {
       }
     }
     return out;
+  }
+
+  // True when blanks stand before significant token `i`.
+  bool Spaced(std::size_t i) const {
+    return s_[i - 1].offset + s_[i - 1].text.size() < s_[i].offset;
+  }
+  // Appends `piece` after a blank where the statement had one, or where a name written in place
+  // of a call (`after_replaced`, or `piece` itself) would otherwise run into the next word or
+  // number ("MAX(x)0" -> "grouped.a1 0"); pieces of the statement stay as they were.
+  static void Append(std::string& text, const std::string& piece, bool spaced,
+                     bool after_replaced) {
+    auto word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    if (!text.empty() && !piece.empty() &&
+        (spaced || (after_replaced && word(text.back()) && word(piece[0])))) {
+      text += ' ';
+    }
+    text += piece;
   }
 
   static bool Contains(const std::vector<Column>& columns, const Column& c) {
@@ -725,6 +741,15 @@ class Rewriter {
       }
     }
     if (inner_terms.empty()) return std::nullopt;
+    // A moved table's column named like an inner column would be ambiguous outside.
+    for (std::size_t k = 1; k < chain_.size(); ++k) {
+      for (const auto& [name, column] : facts_.tables.at(chain_[k].table).columns) {
+        if (moved[k] && name.size() > 1 && (name[0] == 'A' || name[0] == 'G' || name[0] == 'J') &&
+            name.find_first_not_of("0123456789", 1) == std::string::npos) {
+          return std::nullopt;
+        }
+      }
+    }
     const std::vector<std::pair<Column, Column>> order = IndexOrder(inner_terms, moved);
     std::string inner;
     auto add = [&](const std::string& text, const std::string& name) {
@@ -773,6 +798,7 @@ class Rewriter {
     auto outer = [&](std::size_t b, std::size_t e, const std::vector<Column>& columns,
                      const std::vector<Call>& calls) -> std::optional<std::string> {
       std::string text;
+      bool replaced = false;
       for (std::size_t i = b; i < e;) {
         const Call* call = nullptr;
         for (const Call& c : calls) {
@@ -828,10 +854,8 @@ class Rewriter {
         } else {
           piece = Text(i, i + 1);
         }
-        if (!text.empty() && s_[i - 1].offset + s_[i - 1].text.size() < s_[i].offset) {
-          text += ' ';
-        }
-        text += piece;
+        Append(text, piece, i > b && Spaced(i), replaced);
+        replaced = call || column;
         i = next;
       }
       return text;

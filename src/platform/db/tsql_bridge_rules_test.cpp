@@ -173,6 +173,12 @@ const GroupCase kGroupCases[] = {
      "grouped.a2 AS a FROM (SELECT I.k AS g1, L.b AS g2, I.w AS j1, COUNT(*) AS a1, AVG(L.q) AS a2 "
      "FROM I INNER JOIN L ON I.k = L.k WHERE (1=1) GROUP BY I.k, L.b HAVING SUM(L.q) > 1) AS "
      "grouped LEFT JOIN W ON grouped.j1 COLLATE NOCASE = W.w"},
+    // A name in place of a call is kept apart from the word after it.
+    {"SELECT I.k, MAX(W.n) AS wn, SUM(L.q)IS NULL AS z FROM I JOIN L ON I.k = L.k LEFT JOIN W ON "
+     "I.w = W.w GROUP BY I.k",
+     "SELECT grouped.g1 AS k, +(W.n) AS wn, grouped.a1 IS NULL AS z FROM (SELECT I.k AS g1, I.w "
+     "AS j1, SUM(L.q) AS a1 FROM I INNER JOIN L ON I.k = L.k GROUP BY I.k) AS grouped LEFT JOIN "
+     "W ON grouped.j1 COLLATE NOCASE = W.w"},
     // Joined on a grouping column; a key of two columns, one compared with a literal.
     {"SELECT L.w, MAX(W.n) AS n, MAX(P.n) AS pn, COUNT(*) AS c FROM L LEFT JOIN W ON L.w = W.w "
      "LEFT "
@@ -279,10 +285,11 @@ const SpeedCase kRegroupCases[] = {
      "GROUP BY L.k, L.w, L.b) AS grouped LEFT JOIN W ON grouped.g2 COLLATE NOCASE = W.w GROUP "
      "BY W.w, grouped.g1, grouped.g3"},
     {kBoth,
-     "SELECT I.k, W.w, L.b, MAX(I.n) AS n, SUM(L.q) AS q, MAX(N.n) AS nn FROM I JOIN L ON I.k = "
-     "L.k LEFT JOIN W ON L.w = W.w LEFT JOIN N ON I.m = N.m GROUP BY W.w, I.k, L.b",
-     "SELECT grouped.g1 AS k, W.w AS w, grouped.g3 AS b, grouped.a1 AS n, SUM(grouped.a2) AS "
-     "q, +(N.n) AS nn FROM (SELECT I.k AS g1, L.w AS g2, L.b AS g3, I.m AS j1, I.n AS a1, "
+     "SELECT I.k, W.w, L.b, MAX(I.n)IS NULL AS n, SUM(L.q) AS q, MAX(N.n) AS nn FROM I JOIN L ON "
+     "I.k = L.k LEFT JOIN W ON L.w = W.w LEFT JOIN N ON I.m = N.m GROUP BY W.w, I.k, L.b",
+     "SELECT grouped.g1 AS k, W.w AS w, grouped.g3 AS b, grouped.a1 IS NULL AS n, "
+     "SUM(grouped.a2) AS q, +(N.n) AS nn FROM (SELECT I.k AS g1, L.w AS g2, L.b AS g3, I.m AS j1, "
+     "I.n AS a1, "
      "SUM(L.q) AS a2 FROM I INNER JOIN L ON I.k = L.k GROUP BY L.k, L.w, L.b) AS grouped LEFT "
      "JOIN N ON grouped.j1 COLLATE BINARY = N.m LEFT JOIN W ON grouped.g2 COLLATE NOCASE = W.w "
      "GROUP BY W.w, grouped.g1, grouped.g3"},
