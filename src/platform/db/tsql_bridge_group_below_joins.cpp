@@ -85,6 +85,10 @@ class Rewriter {
 
   std::optional<std::string> Run() {
     const std::vector<SqlToken> all = TokenizeSql(sql_);
+    for (std::size_t i = 0; i + 1 < all.size(); ++i) {
+      // SQLite reads a number run into a word ("1AND") as one unknown token: left to fail.
+      if (all[i].kind == Kind::kNumber && all[i + 1].kind == Kind::kWord) return std::nullopt;
+    }
     for (const SqlToken& t : all) {
       if (t.kind == Kind::kComment || t.kind == Kind::kBracketedName ||
           t.kind == Kind::kQuotedName) {

@@ -231,7 +231,7 @@ const GroupCase kGroupCases[] = {
     {"SELECT X.k, MAX(W.n) AS n FROM X JOIN L ON X.k = L.k LEFT JOIN W ON X.w = W.w GROUP BY X.k",
      nullptr},
     // Missed: no GROUP BY, an expression without a name, an ambiguous column, a subquery, an
-    // ORDER BY.
+    // ORDER BY, a number run into a word (one unknown token to SQLite).
     {"SELECT I.k, W.n FROM I JOIN L ON I.k = L.k LEFT JOIN W ON I.w = W.w", nullptr},
     {"SELECT I.k, MAX(W.n) FROM I JOIN L ON I.k = L.k LEFT JOIN W ON I.w = W.w GROUP BY I.k",
      nullptr},
@@ -242,6 +242,8 @@ const GroupCase kGroupCases[] = {
      nullptr},
     {"SELECT I.k, MAX(W.n) AS n FROM I JOIN L ON I.k = L.k LEFT JOIN W ON I.w = W.w GROUP BY I.k "
      "ORDER BY I.k",
+     nullptr},
+    {"SELECT I.k, 1MAX(W.n) AS n FROM I JOIN L ON I.k = L.k LEFT JOIN W ON I.w = W.w GROUP BY I.k",
      nullptr},
 };
 
