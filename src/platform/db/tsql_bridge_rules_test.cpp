@@ -3,8 +3,8 @@
 // stays as it is) and where it cannot translate faithfully (refused, naming why). The rules that
 // only speed SQLite up: the exact text where each applies and where one of its preconditions is
 // missed, and the same rows with and without them on tables whose keys go missing, repeat in
-// another letter case or are NULL. The rule "group below unique-key joins" also: the schema facts
-// the engine reads it from.
+// another letter case or are NULL. The rules "group below unique-key joins" and "re-group below
+// unique-key joins" also: the schema facts the engine reads them from.
 #include <gtest/gtest.h>
 
 #include <cstddef>
