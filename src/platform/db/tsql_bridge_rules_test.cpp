@@ -304,7 +304,7 @@ const SpeedCase kRegroupCases[] = {
      "grouped.g1 AND P.p = grouped.g2 GROUP BY P.w, P.p"},
     // Missed: AVG, a DISTINCT aggregate, an aggregate of W with L, W in the WHERE or in another
     // join's condition, a bare column not grouped (of L, of W), an ORDER BY, a MAX whose
-    // collation the partials would lose, a join column grouped more coarsely than compared.
+    // collation the partials would lose, a join column grouped more coarsely than compared...
     {kRegroup, "SELECT W.w, AVG(L.q) AS a FROM L LEFT JOIN W ON L.w = W.w GROUP BY W.w", nullptr},
     {kRegroup, "SELECT W.w, COUNT(DISTINCT L.k) AS c FROM L LEFT JOIN W ON L.w = W.w GROUP BY W.w",
      nullptr},
@@ -324,6 +324,10 @@ const SpeedCase kRegroupCases[] = {
      nullptr},
     {kRegroup, "SELECT W.w, MAX(+L.b) AS b FROM L LEFT JOIN W ON L.w = W.w GROUP BY W.w", nullptr},
     {kRegroup, "SELECT U.u, SUM(L.q) AS q FROM L LEFT JOIN U ON U.u = L.w GROUP BY U.u", nullptr},
+    // ... or a column of the moved table named like a partial, ambiguous outside.
+    {kRegroup,
+     "SELECT G.g, MAX(a1) AS m, SUM(L.q) AS q FROM L LEFT JOIN G ON L.w = G.g GROUP BY G.g",
+     nullptr},
 };
 
 TEST_F(GroupBelowJoinsTest, RegroupAppliesOnlyWhereItsPreconditionsHoldAndKeepsTheRows) {

@@ -2,8 +2,8 @@
 // (NOCASE key), L lines (an index on k, w, b), H headers (integer key), W warehouses (NOCASE key),
 // C classes (no unique key), U units (key compared as written), P places (a key of two columns), N
 // numbered units (integer codes), X codes (a key that tells letter case apart on codes grouped
-// without regard to it). Lines name missing, case-varied and NULL inventories, headers and
-// warehouses.
+// without regard to it), G places (a column named like a partial of a re-grouped statement). Lines
+// name missing, case-varied and NULL inventories, headers and warehouses.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -28,6 +28,7 @@ inline constexpr const char* kCompany =
     "CREATE TABLE P (w TEXT COLLATE NOCASE NOT NULL, p TEXT NOT NULL, n TEXT, UNIQUE (w, p));"
     "CREATE TABLE N (m INTEGER PRIMARY KEY, n TEXT);"
     "CREATE TABLE X (k TEXT COLLATE NOCASE NOT NULL, w TEXT);"
+    "CREATE TABLE G (g TEXT COLLATE NOCASE PRIMARY KEY, a1 TEXT);"
     "CREATE UNIQUE INDEX UX_X_Exact ON X (k COLLATE BINARY);"
     "CREATE INDEX IX_L_Key ON L (k, w, b);"
     "CREATE UNIQUE INDEX UX_W_Name ON W (n) WHERE n IS NOT NULL;"
