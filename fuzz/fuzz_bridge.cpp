@@ -8,9 +8,9 @@
 // translation, both translations run on a small company (the ledger's tables with the columns
 // the summaries read, a few dozen rows from a fixed seed, with codes that miss their master row,
 // repeat in another letter case or are NULL; quantities are multiples of 1/4, so sums come out
-// exact in any order) and must return the same rows, sorted. So must the translation with the
-// rule that groups below unique-key joins, handed the small company's keys. A violation aborts, so
-// libFuzzer keeps the input.
+// exact in any order) and must return the same rows, sorted. So must the translations with the
+// rules that group or re-group below unique-key joins, each alone and both, handed the small
+// company's keys and indexes. A violation aborts, so libFuzzer keeps the input.
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -148,7 +148,8 @@ sqlite3* SmallCompany() {
         "CREATE TABLE InvPosition (AutoId INTEGER PRIMARY KEY, bRdFlag BIT, cWhCode TEXT COLLATE "
         "NOCASE, cPosCode TEXT COLLATE NOCASE, cInvCode TEXT COLLATE NOCASE, cBatch TEXT COLLATE "
         "NOCASE, iQuantity REAL, iNum REAL, dDate DATE, cFree1 TEXT COLLATE NOCASE, cFree2 TEXT "
-        "COLLATE NOCASE);";
+        "COLLATE NOCASE);"
+        "CREATE INDEX IX_InvPosition_Key ON InvPosition (cInvCode, cWhCode, cPosCode, cBatch);";
     std::mt19937 random(20261206);
     auto pick = [&random](std::initializer_list<const char*> values) {
       return std::string(values.begin()[random() % values.size()]);
@@ -286,15 +287,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // code grouped without regard to case a group returns is SQLite's choice, so letter case is
   // not compared.
   static const db::SchemaFacts facts = db::ReadSchemaFacts(SmallCompany());
-  const std::string grouped = db::TranslateTsqlToSqlite(
-      sql, db::kAllBridgeRules | db::kRuleGroupBelowUniqueKeyJoins, &facts);
-  if (grouped != translated) {
-    std::vector<std::string> before, after;
-    const RunResult result_before = SortedRows(translated, before, true);
+  std::vector<std::string> before;
+  RunResult result_before = RunResult::kTooLong;
+  bool ran_before = false;
+  for (unsigned rules :
+       {unsigned{db::kRuleGroupBelowUniqueKeyJoins}, unsigned{db::kRuleRegroupBelowUniqueKeyJoins},
+        db::kRuleGroupBelowUniqueKeyJoins | db::kRuleRegroupBelowUniqueKeyJoins}) {
+    const unsigned text_rules = db::kAllBridgeRules & ~db::kRuleGroupBelowUniqueKeyJoins;
+    const std::string grouped = db::TranslateTsqlToSqlite(sql, text_rules | rules, &facts);
+    if (grouped == translated) continue;
+    if (!ran_before) result_before = SortedRows(translated, before, true);
+    ran_before = true;
+    std::vector<std::string> after;
     const RunResult result_after = SortedRows(grouped, after, true);
     if (result_before != RunResult::kTooLong && result_after != RunResult::kTooLong &&
         (result_before != result_after || before != after)) {
-      Fail("other rows (or an error) grouped below unique-key joins: " + grouped, sql, translated);
+      Fail("other rows (or an error) with schema rules " + std::to_string(rules) + ": " + grouped,
+           sql, translated);
     }
   }
   return 0;

@@ -273,7 +273,9 @@ std::string SqliteEngine::Translate(std::string_view sql) {
   // The schema is read only when a rule that needs it is on.
   return TranslateTsqlToSqlite(
       sql, kAllBridgeRules,
-      (kAllBridgeRules & kRuleGroupBelowUniqueKeyJoins) != 0 ? &Facts() : nullptr);
+      (kAllBridgeRules & (kRuleGroupBelowUniqueKeyJoins | kRuleRegroupBelowUniqueKeyJoins)) != 0
+          ? &Facts()
+          : nullptr);
 }
 
 const SchemaFacts& SqliteEngine::Facts() {
@@ -341,26 +343,30 @@ bool ReadTable(sqlite3* db, const std::string& table, TableFacts& facts) {
     facts.columns[key_columns[0]].not_null = true;
     facts.unique_keys.push_back({key_columns, {"BINARY"}});
   }
-  std::vector<std::string> indexes;
+  std::vector<std::pair<std::string, bool>> indexes;  // full indexes, unique or not
   if (!EachRow(db, "PRAGMA main.index_list(" + Quoted(table) + ")", [&](sqlite3_stmt* s) {
-        if (sqlite3_column_int(s, 2) != 0 && sqlite3_column_int(s, 4) == 0) {
-          indexes.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)));
+        if (sqlite3_column_int(s, 4) == 0) {
+          indexes.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)),
+                               sqlite3_column_int(s, 2) != 0);
         }
       })) {
     return false;
   }
-  for (const std::string& index : indexes) {
+  for (const auto& [index, unique] : indexes) {
     UniqueKeyFacts key;
+    std::vector<std::string> leading;
     bool plain = true;
     if (!EachRow(db, "PRAGMA main.index_xinfo(" + Quoted(index) + ")", [&](sqlite3_stmt* s) {
           if (sqlite3_column_int(s, 5) == 0) return;        // the rowid after the key columns
           if (sqlite3_column_int(s, 1) < 0) plain = false;  // an expression
           key.columns.push_back(UpperAscii(sqlite3_column_text(s, 2)));
           key.collations.push_back(UpperAscii(sqlite3_column_text(s, 4)));
+          if (plain) leading.push_back(key.columns.back());
         })) {
       return false;
     }
-    if (plain && !key.columns.empty()) facts.unique_keys.push_back(std::move(key));
+    if (!leading.empty()) facts.indexes.push_back(std::move(leading));
+    if (unique && plain && !key.columns.empty()) facts.unique_keys.push_back(std::move(key));
   }
   return true;
 }

@@ -10,6 +10,7 @@
 
 #include "platform/db/sql_tokenizer.h"
 #include "platform/db/tsql_bridge_group_below_joins.h"
+#include "platform/db/tsql_bridge_regroup_below_joins.h"
 #include "platform/error.h"
 
 namespace q9::platform::db {
@@ -1423,7 +1424,11 @@ std::string TranslateTsqlToSqlite(std::string_view tsql, unsigned rules) {
 
 std::string TranslateTsqlToSqlite(std::string_view tsql, unsigned rules, const SchemaFacts* facts) {
   std::string sql = TranslateTsqlToSqlite(tsql, rules);
-  if (facts && (rules & kRuleGroupBelowUniqueKeyJoins)) sql = GroupBelowUniqueKeyJoins(sql, *facts);
+  if (facts && (rules & kRuleRegroupBelowUniqueKeyJoins)) {
+    sql = RegroupBelowUniqueKeyJoins(sql, *facts, (rules & kRuleGroupBelowUniqueKeyJoins) != 0);
+  } else if (facts && (rules & kRuleGroupBelowUniqueKeyJoins)) {
+    sql = GroupBelowUniqueKeyJoins(sql, *facts);
+  }
   return sql;
 }
 

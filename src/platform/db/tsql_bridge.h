@@ -40,7 +40,8 @@
 //   INNER JOINs (and the LEFT JOINs between) when neither its condition nor theirs names the
 //   other's tables and every column in both is qualified; "group below unique-key joins" (off
 //   by default, and only with the schema's unique keys handed over): see
-//   tsql_bridge_group_below_joins.h.
+//   tsql_bridge_group_below_joins.h; "re-group below unique-key joins" (the same):
+//   tsql_bridge_regroup_below_joins.h.
 // Statements may be SELECTs (also UNIONs, subqueries, derived tables), INSERT, UPDATE or DELETE.
 //
 // Anything the bridge cannot translate faithfully is an error, never a silently different
@@ -80,6 +81,10 @@ enum BridgeRule : unsigned {
   // MAX/MIN join once per group, after the grouping (tsql_bridge_group_below_joins.h). It needs
   // the schema's unique keys: it applies only where they are handed to the translation.
   kRuleGroupBelowUniqueKeyJoins = 4,
+  // In a grouped SELECT, LEFT JOINs on a unique key whose columns are grouped join the groups of
+  // the other tables, formed by the join's columns, and the groups are grouped again
+  // (tsql_bridge_regroup_below_joins.h). It needs the schema's unique keys and is off by default.
+  kRuleRegroupBelowUniqueKeyJoins = 8,
   kAllBridgeRules = kRuleDistinctOverGroupBy | kRuleLeftJoinsAhead | kRuleGroupBelowUniqueKeyJoins,
 };
 

@@ -1,12 +1,16 @@
 #include "platform/db/tsql_bridge_group_below_joins.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
+#include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
 
 #include "platform/db/sql_tokenizer.h"
+#include "platform/db/tsql_bridge_regroup_below_joins.h"
 
 namespace q9::platform::db {
 
@@ -75,10 +79,16 @@ struct Item {
 
 class Rewriter {
  public:
-  Rewriter(std::string_view sql, const SchemaFacts& facts) : sql_(sql), facts_(facts) {}
+  // `below`: tables only aggregated with MAX/MIN move; `regroup`: grouped tables move too.
+  Rewriter(std::string_view sql, const SchemaFacts& facts, bool below, bool regroup)
+      : sql_(sql), facts_(facts), below_(below), regroup_(regroup) {}
 
   std::optional<std::string> Run() {
     const std::vector<SqlToken> all = TokenizeSql(sql_);
+    for (std::size_t i = 0; i + 1 < all.size(); ++i) {
+      // SQLite reads a number run into a word ("1AND") as one unknown token: left to fail.
+      if (all[i].kind == Kind::kNumber && all[i + 1].kind == Kind::kWord) return std::nullopt;
+    }
     for (const SqlToken& t : all) {
       if (t.kind == Kind::kComment || t.kind == Kind::kBracketedName ||
           t.kind == Kind::kQuotedName) {
@@ -442,7 +452,7 @@ class Rewriter {
     }
 
     // The candidates and, for each, the columns of other tables its condition compares.
-    std::vector<bool> moved(chain_.size(), false);
+    std::vector<bool> moved(chain_.size(), false), grouped(chain_.size(), false);
     std::vector<std::vector<Column>> join_columns(chain_.size());
     std::vector<std::vector<std::pair<Column, std::string>>> comparisons(chain_.size());
     for (std::size_t k = 1; k < chain_.size(); ++k) {
@@ -457,20 +467,25 @@ class Rewriter {
         auto names_d = [&](const std::vector<Column>& cs) {
           return std::any_of(cs.begin(), cs.end(), [&](const Column& c) { return c.table == d; });
         };
-        ok = !names_d(where_columns) && !names_d(having_columns) && !names_d(group_terms);
+        grouped[k] = names_d(group_terms);
+        ok =
+            !names_d(where_columns) && !names_d(having_columns) && (grouped[k] ? regroup_ : below_);
         for (std::size_t o = 1; o < chain_.size() && ok; ++o) {
           if (o != k && names_d(on_columns[o])) ok = false;
         }
         // A table used nowhere else is dropped: its condition's columns do not matter.
-        const bool used = Used(k, items);
+        // A grouped table's join columns group the inner rows in its place.
+        const bool used = grouped[k] || Used(k, items);
         for (const Column& j : join_columns[k]) {
-          if (used && (moved[j.table] || !(is_term(j) || determined[j.table]))) ok = false;
+          if (used && (moved[j.table] || !(grouped[k] || is_term(j) || determined[j.table]))) {
+            ok = false;
+          }
         }
         // A grouping column's group must find the same rows as each of its values.
         for (const auto& [column, collation] : comparisons[k]) {
           const std::string& own = Facts(column)->collation;
-          if (used && is_term(column) && !determined[column.table] && own != collation &&
-              own != "BINARY") {
+          if (used && (grouped[k] || is_term(column)) && !determined[column.table] &&
+              own != collation && own != "BINARY") {
             ok = false;
           }
         }
@@ -482,6 +497,7 @@ class Rewriter {
           for (const Column& c : item.columns) {
             if (c.table != d) continue;
             const Call* in = Enclosing(item.calls, c.begin);
+            if (!in && grouped[k] && is_term(c)) continue;
             if (!in || in->name != item.begin || in->close + 1 != item.end) {
               ok = false;
               break;
@@ -502,6 +518,12 @@ class Rewriter {
       }
     }
     if (std::none_of(moved.begin(), moved.end(), [](bool m) { return m; })) return std::nullopt;
+    for (std::size_t k = 1; k < chain_.size(); ++k) {
+      if (moved[k] && grouped[k]) {
+        return Regroup(group_terms, items, having_columns, having_calls, moved, grouped, determined,
+                       join_columns);
+      }
+    }
 
     // The inner SELECT: grouping columns, the moved joins' columns, the other aggregates.
     std::string inner;
@@ -537,6 +559,7 @@ class Rewriter {
     int aggregates = 0;
     for (const Item& item : items) {
       std::string text;
+      bool replaced = false;  // the last piece stands for a call or a column
       std::size_t i = item.begin;
       while (i < item.end) {
         const Call* call = nullptr;
@@ -573,11 +596,8 @@ class Rewriter {
         } else {
           piece = Text(i, i + 1);
         }
-        if (!text.empty() && next > i && i > item.begin &&
-            s_[i - 1].offset + s_[i - 1].text.size() < s_[i].offset) {
-          text += ' ';
-        }
-        text += piece;
+        Append(text, piece, i > item.begin && Spaced(i), replaced);
+        replaced = call || column;
         i = next;
       }
       outer_items += outer_items.empty() ? "" : ", ";
@@ -595,33 +615,281 @@ class Rewriter {
     out += outer_items + " FROM (" + inner + ") AS " + kGrouped;
     for (std::size_t k = 1; k < chain_.size(); ++k) {
       if (!moved[k] || !Used(k, items)) continue;  // a table used nowhere is dropped
-      const Entry& e = chain_[k];
-      std::size_t name = e.begin;
-      while (!Word(name, "JOIN")) ++name;
-      out += " LEFT JOIN " + Text(name + 1, e.on_begin) + " ";
-      std::vector<Column> cs;
-      Scan(e.on_begin, e.on_end, cs, nullptr);
-      for (std::size_t i = e.on_begin; i < e.on_end;) {
-        const Column* column = nullptr;
-        for (const Column& c : cs) {
-          if (c.begin == i) column = &c;
+      out += JoinText(k, outer_name);
+    }
+    return out;
+  }
+
+  // The LEFT JOIN at `k` onto the inner groups, its other tables' columns named by `outer_name`.
+  std::string JoinText(std::size_t k,
+                       const std::function<std::string(const Column&)>& outer_name) const {
+    const Entry& e = chain_[k];
+    std::size_t name = e.begin;
+    while (!Word(name, "JOIN")) ++name;
+    std::string out = " LEFT JOIN " + Text(name + 1, e.on_begin) + " ";
+    std::vector<Column> cs;
+    Scan(e.on_begin, e.on_end, cs, nullptr);
+    for (std::size_t i = e.on_begin; i < e.on_end;) {
+      const Column* column = nullptr;
+      for (const Column& c : cs) {
+        if (c.begin == i) column = &c;
+      }
+      if (i > e.on_begin && s_[i - 1].offset + s_[i - 1].text.size() < s_[i].offset) out += ' ';
+      if (column && static_cast<std::size_t>(column->table) != k) {
+        out += outer_name(*column);
+        // On the left it chose the comparison's collation: it still does.
+        if (Op(column->end, "=") || Op(column->end, "==")) {
+          out += " COLLATE " + Facts(*column)->collation;
         }
-        if (i > e.on_begin && s_[i - 1].offset + s_[i - 1].text.size() < s_[i].offset) {
-          out += ' ';
-        }
-        if (column && static_cast<std::size_t>(column->table) != k) {
-          out += outer_name(*column);
-          // On the left it chose the comparison's collation: it still does.
-          if (Op(column->end, "=") || Op(column->end, "==")) {
-            out += " COLLATE " + Facts(*column)->collation;
+        i = column->end;
+      } else {
+        out += Text(i, i + 1);
+        ++i;
+      }
+    }
+    return out;
+  }
+
+  // True when blanks stand before significant token `i`.
+  bool Spaced(std::size_t i) const {
+    return s_[i - 1].offset + s_[i - 1].text.size() < s_[i].offset;
+  }
+  // Appends `piece` after a blank where the statement had one, or where a name written in place
+  // of a call (`after_replaced`, or `piece` itself) would otherwise run into the next word or
+  // number ("MAX(x)0" -> "grouped.a1 0"); pieces of the statement stay as they were.
+  static void Append(std::string& text, const std::string& piece, bool spaced,
+                     bool after_replaced) {
+    auto word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    if (!text.empty() && !piece.empty() &&
+        (spaced || (after_replaced && word(text.back()) && word(piece[0])))) {
+      text += ' ';
+    }
+    text += piece;
+  }
+
+  static bool Contains(const std::vector<Column>& columns, const Column& c) {
+    return std::any_of(columns.begin(), columns.end(), [&](const Column& x) { return Same(x, c); });
+  }
+
+  // `terms`, each with the column to group by in its place, led by those that match, in order,
+  // the most leading columns of an index of a table that stays inside, so that SQLite can group
+  // without sorting. A column that an equality of the WHERE or of an inner join equates with the
+  // term on every row, of the same affinity and collation, groups the rows as the term does.
+  std::vector<std::pair<Column, Column>> IndexOrder(const std::vector<Column>& terms,
+                                                    const std::vector<bool>& moved) const {
+    std::vector<std::pair<Operand, Operand>> eqs;
+    if (where_) Equalities(where_ + 1, group_, false, eqs);
+    for (std::size_t k = 1; k < chain_.size(); ++k) {
+      if (!chain_[k].left) Equalities(chain_[k].on_begin, chain_[k].on_end, false, eqs);
+    }
+    auto match = [&](const Column& t, const Column& index_column) -> std::optional<Column> {
+      if (Same(t, index_column)) return t;
+      for (const auto& [l, r] : eqs) {
+        for (auto [a, b] : {std::pair{l.column, r.column}, std::pair{r.column, l.column}}) {
+          if (a && b && Same(*a, t) && Same(*b, index_column) &&
+              Facts(t)->affinity == Facts(*b)->affinity &&
+              Facts(t)->collation == Facts(*b)->collation) {
+            return *b;
           }
-          i = column->end;
-        } else {
-          out += Text(i, i + 1);
-          ++i;
+        }
+      }
+      return std::nullopt;
+    };
+    std::vector<std::pair<Column, Column>> best;
+    auto in = [](const std::vector<std::pair<Column, Column>>& v, const Column& c) {
+      return std::any_of(v.begin(), v.end(), [&](const auto& x) { return Same(x.first, c); });
+    };
+    for (std::size_t k = 0; k < chain_.size(); ++k) {
+      if (moved[k]) continue;
+      for (const std::vector<std::string>& index : facts_.tables.at(chain_[k].table).indexes) {
+        std::vector<std::pair<Column, Column>> lead;
+        for (const std::string& name : index) {
+          const Column index_column{static_cast<int>(k), name, 0, 0};
+          std::optional<Column> by;
+          for (const Column& t : terms) {
+            if (!by && !in(lead, t) && (by = match(t, index_column))) lead.emplace_back(t, *by);
+          }
+          if (!by) break;
+        }
+        if (lead.size() > best.size()) best = lead;
+      }
+    }
+    for (const Column& t : terms) {
+      if (!in(best, t)) best.emplace_back(t, t);
+    }
+    return best;
+  }
+
+  // The re-grouping: the inner SELECT groups the tables that stay by their own grouping columns
+  // and the grouped tables' join columns; the outer joins the moved tables to its groups and
+  // groups again, each aggregate re-aggregated from its partials.
+  std::optional<std::string> Regroup(const std::vector<Column>& terms,
+                                     const std::vector<Item>& items,
+                                     const std::vector<Column>& having_columns,
+                                     const std::vector<Call>& having_calls,
+                                     const std::vector<bool>& moved,
+                                     const std::vector<bool>& grouped,
+                                     const std::vector<bool>& determined,
+                                     const std::vector<std::vector<Column>>& join_columns) const {
+    std::vector<Column> inner_terms, exposed;
+    for (const Column& g : terms) {
+      if (!moved[g.table] && !Contains(inner_terms, g)) inner_terms.push_back(g);
+    }
+    for (std::size_t k = 1; k < chain_.size(); ++k) {
+      for (const Column& j : moved[k] && grouped[k] ? join_columns[k] : std::vector<Column>{}) {
+        if (!Contains(inner_terms, j)) inner_terms.push_back(j);
+      }
+    }
+    for (std::size_t k = 1; k < chain_.size(); ++k) {
+      if (!moved[k] || grouped[k] || !Used(k, items)) continue;
+      for (const Column& j : join_columns[k]) {
+        if (!Contains(inner_terms, j) && !Contains(exposed, j)) exposed.push_back(j);
+      }
+    }
+    if (inner_terms.empty()) return std::nullopt;
+    // A moved table's column named like an inner column would be ambiguous outside.
+    for (std::size_t k = 1; k < chain_.size(); ++k) {
+      for (const auto& [name, column] : facts_.tables.at(chain_[k].table).columns) {
+        if (moved[k] && name.size() > 1 && (name[0] == 'A' || name[0] == 'G' || name[0] == 'J') &&
+            name.find_first_not_of("0123456789", 1) == std::string::npos) {
+          return std::nullopt;
         }
       }
     }
+    const std::vector<std::pair<Column, Column>> order = IndexOrder(inner_terms, moved);
+    std::string inner;
+    auto add = [&](const std::string& text, const std::string& name) {
+      inner += inner.empty() ? "SELECT " : ", ";
+      inner += text + " AS " + name;
+    };
+    std::string inner_group;
+    for (std::size_t n = 0; n < order.size(); ++n) {
+      inner_terms[n] = order[n].first;
+      add(Text(order[n].first.begin, order[n].first.end), "g" + std::to_string(n + 1));
+      inner_group += (n ? ", " : " GROUP BY ") + Text(order[n].second.begin, order[n].second.end);
+    }
+    for (std::size_t n = 0; n < exposed.size(); ++n) {
+      add(Text(exposed[n].begin, exposed[n].end), "j" + std::to_string(n + 1));
+    }
+    auto outer_name = [&](const Column& c) -> std::string {
+      for (std::size_t n = 0; n < inner_terms.size(); ++n) {
+        if (Same(inner_terms[n], c)) return std::string(kGrouped) + ".g" + std::to_string(n + 1);
+      }
+      for (std::size_t n = 0; n < exposed.size(); ++n) {
+        if (Same(exposed[n], c)) return std::string(kGrouped) + ".j" + std::to_string(n + 1);
+      }
+      return "";
+    };
+    static const std::map<std::string, std::string> kOuter = {
+        {"SUM", "SUM"}, {"TOTAL", "TOTAL"}, {"MAX", "MAX"}, {"MIN", "MIN"}, {"COUNT", "SUM"}};
+    // Tables with one row per group: a grouped unique key fixes it, or a LEFT JOIN on a unique key
+    // whose columns such a table holds.
+    std::vector<bool> fixed = determined;
+    for (std::size_t k = 1; k < chain_.size(); ++k) {
+      std::vector<Column> joins;
+      std::vector<std::pair<Column, std::string>> collations;
+      if (!fixed[k] && chain_[k].left && KeyJoin(k, joins, collations)) {
+        fixed[k] = std::all_of(joins.begin(), joins.end(),
+                               [&](const Column& j) { return fixed[j.table]; });
+      }
+    }
+    std::map<std::string, std::string> partials;  // by their text: each computed once
+    auto partial = [&](const std::string& text) {
+      auto [it, added] = partials.emplace(text, "a" + std::to_string(partials.size() + 1));
+      if (added) add(text, it->second);
+      return std::string(kGrouped) + "." + it->second;
+    };
+    // The outer text of [b, e): aggregates of the moved tables as written, the others' partials
+    // re-aggregated, grouping columns of the tables that stay by their inner names.
+    auto outer = [&](std::size_t b, std::size_t e, const std::vector<Column>& columns,
+                     const std::vector<Call>& calls) -> std::optional<std::string> {
+      std::string text;
+      bool replaced = false;
+      for (std::size_t i = b; i < e;) {
+        const Call* call = nullptr;
+        for (const Call& c : calls) {
+          if (c.name == i && c.aggregate) call = &c;
+        }
+        const Column* column = nullptr;
+        for (const Column& c : columns) {
+          if (c.begin == i) column = &c;
+        }
+        std::string piece;
+        std::size_t next = i + 1;
+        if (call) {
+          bool names_moved = false, one = true;
+          for (const Column& c : columns) {
+            if (c.begin > call->open && c.end <= call->close) {
+              names_moved = names_moved || moved[c.table];
+              one = one && fixed[c.table];
+            }
+          }
+          const std::string f = Upper(s_[call->name].text);
+          std::string collate;
+          if (f == "MAX" || f == "MIN") {
+            // SQLite compares under the collation of a bare column (also behind +, CAST or
+            // parentheses) or of a COLLATE; the partials have none of their own.
+            std::optional<Operand> o = ParseOperand(call->open + 1, call->close);
+            if (o && o->column && Facts(*o->column)->collation != "BINARY") {
+              collate = " COLLATE " + Facts(*o->column)->collation;
+            } else if (!o && (Op(call->open + 1, "+") || Op(call->open + 1, "(") ||
+                              Word(call->open + 1, "CAST"))) {
+              return std::nullopt;
+            }
+            for (std::size_t k = call->open; k < call->close; ++k) {
+              if (Word(k, "COLLATE")) return std::nullopt;
+            }
+          }
+          // MAX/MIN of tables whose grouped unique key fixes their row in each group: the value.
+          one = one && (f == "MAX" || f == "MIN");
+          if (names_moved) {
+            piece = one ? "+(" + Text(call->open + 1, call->close) + ")"
+                        : Text(call->name, call->close + 1);
+          } else if (one) {
+            piece = partial(Text(call->open + 1, call->close));
+          } else if (kOuter.count(f)) {
+            piece = kOuter.at(f) + "(" + partial(Text(call->name, call->close + 1)) + collate + ")";
+          } else {
+            return std::nullopt;  // AVG and the like: not re-aggregated from partials
+          }
+          next = call->close + 1;
+        } else if (column) {
+          if (!Contains(terms, *column)) return std::nullopt;  // a bare column not grouped
+          piece = moved[column->table] ? Text(column->begin, column->end) : outer_name(*column);
+          next = column->end;
+        } else {
+          piece = Text(i, i + 1);
+        }
+        Append(text, piece, i > b && Spaced(i), replaced);
+        replaced = call || column;
+        i = next;
+      }
+      return text;
+    };
+    std::string out = distinct_ ? "SELECT DISTINCT " : "SELECT ";
+    for (std::size_t n = 0; n < items.size(); ++n) {
+      std::optional<std::string> text =
+          outer(items[n].begin, items[n].end, items[n].columns, items[n].calls);
+      if (!text) return std::nullopt;
+      out += (n ? ", " : "") + *text + " AS " + items[n].alias;
+    }
+    std::optional<std::string> having = std::string();
+    if (having_) having = outer(having_ + 1, s_.size(), having_columns, having_calls);
+    if (!having) return std::nullopt;
+    inner += " FROM " + Text(chain_[0].begin, chain_[0].end);
+    for (std::size_t k = 1; k < chain_.size(); ++k) {
+      if (!moved[k]) inner += " " + Text(chain_[k].begin, chain_[k].end);
+    }
+    if (where_) inner += " " + Text(where_, group_);
+    out += " FROM (" + inner + inner_group + ") AS " + kGrouped;
+    for (std::size_t k = 1; k < chain_.size(); ++k) {
+      if (moved[k] && (grouped[k] || Used(k, items))) out += JoinText(k, outer_name);
+    }
+    for (std::size_t n = 0; n < terms.size(); ++n) {
+      out += n ? ", " : " GROUP BY ";
+      out += moved[terms[n].table] ? Text(terms[n].begin, terms[n].end) : outer_name(terms[n]);
+    }
+    if (having_) out += " HAVING " + *having;
     return out;
   }
 
@@ -691,6 +959,7 @@ class Rewriter {
 
   std::string_view sql_;
   const SchemaFacts& facts_;
+  bool below_, regroup_;
   std::vector<SqlToken> s_;
   std::vector<std::size_t> match_;
   std::vector<Entry> chain_;
@@ -701,7 +970,13 @@ class Rewriter {
 }  // namespace
 
 std::string GroupBelowUniqueKeyJoins(std::string_view sql, const SchemaFacts& facts) {
-  std::optional<std::string> out = Rewriter(sql, facts).Run();
+  std::optional<std::string> out = Rewriter(sql, facts, true, false).Run();
+  return out ? *out : std::string(sql);
+}
+
+std::string RegroupBelowUniqueKeyJoins(std::string_view sql, const SchemaFacts& facts,
+                                       bool group_below) {
+  std::optional<std::string> out = Rewriter(sql, facts, group_below, true).Run();
   return out ? *out : std::string(sql);
 }
 

@@ -24,6 +24,9 @@ struct UniqueKeyFacts {
 struct TableFacts {
   std::map<std::string, ColumnFacts> columns;  // by upper-case name
   std::vector<UniqueKeyFacts> unique_keys;     // full (not partial) unique indexes and keys
+  // Every full index's leading plain columns, upper-case: only the order of grouping terms
+  // follows them, never the rows.
+  std::vector<std::vector<std::string>> indexes;
 };
 
 struct SchemaFacts {

@@ -1,8 +1,9 @@
 // A small SQLite company for the bridge's tests, and its rows read back as text. I inventories
-// (NOCASE key), L lines, H headers (integer key), W warehouses (NOCASE key), C classes (no unique
-// key), U units (key compared as written), P places (a key of two columns), N numbered units
-// (integer codes), X codes (a key that tells letter case apart on codes grouped without regard
-// to it). Lines name missing, case-varied and NULL inventories, headers and warehouses.
+// (NOCASE key), L lines (an index on k, w, b), H headers (integer key), W warehouses (NOCASE key),
+// C classes (no unique key), U units (key compared as written), P places (a key of two columns), N
+// numbered units (integer codes), X codes (a key that tells letter case apart on codes grouped
+// without regard to it), G places (a column named like a partial of a re-grouped statement). Lines
+// name missing, case-varied and NULL inventories, headers and warehouses.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,7 +28,9 @@ inline constexpr const char* kCompany =
     "CREATE TABLE P (w TEXT COLLATE NOCASE NOT NULL, p TEXT NOT NULL, n TEXT, UNIQUE (w, p));"
     "CREATE TABLE N (m INTEGER PRIMARY KEY, n TEXT);"
     "CREATE TABLE X (k TEXT COLLATE NOCASE NOT NULL, w TEXT);"
+    "CREATE TABLE G (g TEXT COLLATE NOCASE PRIMARY KEY, a1 TEXT);"
     "CREATE UNIQUE INDEX UX_X_Exact ON X (k COLLATE BINARY);"
+    "CREATE INDEX IX_L_Key ON L (k, w, b);"
     "CREATE UNIQUE INDEX UX_W_Name ON W (n) WHERE n IS NOT NULL;"
     "CREATE UNIQUE INDEX UX_W_Lower ON W (lower(o));"
     "INSERT INTO I VALUES ('a', 'x', 'u1', 'w1', 'A', 1, '2026-01-01'), ('B', 'y', NULL, 'W1', "

@@ -1,0 +1,1 @@
+SELECT W.cWhCode, MAX(W.cWhName) AS cWhName, IP.cInvCode, SUM(IP.iQuantity) AS q, COUNT(*) AS c, MIN(IP.cBatch) AS b FROM InvPosition IP LEFT JOIN Warehouse W ON IP.cWhCode = W.cWhCode GROUP BY W.cWhCode, IP.cInvCode HAVING SUM(IP.iQuantity) > 0 OR COUNT(*) > 2
