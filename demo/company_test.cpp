@@ -1,7 +1,6 @@
 // The demo company: the generator's records, the files the writer makes of them, the SQL Server
 // script beside them, and the copy onto a server through the ODBC engine.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include "demo/server_writer.h"
 #include "platform/error.h"
 #include "support/odbc_drivers.h"
+#include "support/services_fixture.h"
 #include "support/temp_dir.h"
 
 namespace q9::demo {
@@ -19,58 +19,34 @@ namespace {
 
 const bool kOdbcDrivers = testing::RegisterTestOdbcDrivers();
 
-class Db {
- public:
-  explicit Db(const std::string& path) { EXPECT_EQ(sqlite3_open(path.c_str(), &db_), SQLITE_OK); }
-  ~Db() { sqlite3_close(db_); }
+using testing::SqliteRows;
 
-  // SQLite's complaint about `sql`, "" when it ran.
-  std::string Exec(const std::string& sql) const {
-    char* error = nullptr;
-    sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error);
-    std::string message = error ? error : "";
-    sqlite3_free(error);
-    return message;
+// Each row of a statement on `db` as one text, values joined by '|'.
+std::vector<std::string> Lines(const std::string& db, const std::string& sql,
+                               const testing::AttachedDbs& attached = {}) {
+  std::vector<std::string> out;
+  for (const auto& row : SqliteRows(db, sql, attached)) {
+    std::string& line = out.emplace_back(row.empty() ? "" : row[0]);
+    for (size_t i = 1; i < row.size(); ++i) line += "|" + row[i];
   }
-  // Every row, values joined by '|', NULL as "NULL".
-  std::vector<std::string> Rows(const std::string& sql) const {
-    std::vector<std::string> rows;
-    sqlite3_stmt* st = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      std::string row;
-      for (int i = 0; i < sqlite3_column_count(st); ++i) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-        row += (i ? "|" : "") + std::string(text ? text : "NULL");
-      }
-      rows.push_back(row);
-    }
-    sqlite3_finalize(st);
-    return rows;
-  }
-  std::string One(const std::string& sql) const {
-    auto rows = Rows(sql);
-    return rows.empty() ? "<no row>" : rows.front();
-  }
-  // Every row of every table, each value quoted as SQL (text in quotes, reals in full).
-  std::vector<std::string> Dump() const {
-    std::vector<std::string> out;
-    for (const std::string& t :
-         Rows("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'")) {
-      std::string quoted =
-          One("SELECT group_concat('quote(' || name || ')', '||''|''||') FROM "
-              "pragma_table_info('" +
-              t + "')");
-      for (std::string& row : Rows("SELECT " + quoted + " FROM " + t + " ORDER BY rowid")) {
-        out.push_back(t + ": " + row);
-      }
-    }
-    return out;
-  }
+  return out;
+}
 
- private:
-  sqlite3* db_ = nullptr;
-};
+// Every row of every table, each value quoted as SQL (text in quotes, reals in full).
+std::vector<std::string> Dump(const std::string& db) {
+  std::vector<std::string> out;
+  for (const auto& t : Lines(db,
+                             "SELECT name FROM sqlite_master WHERE type = 'table' AND name "
+                             "NOT LIKE 'sqlite%'")) {
+    std::string quoted = Lines(db,
+                               "SELECT group_concat('quote(' || name || ')', '||''|''||') FROM "
+                               "pragma_table_info('" +
+                                   t + "')")[0];
+    for (const std::string& row : Lines(db, "SELECT " + quoted + " FROM " + t + " ORDER BY rowid"))
+      out.push_back(t + ": " + row);
+  }
+  return out;
+}
 
 // ", cDefine1, cDefine2, ..., cDefine16" for ("cDefine", 1, 16).
 std::string Range(const std::string& prefix, int from, int to) {
@@ -79,14 +55,14 @@ std::string Range(const std::string& prefix, int from, int to) {
   return out;
 }
 
-// The default company and the smallest one, written once for the suite; the system database
-// attached as VKSystem.
+// The default company (c.db, c_s.db) and the smallest one (small.db, small_s.db), written once
+// for the suite; One reads them with the system database attached as VKSystem.
 class WrittenTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir_ = new testing::TempDir;
     company_ = new DemoCompany(GenerateCompany(DemoOptions{}));
-    WriteCompany(*company_, dir_->File("c.db"), dir_->File("s.db"),
+    WriteCompany(*company_, dir_->File("c.db"), dir_->File("c_s.db"),
                  [](double f) { fractions_.push_back(f); });
     WriteCompany(GenerateCompany({20261206, kMinimumLines}), dir_->File("small.db"),
                  dir_->File("small_s.db"));
@@ -95,13 +71,13 @@ class WrittenTest : public ::testing::Test {
     delete company_;
     delete dir_;
   }
-  void SetUp() override {
-    ASSERT_EQ(db_.Exec("ATTACH '" + dir_->File("s.db") + "' AS VKSystem"), "");
+  static std::string One(const std::string& sql, const std::string& db = "c") {
+    auto rows = Lines(dir_->File(db + ".db"), sql, {{dir_->File(db + "_s.db"), "VKSystem"}});
+    return rows.empty() ? "<no row>" : rows.front();
   }
   static inline testing::TempDir* dir_ = nullptr;
   static inline DemoCompany* company_ = nullptr;
   static inline std::vector<double> fractions_;
-  Db db_{dir_->File("c.db")};
 };
 
 TEST(GeneratorTest, RowCountsScaleWithLines) {
@@ -185,12 +161,11 @@ TEST_F(WrittenTest, SpecialCasesArePresentAtEverySize) {
       "RdRecords JOIN Inventory USING (cInvCode) WHERE bFree1 = 1 AND cFree1 IS NULL",
       "RdRecords JOIN Inventory USING (cInvCode) WHERE bFree1 = 1 AND cFree1 = ''",
   };
-  Db small(dir_->File("small.db"));
-  ASSERT_EQ(small.Exec("ATTACH '" + dir_->File("small_s.db") + "' AS VKSystem"), "");
   for (const std::string& from : cases) {
-    EXPECT_GT(std::atoi(db_.One("SELECT count(*) FROM " + from).c_str()), 0) << from;
+    EXPECT_GT(std::atoi(One("SELECT count(*) FROM " + from).c_str()), 0) << from;
     if (&from >= &cases[std::size(cases) - 3]) continue;  // the rarer ones
-    EXPECT_GT(std::atoi(small.One("SELECT count(*) FROM " + from).c_str()), 0) << "200: " << from;
+    EXPECT_GT(std::atoi(One("SELECT count(*) FROM " + from, "small").c_str()), 0)
+        << "200: " << from;
   }
 }
 
@@ -249,7 +224,7 @@ TEST_F(WrittenTest, RowsReferToEachOther) {
       "'00.0')",
   };
   for (const std::string& from : faults)
-    EXPECT_EQ(db_.One("SELECT count(*) FROM " + from), "0") << from;
+    EXPECT_EQ(One("SELECT count(*) FROM " + from), "0") << from;
 }
 
 TEST_F(WrittenTest, HoldsWhatTheStatementsRead) {
@@ -284,7 +259,7 @@ TEST_F(WrittenTest, HoldsWhatTheStatementsRead) {
       {"SELECT group_concat(dEnd) FROM VKSystem.VA_Period WHERE cAcc_ID = '001' AND iId = 2",
        "2024-02-29,2025-02-28,2026-02-28"},
   };
-  for (const auto& [sql, expected] : checks) EXPECT_EQ(db_.One(sql), expected) << sql;
+  for (const auto& [sql, expected] : checks) EXPECT_EQ(One(sql), expected) << sql;
   // The detail lookups are driven by indexes.
   const std::pair<const char*, const char*> lookups[] = {
       {"RdRecords WHERE cInvCode = '0101' AND cBatch = 'x'", "IX_RdRecords_Inventory"},
@@ -297,7 +272,7 @@ TEST_F(WrittenTest, HoldsWhatTheStatementsRead) {
       {"CheckVouchs WHERE ID = 1", "IX_CheckVouchs_ID"},
   };
   for (const auto& [where, index] : lookups) {
-    std::string plan = db_.One(std::string("EXPLAIN QUERY PLAN SELECT * FROM ") + where);
+    std::string plan = One(std::string("EXPLAIN QUERY PLAN SELECT * FROM ") + where);
     EXPECT_NE(plan.find(index), std::string::npos) << where << ": " << plan;
   }
 }
@@ -319,30 +294,33 @@ TEST_F(WrittenTest, ServerScriptHoldsWhatTheFilesHold) {
       {" DATETIME\\b", " DATE"},
       {"N''", "''"}};
   for (const auto& [from, to] : kBack) sqlite = std::regex_replace(sqlite, std::regex(from), to);
-  Db back(dir_->File("script.db"));
-  ASSERT_EQ(back.Exec(sqlite), "") << sqlite;
-  ASSERT_EQ(back.Exec("ATTACH '" + dir_->File("c.db") + "' AS c; ATTACH '" + dir_->File("s.db") +
-                      "' AS s"),
-            "");
-  std::vector<std::string> tables = back.Rows(
-      "SELECT name, 'c' FROM c.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%' "
-      "UNION ALL SELECT name, 's' FROM s.sqlite_master WHERE type = 'table'");
+  const std::string back = dir_->File("script.db");
+  ASSERT_NO_FATAL_FAILURE(testing::ExecSqlite(back, sqlite));
+  const testing::AttachedDbs files = {{dir_->File("c.db"), "c"}, {dir_->File("c_s.db"), "s"}};
+  auto tables =
+      SqliteRows(back,
+                 "SELECT name, 'c' FROM c.sqlite_master WHERE type = 'table' AND name NOT "
+                 "LIKE 'sqlite%' UNION ALL SELECT name, 's' FROM s.sqlite_master WHERE "
+                 "type = 'table'",
+                 files);
   EXPECT_EQ(tables.size(), 29u);
-  for (const std::string& row : tables) {
-    std::string t = row.substr(0, row.size() - 2), db = row.substr(row.size() - 1);
+  for (const auto& row : tables) {
+    const std::string &t = row[0], &db = row[1];
     std::string drop = " DROP TABLE " + std::string(db == "s" ? "VKSystem." : "") + "dbo." + t;
     EXPECT_NE(script.find(drop + ";\n"), std::string::npos) << t;
     // SQL Server's key columns are NOT NULL; SQLite's need not be.
     auto declared = [&](const std::string& in) {
-      return back.Rows(
+      return SqliteRows(
+          back,
           "SELECT name, type, \"notnull\" OR pk > 0, dflt_value, pk FROM pragma_table_info('" + t +
-          "', '" + in +
-          "') UNION ALL SELECT l.name, l.\"unique\", l.origin, group_concat(i.name), "
-          "0 FROM pragma_index_list('" +
-          t + "', '" + in + "') l, pragma_index_info(l.name, '" + in + "') i GROUP BY l.name");
+              "', '" + in +
+              "') UNION ALL SELECT l.name, l.\"unique\", l.origin, group_concat(i.name), "
+              "0 FROM pragma_index_list('" +
+              t + "', '" + in + "') l, pragma_index_info(l.name, '" + in + "') i GROUP BY l.name",
+          files);
     };
     EXPECT_EQ(declared("main"), declared(db)) << t;
-    EXPECT_EQ(back.Exec("INSERT INTO main." + t + " SELECT * FROM " + db + "." + t), "") << t;
+    SqliteRows(back, "INSERT INTO main." + t + " SELECT * FROM " + db + "." + t, files);
   }
 }
 
@@ -350,8 +328,8 @@ TEST_F(WrittenTest, WritesEveryRowAndReportsProgress) {
   EXPECT_TRUE(!fractions_.empty() && std::is_sorted(fractions_.begin(), fractions_.end()) &&
               fractions_.front() > 0 && fractions_.back() == 1.0);
   const DemoCompany& c = *company_;
-  EXPECT_EQ(db_.One("SELECT (SELECT count(*) FROM RdRecords), (SELECT count(*) FROM InvPosition), "
-                    "(SELECT count(*) FROM VKSystem.VA_DataRight)"),
+  EXPECT_EQ(One("SELECT (SELECT count(*) FROM RdRecords), (SELECT count(*) FROM InvPosition), "
+                "(SELECT count(*) FROM VKSystem.VA_DataRight)"),
             std::to_string(c.rd_lines.size()) + "|" + std::to_string(c.inv_positions.size()) + "|" +
                 std::to_string(c.data_rights.size()));
   // A line read back: NULLs, reals and sparse define columns land where they belong.
@@ -359,9 +337,9 @@ TEST_F(WrittenTest, WritesEveryRowAndReportsProgress) {
     return l.cDefine.Get(26).index() != 0 && l.cBatch && l.cFree.Text(1);
   });
   ASSERT_NE(line, c.rd_lines.end());
-  EXPECT_EQ(db_.One("SELECT ID, cInvCode, cBatch, cFree1, cFree4, typeof(cDefine26), cDefine22 IS "
-                    "NULL OR cDefine22 LIKE 'L%' FROM RdRecords WHERE AutoID = " +
-                    std::to_string(line->AutoID)),
+  EXPECT_EQ(One("SELECT ID, cInvCode, cBatch, cFree1, cFree4, typeof(cDefine26), cDefine22 IS "
+                "NULL OR cDefine22 LIKE 'L%' FROM RdRecords WHERE AutoID = " +
+                std::to_string(line->AutoID)),
             std::to_string(line->ID) + "|" + line->cInvCode + "|" + *line->cBatch + "|" +
                 *line->cFree.Text(1) + "|NULL|real|1");
 }
@@ -370,8 +348,8 @@ TEST(WriterTest, SameSeedSameFilesOtherSeedOtherFilesAndExistingFilesReplaced) {
   testing::TempDir dir;
   WriteCompany(GenerateCompany({11, 4000}), dir.File("a.db"), dir.File("as.db"));
   WriteCompany(GenerateCompany({12, 4000}), dir.File("b.db"), dir.File("bs.db"));
-  std::vector<std::string> a = Db(dir.File("a.db")).Dump();
-  EXPECT_NE(Db(dir.File("b.db")).Dump(), a);  // another seed, another company
+  std::vector<std::string> a = Dump(dir.File("a.db"));
+  EXPECT_NE(Dump(dir.File("b.db")), a);  // another seed, another company
   // Written batch by batch as the documents are made: the same files.
   std::vector<double> fractions;
   WriteGeneratedCompany({11, 4000}, dir.File("b.db"), dir.File("bs.db"),
@@ -379,8 +357,8 @@ TEST(WriterTest, SameSeedSameFilesOtherSeedOtherFilesAndExistingFilesReplaced) {
   EXPECT_TRUE(fractions.size() > 1 && std::is_sorted(fractions.begin(), fractions.end()) &&
               fractions.front() > 0 && fractions.back() == 1.0);
   EXPECT_GT(a.size(), 8000u);
-  EXPECT_EQ(a, Db(dir.File("b.db")).Dump());
-  EXPECT_EQ(Db(dir.File("as.db")).Dump(), Db(dir.File("bs.db")).Dump());
+  EXPECT_EQ(a, Dump(dir.File("b.db")));
+  EXPECT_EQ(Dump(dir.File("as.db")), Dump(dir.File("bs.db")));
   std::string missing = dir.File("no/such/dir/c.db");
   try {
     WriteCompany(GenerateCompany({2, 200}), missing, dir.File("s2.db"));
@@ -400,17 +378,17 @@ TEST_F(WrittenTest, CopiesEveryRowThroughTheOdbcEngineUnchanged) {
   conn.Open(testing::SqliteOdbcConnectionString(target, target_system));
   ASSERT_EQ(conn.EngineName(), "ODBC");
   double last = 0;
-  CopyCompanyTables(dir_->File("c.db"), dir_->File("s.db"), conn, [&](double f) {
+  CopyCompanyTables(dir_->File("c.db"), dir_->File("c_s.db"), conn, [&](double f) {
     EXPECT_GT(f, last);
     last = f;
   });
   EXPECT_EQ(last, 1.0);
   conn.Close();
   // Hundreds of rows a table: the INSERTs of 200 rows each are split and joined.
-  std::vector<std::string> expected = Db(dir_->File("c.db")).Dump();
+  std::vector<std::string> expected = Dump(dir_->File("c.db"));
   ASSERT_GT(expected.size(), 10000u);
-  EXPECT_EQ(Db(target).Dump(), expected);
-  EXPECT_EQ(Db(target_system).Dump(), Db(dir_->File("s.db")).Dump());
+  EXPECT_EQ(Dump(target), expected);
+  EXPECT_EQ(Dump(target_system), Dump(dir_->File("c_s.db")));
 }
 
 TEST(ServerWriterTest, ScriptsRunBatchByBatch) {
@@ -422,7 +400,7 @@ TEST(ServerWriterTest, ScriptsRunBatchByBatch) {
   RunSqlScript(conn,
                "-- a heading\nINSERT INTO T VALUES (1)\ngo\n  GO  \r\n-- comments only\nGO\n"
                "UPDATE T SET x = x + 1\nGO\nINSERT INTO T VALUES (10)");
-  EXPECT_EQ(Db(dir.File("s.db")).Rows("SELECT x FROM T ORDER BY x"),
+  EXPECT_EQ(Lines(dir.File("s.db"), "SELECT x FROM T ORDER BY x"),
             (std::vector<std::string>{"2", "10"}));
   try {
     RunSqlScript(conn,
@@ -436,7 +414,7 @@ TEST(ServerWriterTest, ScriptsRunBatchByBatch) {
         << e.description();
   }
   // The batches before the failing one ran, the ones after it did not.
-  EXPECT_EQ(Db(dir.File("s.db")).One("SELECT count(*) FROM T"), "0");
+  EXPECT_EQ(Lines(dir.File("s.db"), "SELECT count(*) FROM T"), std::vector<std::string>{"0"});
 }
 
 }  // namespace

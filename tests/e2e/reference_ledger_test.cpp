@@ -1,22 +1,25 @@
 // The reference ledger on a tiny company whose figures are worked out by hand below.
 //
 // Warehouses 01 (positions 01A01 = P1, 01A02 = P2) and 02 (no positions). Inventories:
-//   A  type 0, no batch        B  type 1 (group 01: unit 1 rate 1, unit 2 rate 12, no unit 3),
-//   C  type 2 (iNum on lines)   batch-managed
+// clang-format off
+//   A  type 0, no batch
+//   B  type 1 (group 01: unit 1 rate 1, unit 2 rate 12, no unit 3), batch-managed
+//   C  type 2 (iNum on lines)
 //   D  type 0, no batch
 // Documents (stock start 2025-01-01):
 //   ID date        kind                 wh dept  maker verified         lines (AutoID: inv qty)
-//    1 2024-12-31  opening receipt      01 NULL  张伟  2024-12-31       1: A 100  2: B 24 X1  3: C
-//    10 (iNum 2) 2 2024-12-20  receipt, pre-start   01 NULL  张伟  2024-12-20       4: A 7 3
-//    2025-01-10  receipt              01 02    李娜  2025-01-12       5: A 50 红  6: B 12 X2  7: B
-//    5 '' 4 2025-02-05  issue 11 领料        01 0401  王芳  2025-02-05       8: A 30 红  9: B 6 X1
-//    10: C 4 (iNum 1) 5 2025-02-20  issue 11 假退料      01 0401  王芳  2025-02-20      11: A -5 6
-//    2025-03-01  receipt, bPuFirst=1  02 02    李娜  2025-03-02      12: A 20 7 2025-03-15  issue,
-//    unaudited     02 0301  赵磊  NULL, ''        13: A 10  14: B 3 NULL 8 2025-02-10  issue 11, no
-//    bustype 01 0401  王芳  2025-02-10      15: A 4 9 2025-02-05  receipt              02 '' 张伟
-//    2025-03-03      16: A 1 红
+//    1 2024-12-31  opening receipt      01 NULL  张伟  2024-12-31       1: A 100  2: B 24 X1  3: C 10 (iNum 2)
+//    2 2024-12-20  receipt, pre-start   01 NULL  张伟  2024-12-20       4: A 7
+//    3 2025-01-10  receipt              01 02    李娜  2025-01-12       5: A 50 红  6: B 12 X2  7: B 5 ''
+//    4 2025-02-05  issue 11 领料        01 0401  王芳  2025-02-05       8: A 30 红  9: B 6 X1  10: C 4 (iNum 1)
+//    5 2025-02-20  issue 11 假退料      01 0401  王芳  2025-02-20      11: A -5
+//    6 2025-03-01  receipt, bPuFirst=1  02 02    李娜  2025-03-02      12: A 20
+//    7 2025-03-15  issue, unaudited     02 0301  赵磊  NULL, ''        13: A 10  14: B 3 NULL
+//    8 2025-02-10  issue 11, no bustype 01 0401  王芳  2025-02-10      15: A 4
+//    9 2025-02-05  receipt              02 ''    张伟  2025-03-03      16: A 1 红
 //   10 2025-02-25  receipt              01 NULL  孙丽  2025-03-01      17: A 2
 //   11 2025-01-20  issue (over-issue)   01 05    王芳  2025-01-20      18: D 3
+// clang-format on
 // The stock ledger never reads documents 2 (before the start), 5 (notional return) and 8 (type
 // 11 with a NULL business type); its detail also leaves out document 6 (bPuFirst).
 // Position records (AutoId date flag pos inv batch qty source -> RdsID):
@@ -58,16 +61,10 @@ using Opt = std::optional<std::string>;
 
 demo::RdRecordRow Doc(int64_t id, const std::string& date, bool receipt, const std::string& type,
                       const std::string& wh, Opt dep, Opt maker, Opt veri, Opt handler) {
-  return {.ID = id,
-          .bRdFlag = receipt,
-          .cVouchType = type,
-          .cBusType = receipt ? "普通采购" : "领料",
-          .cWhCode = wh,
-          .dDate = date,
-          .cDepCode = dep,
-          .cHandler = handler,
-          .cMaker = maker,
-          .dVeriDate = veri};
+  // clang-format off
+  return {.ID = id, .bRdFlag = receipt, .cVouchType = type, .cBusType = receipt ? "普通采购" : "领料",
+          .cWhCode = wh, .dDate = date, .cDepCode = dep, .cHandler = handler, .cMaker = maker, .dVeriDate = veri};
+  // clang-format on
 }
 
 demo::RdRecordsRow Line(int64_t auto_id, int64_t id, const std::string& inv, double qty,
@@ -83,18 +80,11 @@ demo::InvPositionRow Record(int64_t auto_id, const std::string& date, bool recei
                             const std::string& pos, const std::string& inv, Opt batch, double qty,
                             Opt source, int64_t rds_id, int64_t rd_id,
                             std::optional<double> num = nullopt, Opt free1 = nullopt) {
-  demo::InvPositionRow r{.AutoId = auto_id,
-                         .RdID = rd_id,
-                         .RdsID = rds_id,
-                         .bRdFlag = receipt,
-                         .cWhCode = "01",
-                         .cPosCode = pos,
-                         .cInvCode = inv,
-                         .cBatch = batch,
-                         .iQuantity = qty,
-                         .iNum = num,
-                         .dDate = date,
-                         .cSource = source};
+  // clang-format off
+  demo::InvPositionRow r{.AutoId = auto_id, .RdID = rd_id, .RdsID = rds_id, .bRdFlag = receipt, .cWhCode = "01",
+                         .cPosCode = pos, .cInvCode = inv, .cBatch = batch, .iQuantity = qty, .iNum = num,
+                         .dDate = date, .cSource = source};
+  // clang-format on
   if (free1) r.cFree.Set(1, *free1);
   return r;
 }
@@ -117,21 +107,13 @@ DemoCompany TinyCompany() {
                          {"0102", "盒", "01", 2, 12, false},
                          {"0401", "米", "04", 1, 1, true},
                          {"0402", "卷", "04", 2, 50, false}};
-  for (auto [id, code, type, group, batch] :
-       std::vector<std::tuple<int64_t, std::string, int, std::string, bool>>{
-           {1, "A", 0, "00", false},
-           {2, "B", 1, "01", true},
-           {3, "C", 2, "04", false},
-           {4, "D", 0, "00", false}}) {
-    c.inventories.push_back({.iId = id,
-                             .cInvCode = code,
-                             .cInvName = code,
-                             .cInvCCode = "01",
-                             .cComUnitCode = group + "01",
-                             .cGroupCode = group,
-                             .iGroupType = type,
-                             .bInvBatch = batch});
+  // clang-format off
+  for (auto [id, code, type, group, batch] : std::vector<std::tuple<int64_t, std::string, int, std::string, bool>>{
+           {1, "A", 0, "00", false}, {2, "B", 1, "01", true}, {3, "C", 2, "04", false}, {4, "D", 0, "00", false}}) {
+    c.inventories.push_back({.iId = id, .cInvCode = code, .cInvName = code, .cInvCCode = "01",
+                             .cComUnitCode = group + "01", .cGroupCode = group, .iGroupType = type, .bInvBatch = batch});
   }
+  // clang-format on
   c.rd_records = {
       Doc(1, "2024-12-31", true, "08", "01", nullopt, "张伟", "2024-12-31", "刘洋"),
       Doc(2, "2024-12-20", true, "08", "01", nullopt, "张伟", "2024-12-20", "刘洋"),
@@ -149,40 +131,19 @@ DemoCompany TinyCompany() {
   c.rd_records[4].cBusType = "假退料";
   c.rd_records[5].bPuFirst = true;
   c.rd_records[7].cBusType.reset();
-  c.rd_lines = {Line(1, 1, "A", 100),
-                Line(2, 1, "B", 24, "X1"),
-                Line(3, 1, "C", 10, nullopt, 2),
+  // clang-format off
+  c.rd_lines = {Line(1, 1, "A", 100), Line(2, 1, "B", 24, "X1"), Line(3, 1, "C", 10, nullopt, 2),
                 Line(4, 2, "A", 7),
-                Line(5, 3, "A", 50, nullopt, nullopt, "红"),
-                Line(6, 3, "B", 12, "X2"),
-                Line(7, 3, "B", 5, ""),
-                Line(8, 4, "A", 30, nullopt, nullopt, "红"),
-                Line(9, 4, "B", 6, "X1"),
-                Line(10, 4, "C", 4, nullopt, 1),
-                Line(11, 5, "A", -5),
-                Line(12, 6, "A", 20),
-                Line(13, 7, "A", 10),
-                Line(14, 7, "B", 3),
-                Line(15, 8, "A", 4),
-                Line(16, 9, "A", 1, nullopt, nullopt, "红"),
-                Line(17, 10, "A", 2),
+                Line(5, 3, "A", 50, nullopt, nullopt, "红"), Line(6, 3, "B", 12, "X2"), Line(7, 3, "B", 5, ""),
+                Line(8, 4, "A", 30, nullopt, nullopt, "红"), Line(9, 4, "B", 6, "X1"), Line(10, 4, "C", 4, nullopt, 1),
+                Line(11, 5, "A", -5), Line(12, 6, "A", 20), Line(13, 7, "A", 10), Line(14, 7, "B", 3),
+                Line(15, 8, "A", 4), Line(16, 9, "A", 1, nullopt, nullopt, "红"), Line(17, 10, "A", 2),
                 Line(18, 11, "D", 3)};
-  c.adjust_vouchers = {
-      {.ID = 1, .dDate = "2025-02-15", .cWhCode = "01", .cDepCode = "05", .cMaker = "张伟"}};
-  c.adjust_lines = {{.AutoID = 1,
-                     .ID = 1,
-                     .cInvCode = "A",
-                     .iQuantity = 20,
-                     .cBPosCode = "01A02",
-                     .cAPosCode = "01A01"}};
-  c.check_vouchers = {
-      {.ID = 1, .dDate = "2025-03-20", .cWhCode = "01", .cDepCode = "05", .cMaker = "张伟"}};
-  c.check_lines = {{.AutoID = 1,
-                    .ID = 1,
-                    .cInvCode = "A",
-                    .cPosition = "01A01",
-                    .iCVQuantity = 60,
-                    .iCVCQuantity = 62}};
+  c.adjust_vouchers = {{.ID = 1, .dDate = "2025-02-15", .cWhCode = "01", .cDepCode = "05", .cMaker = "张伟"}};
+  c.adjust_lines = {{.AutoID = 1, .ID = 1, .cInvCode = "A", .iQuantity = 20, .cBPosCode = "01A02", .cAPosCode = "01A01"}};
+  c.check_vouchers = {{.ID = 1, .dDate = "2025-03-20", .cWhCode = "01", .cDepCode = "05", .cMaker = "张伟"}};
+  c.check_lines = {{.AutoID = 1, .ID = 1, .cInvCode = "A", .cPosition = "01A01", .iCVQuantity = 60, .iCVCQuantity = 62}};
+  // clang-format on
   c.inv_positions = {
       Record(1, "2024-12-31", true, "01A01", "A", nullopt, 60, nullopt, 1, 1),
       Record(2, "2024-12-31", true, "01A02", "A", nullopt, 40, "", 1, 1),

@@ -63,21 +63,26 @@ platform::Variant ServicesDatabase::CallerLogin() const {
       platform::erp::MakeCallerLogin(connection_string(), kUser, kAccount, kYear));
 }
 
-std::vector<std::vector<std::string>> SqliteRows(const std::string& db_path, std::string_view sql) {
+std::vector<std::vector<std::string>> SqliteRows(const std::string& db_path, std::string_view sql,
+                                                 const AttachedDbs& attached) {
   sqlite3* db = nullptr;
   std::vector<std::vector<std::string>> rows;
-  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
     ADD_FAILURE() << "cannot open " << db_path;
     sqlite3_close(db);
     return rows;
   }
+  std::string attach;
+  for (const auto& [file, name] : attached) attach += "ATTACH '" + file + "' AS " + name + ";";
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, std::string(sql).c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+  if (sqlite3_exec(db, attach.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK ||
+      sqlite3_prepare_v2(db, std::string(sql).c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
     ADD_FAILURE() << "fixture query failed: " << sqlite3_errmsg(db) << "\n" << sql;
     sqlite3_close(db);
     return rows;
   }
-  while (sqlite3_step(stmt) == SQLITE_ROW) {
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     std::vector<std::string> row;
     for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
       const unsigned char* text = sqlite3_column_text(stmt, c);
@@ -85,6 +90,8 @@ std::vector<std::vector<std::string>> SqliteRows(const std::string& db_path, std
     }
     rows.push_back(std::move(row));
   }
+  if (rc != SQLITE_DONE)
+    ADD_FAILURE() << "fixture query failed: " << sqlite3_errmsg(db) << "\n" << sql;
   sqlite3_finalize(stmt);
   sqlite3_close(db);
   return rows;

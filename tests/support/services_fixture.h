@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/variant.h"
@@ -55,9 +56,12 @@ class ServicesDatabase {
   std::string system_;
 };
 
-// The rows of a query on a SQLite database file, read with the SQLite library, every cell as
-// text, NULL as "NULL"; fails the test on an error.
-std::vector<std::vector<std::string>> SqliteRows(const std::string& db_path, std::string_view sql);
+// The rows of a statement on a SQLite database file, run with the SQLite library, every cell as
+// text, NULL as "NULL"; fails the test on an error. `attached` lists (file, schema name) pairs
+// attached first, so the statement may join or copy across them.
+using AttachedDbs = std::vector<std::pair<std::string, std::string>>;
+std::vector<std::vector<std::string>> SqliteRows(const std::string& db_path, std::string_view sql,
+                                                 const AttachedDbs& attached = {});
 
 // Every record of the recordset a variant holds, read through a clone (the recordset keeps its
 // current record), each cell as a test reads it: Null as "NULL", other values as their text.
