@@ -41,15 +41,15 @@ using platform::db::Recordset;
 using platform::db::RowSet;
 
 // The speed rules of the bridge, measured one by one: none, each of the two text-only rules
-// alone, both, all on by default (adding the rule that needs the schema's unique keys), and with
-// the re-grouping rule too (off by default). The last two are row-checked against the component.
+// alone, both, with the rule that needs the schema's unique keys, and all of them (the engine's
+// default: the re-grouping rule too). The last two are row-checked against the component.
 constexpr unsigned kRuleSets[] = {
     0,
     platform::db::kRuleDistinctOverGroupBy,
     platform::db::kRuleLeftJoinsAhead,
-    platform::db::kRuleDistinctOverGroupBy | platform::db::kRuleLeftJoinsAhead,
-    platform::db::kAllBridgeRules,
-    platform::db::kAllBridgeRules | platform::db::kRuleRegroupBelowUniqueKeyJoins};
+    platform::db::kTextBridgeRules,
+    platform::db::kTextBridgeRules | platform::db::kRuleGroupBelowUniqueKeyJoins,
+    platform::db::kAllBridgeRules};
 constexpr const char* kKindNames[] = {"stock by inventory", "stock by batch", "position"};
 constexpr const char* kLineScan =
     "SELECT SUM(Rs.iQuantity) FROM RdRecords Rs JOIN RdRecord R ON Rs.ID = R.ID";

@@ -293,8 +293,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (unsigned rules :
        {unsigned{db::kRuleGroupBelowUniqueKeyJoins}, unsigned{db::kRuleRegroupBelowUniqueKeyJoins},
         db::kRuleGroupBelowUniqueKeyJoins | db::kRuleRegroupBelowUniqueKeyJoins}) {
-    const unsigned text_rules = db::kAllBridgeRules & ~db::kRuleGroupBelowUniqueKeyJoins;
-    const std::string grouped = db::TranslateTsqlToSqlite(sql, text_rules | rules, &facts);
+    const std::string grouped =
+        db::TranslateTsqlToSqlite(sql, db::kTextBridgeRules | rules, &facts);
     if (grouped == translated) continue;
     if (!ran_before) result_before = SortedRows(translated, before, true);
     ran_before = true;

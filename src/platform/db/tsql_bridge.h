@@ -83,9 +83,12 @@ enum BridgeRule : unsigned {
   kRuleGroupBelowUniqueKeyJoins = 4,
   // In a grouped SELECT, LEFT JOINs on a unique key whose columns are grouped join the groups of
   // the other tables, formed by the join's columns, and the groups are grouped again
-  // (tsql_bridge_regroup_below_joins.h). It needs the schema's unique keys and is off by default.
+  // (tsql_bridge_regroup_below_joins.h). It needs the schema's unique keys as well.
   kRuleRegroupBelowUniqueKeyJoins = 8,
-  kAllBridgeRules = kRuleDistinctOverGroupBy | kRuleLeftJoinsAhead | kRuleGroupBelowUniqueKeyJoins,
+  // The rules that work on the statement's text alone.
+  kTextBridgeRules = kRuleDistinctOverGroupBy | kRuleLeftJoinsAhead,
+  kAllBridgeRules =
+      kTextBridgeRules | kRuleGroupBelowUniqueKeyJoins | kRuleRegroupBelowUniqueKeyJoins,
 };
 
 // Translates one statement in the component's SQL Server dialect into native SQLite SQL.

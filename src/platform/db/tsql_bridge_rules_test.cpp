@@ -147,7 +147,7 @@ TEST(TsqlBridgeRulesTest, SpeedRulesApplyOnlyWhereTheirPreconditionsHoldAndKeepT
 class GroupBelowJoinsTest : public ::testing::Test {
  protected:
   std::string With(const std::string& tsql) const {
-    return TranslateTsqlToSqlite(tsql, kAllBridgeRules | kRuleGroupBelowUniqueKeyJoins, &facts_);
+    return TranslateTsqlToSqlite(tsql, kTextBridgeRules | kRuleGroupBelowUniqueKeyJoins, &facts_);
   }
 
   BridgeTestDb db_{kCompany};
@@ -255,14 +255,13 @@ const GroupCase kGroupCases[] = {
 // data's names differ in more than letter case).
 TEST_F(GroupBelowJoinsTest, AppliesOnlyWhereItsPreconditionsHoldAndKeepsTheRows) {
   for (const GroupCase& c : kGroupCases) {
-    const unsigned others = kAllBridgeRules & ~kRuleGroupBelowUniqueKeyJoins;
-    const std::string without = TranslateTsqlToSqlite(c.tsql, others);
+    const std::string without = TranslateTsqlToSqlite(c.tsql, kTextBridgeRules);
     EXPECT_EQ(With(c.tsql), c.sqlite ? c.sqlite : without) << c.tsql;
     if (c.sqlite) db_.ExpectSameRows(without, c.sqlite);
     // Without the schema, or without the rule, the translation is the one without the rule.
-    for (const std::string& other :
-         {TranslateTsqlToSqlite(c.tsql, kAllBridgeRules, nullptr),
-          TranslateTsqlToSqlite(c.tsql, others, &facts_), TranslateTsqlToSqlite(c.tsql)}) {
+    for (const std::string& other : {TranslateTsqlToSqlite(c.tsql, kAllBridgeRules, nullptr),
+                                     TranslateTsqlToSqlite(c.tsql, kTextBridgeRules, &facts_),
+                                     TranslateTsqlToSqlite(c.tsql)}) {
       EXPECT_EQ(other, without) << c.tsql;
     }
   }
@@ -270,8 +269,7 @@ TEST_F(GroupBelowJoinsTest, AppliesOnlyWhereItsPreconditionsHoldAndKeepsTheRows)
 
 // Rule "re-group below unique-key joins", alone (kRegroup) and with "group below unique-key
 // joins" (kBoth), over L's lines grouped by warehouses that are missing, NULL or in another case.
-constexpr unsigned kRegroup =
-    (kAllBridgeRules & ~kRuleGroupBelowUniqueKeyJoins) | kRuleRegroupBelowUniqueKeyJoins;
+constexpr unsigned kRegroup = kTextBridgeRules | kRuleRegroupBelowUniqueKeyJoins;
 constexpr unsigned kBoth = kRegroup | kRuleGroupBelowUniqueKeyJoins;
 const SpeedCase kRegroupCases[] = {
     {kRegroup,
