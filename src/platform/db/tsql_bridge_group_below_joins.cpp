@@ -671,10 +671,23 @@ class Rewriter {
     return std::any_of(columns.begin(), columns.end(), [&](const Column& x) { return Same(x, c); });
   }
 
+  // Whether `c` alone is a unique key of its table that is never NULL: a walk of that key's index
+  // meets each value once, so SQLite can take the groups from it and from the index order of a
+  // table joined inside that loop together, reading the key's row once per value.
+  bool NeverNullKey(const Column& c) const {
+    const ColumnFacts* f = Facts(c);
+    if (!f || !f->not_null) return false;
+    const TableFacts& t = facts_.tables.at(chain_[c.table].table);
+    return std::any_of(t.unique_keys.begin(), t.unique_keys.end(), [&](const UniqueKeyFacts& k) {
+      return k.columns.size() == 1 && k.columns[0] == c.name && k.collations[0] == f->collation;
+    });
+  }
+
   // `terms`, each with the column to group by in its place, led by those that match, in order,
   // the most leading columns of an index of a table that stays inside, so that SQLite can group
   // without sorting. A column that an equality of the WHERE or of an inner join equates with the
-  // term on every row, of the same affinity and collation, groups the rows as the term does.
+  // term on every row, of the same affinity and collation, groups the rows as the term does; the
+  // term stays where it is a never-NULL key of its own (SQLite then walks its table first).
   std::vector<std::pair<Column, Column>> IndexOrder(const std::vector<Column>& terms,
                                                     const std::vector<bool>& moved) const {
     std::vector<std::pair<Operand, Operand>> eqs;
@@ -689,7 +702,7 @@ class Rewriter {
           if (a && b && Same(*a, t) && Same(*b, index_column) &&
               Facts(t)->affinity == Facts(*b)->affinity &&
               Facts(t)->collation == Facts(*b)->collation) {
-            return *b;
+            return NeverNullKey(t) ? t : *b;
           }
         }
       }

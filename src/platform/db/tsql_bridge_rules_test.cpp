@@ -299,6 +299,14 @@ const SpeedCase kRegroupCases[] = {
      "SUM(L.q) AS a2 FROM I INNER JOIN L ON I.k = L.k GROUP BY L.k, L.w, L.b) AS grouped LEFT "
      "JOIN N ON grouped.j1 COLLATE BINARY = N.m LEFT JOIN W ON grouped.g2 COLLATE NOCASE = W.w "
      "GROUP BY W.w, grouped.g1, grouped.g3"},
+    // ... unless the term is its table's never-NULL key: SQLite walks V first, then L's index.
+    {kRegroup,
+     "SELECT V.k, W.w, L.b, MAX(V.n) AS n, SUM(L.q) AS q FROM V JOIN L ON V.k = L.k LEFT JOIN W ON "
+     "L.w = W.w GROUP BY W.w, V.k, L.b",
+     "SELECT grouped.g1 AS k, W.w AS w, grouped.g3 AS b, grouped.a1 AS n, SUM(grouped.a2) AS q "
+     "FROM (SELECT V.k AS g1, L.w AS g2, L.b AS g3, V.n AS a1, SUM(L.q) AS a2 FROM V INNER JOIN L "
+     "ON V.k = L.k GROUP BY V.k, L.w, L.b) AS grouped LEFT JOIN W ON grouped.g2 COLLATE NOCASE = "
+     "W.w GROUP BY W.w, grouped.g1, grouped.g3"},
     // A key of two columns, both grouped.
     {kRegroup,
      "SELECT P.w, P.p, MAX(P.n) AS n, SUM(L.q) AS q FROM L LEFT JOIN P ON P.w = L.w AND P.p = L.p "

@@ -29,6 +29,7 @@ inline constexpr const char* kCompany =
     "CREATE TABLE N (m INTEGER PRIMARY KEY, n TEXT);"
     "CREATE TABLE X (k TEXT COLLATE NOCASE NOT NULL, w TEXT);"
     "CREATE TABLE G (g TEXT COLLATE NOCASE PRIMARY KEY, a1 TEXT);"
+    "CREATE TABLE V (k TEXT COLLATE NOCASE NOT NULL PRIMARY KEY, n TEXT);"
     "CREATE UNIQUE INDEX UX_X_Exact ON X (k COLLATE BINARY);"
     "CREATE INDEX IX_L_Key ON L (k, w, b);"
     "CREATE UNIQUE INDEX UX_W_Name ON W (n) WHERE n IS NOT NULL;"
@@ -46,7 +47,8 @@ inline constexpr const char* kCompany =
     "INSERT INTO U VALUES ('u1', 'kg'), ('U1', 'KG'), ('u2', 'g');"
     "INSERT INTO P VALUES ('w1', 'x', 'w1x'), ('W1', 'X', 'W1X'), ('w2', 'y', 'w2y');"
     "INSERT INTO N VALUES (1, 'one'), (2, 'two');"
-    "INSERT INTO X VALUES ('a', 'w1'), ('A', 'w2');";
+    "INSERT INTO X VALUES ('a', 'w1'), ('A', 'w2');"
+    "INSERT INTO V VALUES ('A', 'va'), ('b', 'vb'), ('c', 'vc');";
 
 using Row = std::vector<std::string>;
 inline constexpr const char* kNull = "NULL";
