@@ -128,7 +128,9 @@ sqlite3* SmallCompany() {
     sqlite3* d = nullptr;
     sqlite3_open(":memory:", &d);
     std::string sql =
-        "CREATE TABLE Inventory (iId INTEGER, cInvCode TEXT COLLATE NOCASE PRIMARY KEY, "
+        // The inventory's and the warehouse's keys are declared NOT NULL, as in the company
+        // schema; the other masters' are not, as a schema made elsewhere may leave them.
+        "CREATE TABLE Inventory (iId INTEGER, cInvCode TEXT COLLATE NOCASE NOT NULL PRIMARY KEY, "
         "cInvAddCode TEXT, cInvName TEXT, cInvStd TEXT, cInvCCode TEXT COLLATE NOCASE, "
         "cComUnitCode TEXT COLLATE NOCASE, cGroupCode TEXT COLLATE NOCASE, cAssComUnitCode TEXT "
         "COLLATE NOCASE, iGroupType INTEGER, bInvBatch BIT, iSafeNum REAL, iTopSum REAL, iLowSum "
@@ -136,7 +138,7 @@ sqlite3* SmallCompany() {
         "CREATE TABLE ComputationUnit (cComunitCode TEXT COLLATE NOCASE PRIMARY KEY, "
         "cComUnitName TEXT, cGroupCode TEXT COLLATE NOCASE, iNumber INTEGER, iChangRate REAL);"
         "CREATE TABLE InventoryClass (cInvCCode TEXT COLLATE NOCASE PRIMARY KEY, cInvCName TEXT);"
-        "CREATE TABLE Warehouse (cWhCode TEXT COLLATE NOCASE PRIMARY KEY, cWhName TEXT);"
+        "CREATE TABLE Warehouse (cWhCode TEXT COLLATE NOCASE NOT NULL PRIMARY KEY, cWhName TEXT);"
         "CREATE TABLE Position (cPosCode TEXT COLLATE NOCASE PRIMARY KEY, cPosName TEXT, cWhCode "
         "TEXT COLLATE NOCASE);"
         "CREATE TABLE RdRecord (ID INTEGER PRIMARY KEY, bRdFlag BIT, cVouchType TEXT COLLATE "
