@@ -1409,6 +1409,8 @@ class Renderer {
 
 }  // namespace
 
+constexpr std::string_view kGroup = "GROUP";
+
 std::string TranslateTsqlToSqlite(std::string_view tsql) {
   return TranslateTsqlToSqlite(tsql, kAllBridgeRules);
 }
@@ -1424,6 +1426,19 @@ std::string TranslateTsqlToSqlite(std::string_view tsql, unsigned rules) {
 
 std::string TranslateTsqlToSqlite(std::string_view tsql, unsigned rules, const SchemaFacts* facts) {
   std::string sql = TranslateTsqlToSqlite(tsql, rules);
+  // Both schema rules work on grouped SELECTs only; a statement without the word GROUP (the
+  // details, the lookups) is not read again for them.
+  auto word_char = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  };
+  bool may_group = false;
+  for (std::size_t i = 0; !may_group && i + kGroup.size() <= sql.size(); ++i) {
+    may_group = (i == 0 || !word_char(sql[i - 1])) &&
+                (i + kGroup.size() == sql.size() || !word_char(sql[i + kGroup.size()])) &&
+                std::equal(kGroup.begin(), kGroup.end(), sql.begin() + static_cast<long>(i),
+                           [](char g, char c) { return g == (c >= 'a' && c <= 'z' ? c - 32 : c); });
+  }
+  if (!may_group) return sql;
   if (facts && (rules & kRuleRegroupBelowUniqueKeyJoins)) {
     sql = RegroupBelowUniqueKeyJoins(sql, *facts, (rules & kRuleGroupBelowUniqueKeyJoins) != 0);
   } else if (facts && (rules & kRuleGroupBelowUniqueKeyJoins)) {
