@@ -226,6 +226,10 @@ const GroupCase kGroupCases[] = {
      nullptr},
     {"SELECT I.k, MAX(H.w) AS w FROM I JOIN L ON I.k = L.k LEFT JOIN H ON L.id = H.id GROUP BY I.k",
      nullptr},
+    // ... or a character SQLite refuses (a vertical tab) in a join the rule would drop.
+    {"SELECT I.k, MAX(W.n) AS n FROM I JOIN L ON I.k = L.k LEFT JOIN W ON I.w = W.w LEFT JOIN H ON "
+     "L.id = H.\vid GROUP BY I.k",
+     nullptr},
     // ... or a MAX that is not its item's whole expression (after a literal SQLite refuses it).
     {"SELECT I.k, '' MAX(W.n) AS n FROM I JOIN L ON I.k = L.k LEFT JOIN W ON I.w = W.w GROUP BY "
      "I.k",
