@@ -207,7 +207,8 @@ sqlite3* SmallCompany() {
 enum class RunResult { kRows, kError, kTooLong };
 
 // The rows of `sql` on the small company as sorted texts, or why there are none: an error (an
-// unknown table or column, say) or more steps than a fuzz input may take.
+// unknown table or column, say) or more steps than a fuzz input may take. `fold_case`, for the
+// schema rules: letters upper-cased, each value after its column's declared type.
 RunResult SortedRows(const std::string& sql, std::vector<std::string>& rows,
                      bool fold_case = false) {
   sqlite3* db = SmallCompany();
@@ -225,6 +226,9 @@ RunResult SortedRows(const std::string& sql, std::vector<std::string>& rows,
       std::string value = text ? reinterpret_cast<const char*>(text) : "";
       if (fold_case) {
         for (char& ch : value) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        // The engine reads DATE and BIT columns by their declared type: a rule must keep it.
+        const char* type = sqlite3_column_decltype(stmt, c);
+        row += std::string(type ? type : "") + ":";
       }
       row += text ? "'" + value + "'" : "NULL";
       row += ',';

@@ -558,6 +558,7 @@ class Rewriter {
       }
       return "";
     };
+    const std::vector<bool> fixed = Fixed(determined);
     std::string outer_items;
     int aggregates = 0;
     for (const Item& item : items) {
@@ -582,11 +583,18 @@ class Rewriter {
               names_moved = true;
             }
           }
+          const std::string f = Upper(s_[call->name].text);
+          bool one = f == "MAX" || f == "MIN";
+          for (const Column& c : item.columns) {
+            if (c.begin > call->open && c.end <= call->close) one = one && fixed[c.table];
+          }
           if (names_moved) {
             piece = "+(" + Text(call->open + 1, call->close) + ")";
           } else {
             const std::string name = "a" + std::to_string(++aggregates);
-            add(Text(call->name, call->close + 1), name);
+            add(one ? "+(" + Text(call->open + 1, call->close) + ")"
+                    : Text(call->name, call->close + 1),
+                name);
             piece = std::string(kGrouped) + "." + name;
           }
           next = call->close + 1;
@@ -672,6 +680,22 @@ class Rewriter {
 
   static bool Contains(const std::vector<Column>& columns, const Column& c) {
     return std::any_of(columns.begin(), columns.end(), [&](const Column& x) { return Same(x, c); });
+  }
+
+  // Tables with one row per group: a grouped unique key fixes it (`determined`), or a LEFT JOIN
+  // on a unique key whose columns such a table holds. MAX/MIN over their columns alone is the
+  // value of that row; it is written +(value), which, like MAX, carries no declared type.
+  std::vector<bool> Fixed(const std::vector<bool>& determined) const {
+    std::vector<bool> fixed = determined;
+    for (std::size_t k = 1; k < chain_.size(); ++k) {
+      std::vector<Column> joins;
+      std::vector<std::pair<Column, std::string>> collations;
+      if (!fixed[k] && chain_[k].left && KeyJoin(k, joins, collations)) {
+        fixed[k] = std::all_of(joins.begin(), joins.end(),
+                               [&](const Column& j) { return fixed[j.table]; });
+      }
+    }
+    return fixed;
   }
 
   // Whether `c` alone is a unique key of its table that is never NULL: a walk of that key's index
@@ -798,17 +822,7 @@ class Rewriter {
     };
     static const std::map<std::string, std::string> kOuter = {
         {"SUM", "SUM"}, {"TOTAL", "TOTAL"}, {"MAX", "MAX"}, {"MIN", "MIN"}, {"COUNT", "SUM"}};
-    // Tables with one row per group: a grouped unique key fixes it, or a LEFT JOIN on a unique key
-    // whose columns such a table holds.
-    std::vector<bool> fixed = determined;
-    for (std::size_t k = 1; k < chain_.size(); ++k) {
-      std::vector<Column> joins;
-      std::vector<std::pair<Column, std::string>> collations;
-      if (!fixed[k] && chain_[k].left && KeyJoin(k, joins, collations)) {
-        fixed[k] = std::all_of(joins.begin(), joins.end(),
-                               [&](const Column& j) { return fixed[j.table]; });
-      }
-    }
+    const std::vector<bool> fixed = Fixed(determined);
     std::map<std::string, std::string> partials;  // by their text: each computed once
     auto partial = [&](const std::string& text) {
       auto [it, added] = partials.emplace(text, "a" + std::to_string(partials.size() + 1));
@@ -862,7 +876,7 @@ class Rewriter {
             piece = one ? "+(" + Text(call->open + 1, call->close) + ")"
                         : Text(call->name, call->close + 1);
           } else if (one) {
-            piece = partial(Text(call->open + 1, call->close));
+            piece = partial("+(" + Text(call->open + 1, call->close) + ")");
           } else if (kOuter.count(f)) {
             piece = kOuter.at(f) + "(" + partial(Text(call->name, call->close + 1)) + collate + ")";
           } else {

@@ -192,6 +192,12 @@ const GroupCase kGroupCases[] = {
      "SELECT grouped.g1 AS id, +(W.n) AS n, grouped.a1 AS q FROM (SELECT H.id AS g1, H.w AS j1, "
      "SUM(L.q) AS a1 FROM L INNER JOIN H ON L.id = H.id GROUP BY H.id) AS grouped LEFT JOIN W ON "
      "grouped.j1 COLLATE NOCASE = W.w"},
+    // V's never-NULL key is grouped: MAX over V is its row's value, per group.
+    {"SELECT V.k, MAX(V.n) AS n, MAX(W.o) AS o, SUM(L.q) AS q FROM V JOIN L ON V.k = L.k LEFT JOIN "
+     "W ON V.k = W.w GROUP BY V.k",
+     "SELECT grouped.g1 AS k, grouped.a1 AS n, +(W.o) AS o, grouped.a2 AS q FROM (SELECT V.k AS "
+     "g1, +(V.n) AS a1, SUM(L.q) AS a2 FROM V INNER JOIN L ON V.k = L.k GROUP BY V.k) AS grouped "
+     "LEFT JOIN W ON grouped.g1 COLLATE NOCASE = W.w"},
     // Missed: no unique key (C), part of a key (P), a key compared as written under a NOCASE
     // comparison (U), text against integers (N), an inner join, an OR in the condition.
     {"SELECT I.k, MAX(C.n) AS n FROM I JOIN L ON I.k = L.k LEFT JOIN C ON I.c = C.c GROUP BY I.k",
@@ -290,8 +296,8 @@ const SpeedCase kRegroupCases[] = {
      "SELECT I.k, W.w, L.b, MAX(I.n) AS n, SUM(L.q) AS q, MAX(N.n) AS nn FROM I JOIN L ON I.k = "
      "L.k LEFT JOIN W ON L.w = W.w LEFT JOIN N ON I.m = N.m GROUP BY W.w, I.k, L.b",
      "SELECT grouped.g1 AS k, W.w AS w, grouped.g3 AS b, grouped.a1 AS n, SUM(grouped.a2) AS "
-     "q, grouped.a3 AS nn FROM (SELECT I.k AS g1, L.w AS g2, L.b AS g3, I.n AS a1, "
-     "SUM(L.q) AS a2, N.n AS a3 FROM I LEFT JOIN N ON I.m = N.m INNER JOIN L ON I.k = L.k "
+     "q, grouped.a3 AS nn FROM (SELECT I.k AS g1, L.w AS g2, L.b AS g3, +(I.n) AS a1, "
+     "SUM(L.q) AS a2, +(N.n) AS a3 FROM I LEFT JOIN N ON I.m = N.m INNER JOIN L ON I.k = L.k "
      "GROUP BY L.k, L.w, L.b) AS grouped LEFT JOIN W ON grouped.g2 COLLATE NOCASE = W.w GROUP "
      "BY W.w, grouped.g1, grouped.g3"},
     {kBoth,
@@ -299,7 +305,7 @@ const SpeedCase kRegroupCases[] = {
      "I.k = L.k LEFT JOIN W ON L.w = W.w LEFT JOIN N ON I.m = N.m GROUP BY W.w, I.k, L.b",
      "SELECT grouped.g1 AS k, W.w AS w, grouped.g3 AS b, grouped.a1 IS NULL AS n, "
      "SUM(grouped.a2) AS q, +(N.n) AS nn FROM (SELECT I.k AS g1, L.w AS g2, L.b AS g3, I.m AS j1, "
-     "I.n AS a1, "
+     "+(I.n) AS a1, "
      "SUM(L.q) AS a2 FROM I INNER JOIN L ON I.k = L.k GROUP BY L.k, L.w, L.b) AS grouped LEFT "
      "JOIN N ON grouped.j1 COLLATE BINARY = N.m LEFT JOIN W ON grouped.g2 COLLATE NOCASE = W.w "
      "GROUP BY W.w, grouped.g1, grouped.g3"},
@@ -308,7 +314,8 @@ const SpeedCase kRegroupCases[] = {
      "SELECT V.k, W.w, L.b, MAX(V.n) AS n, SUM(L.q) AS q FROM V JOIN L ON V.k = L.k LEFT JOIN W ON "
      "L.w = W.w GROUP BY W.w, V.k, L.b",
      "SELECT grouped.g1 AS k, W.w AS w, grouped.g3 AS b, grouped.a1 AS n, SUM(grouped.a2) AS q "
-     "FROM (SELECT V.k AS g1, L.w AS g2, L.b AS g3, V.n AS a1, SUM(L.q) AS a2 FROM V INNER JOIN L "
+     "FROM (SELECT V.k AS g1, L.w AS g2, L.b AS g3, +(V.n) AS a1, SUM(L.q) AS a2 FROM V INNER JOIN "
+     "L "
      "ON V.k = L.k GROUP BY V.k, L.w, L.b) AS grouped LEFT JOIN W ON grouped.g2 COLLATE NOCASE = "
      "W.w GROUP BY W.w, grouped.g1, grouped.g3"},
     // A key of two columns, both grouped.

@@ -69,8 +69,9 @@ class BridgeTestDb {
 
   enum Read { kInOrder, kSorted, kSortedNamedAnyCase };
   // The rows of the SQLite statement `sql`, NULL as kNull. kSortedNamedAnyCase prefixes each
-  // value with its column's name and upper-cases it: which spelling of a code that groups without
-  // regard to case a group returns is SQLite's choice.
+  // value with its column's name and declared type (which the engine reads DATE and BIT by) and
+  // upper-cases it: which spelling of a code that groups without regard to case a group returns
+  // is SQLite's choice.
   std::vector<Row> Rows(const std::string& sql, Read read = kInOrder) const {
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
@@ -86,7 +87,9 @@ class BridgeTestDb {
         std::string value = text ? reinterpret_cast<const char*>(text) : kNull;
         if (read == kSortedNamedAnyCase) {
           for (char& c : value) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-          value = sqlite3_column_name(stmt, i) + ("=" + value);
+          const char* type = sqlite3_column_decltype(stmt, i);
+          value =
+              sqlite3_column_name(stmt, i) + (":" + std::string(type ? type : "") + "=" + value);
         }
         row.push_back(value);
       }
